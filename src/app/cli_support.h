@@ -1,0 +1,19 @@
+// Helpers shared by the velmora-cli sub-commands.
+#pragma once
+#include <optional>
+#include <string>
+
+#include "app/cli.h"
+
+// Removes a flag from args; true when it was there.
+bool TakeFlag(CliArgs& args, const std::string& flag);
+// Removes "--name VALUE" from args and returns VALUE.
+std::optional<std::string> TakeOption(CliArgs& args, const std::string& name);
+// Headless start-up: a message sink that prints the message text to standard
+// error (and remembers that one was shown), the settings loaded (a missing file
+// is written from the defaults), the camera model applied and the start-up
+// images filled.
+void StartHeadless();
+// True when a message box was shown since the last call; the CLI then exits
+// non-zero.
+bool TakeShownMessage();

@@ -1,0 +1,124 @@
+// The process-wide records every subsystem shares: image buffers, geometry,
+// settings, FITS details, processing history and the hot pixel list. They are
+// allocated once and live until exit; tests reset them with ResetState().
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "files/fits_details.h"
+#include "settings/settings_record.h"
+
+using Pixel = uint16_t;
+
+inline constexpr size_t kImageCapacity = 16'100'000;   // largest sensor 4904 x 3280 fits
+inline constexpr int kGuiderWidth = 500;
+inline constexpr int kGuiderHeight = 290;
+inline constexpr size_t kGuiderCapacity = 145'080;
+inline constexpr size_t kRawBinnedCapacity = (4904 / 3) * (3280 / 3);
+inline constexpr int kHistoryEntries = 15;
+inline constexpr size_t kHistoryEntryLength = 39;
+inline constexpr size_t kMaxHotPixels = 100'000;
+
+struct ImageGeometry {
+    int16_t modelCode = 4;
+    int16_t sensorWidth = 2048;
+    int16_t sensorHeight = 2048;
+    double pixelWidthMm = 0.0074;
+    double pixelHeightMm = 0.0074;
+    int16_t readBlocks = 16;
+    bool binned = false;          // 2 x 2-binned display geometry
+    int16_t binningMode = 0;      // 13 = 3 x 3 read, 14 = 4 x 4 read
+    int32_t width = 2048;         // W
+    int32_t height = 2048;        // H
+    // Derived values.
+    int32_t widthMinus1 = 2047, heightMinus1 = 2047;
+    int32_t pixels = 2048 * 2048;
+    int32_t tenRows = 20480, twoRows = 4096;
+    double widthF = 2048, heightF = 2048, pixelsF = 2048.0 * 2048;
+    int32_t sixteenthBelowLabel = (2048 * 2048 - 10 * 2048) / 16;  // (W*H - 10*W)/16
+    int32_t pixelsPerBlock = 2048 * 2048 / 16;
+    int32_t twiceBlocks = 32;
+    // Unexpanded binned reads (modes 13, 14): W x H otherwise.
+    int32_t unexpandedWidth = 2048, unexpandedHeight = 2048;
+    int32_t unexpandedBytes = 2048 * 2048 * 2;
+    double binnedPixelSizeMm = 0.0074;
+    // Focus frame and user sub-frame.
+    int32_t focusCentreX = 1024, focusCentreY = 1024;
+    int32_t focusOriginX = 960, focusOriginY = 960;
+    int32_t focusHalfSize = 64;
+    int32_t subFrameCentreX = 1024, subFrameCentreY = 1024;
+    int32_t subFrameBinning = 2;
+    // FITS sizes: data bytes padded to a multiple of 2880 plus 2880, and the
+    // whole file (data + padding + two header blocks).
+    int64_t fitsData16 = 0, fitsData8 = 0, fitsDataEighth = 0;
+    int64_t fitsFile16 = 0, fitsFile8 = 0, fitsFileEighth = 0;
+    // Scroll extent of the main window.
+    int32_t scrollWidth = 2048, scrollHeight = 2048;
+    // Per-model names.
+    std::string bitmapName = "c:\\Autosave\\Velmora_Fir.bmp";
+    std::string focusBitmapName = "c:\\Autosave\\Velmora_Firf.bmp";
+    std::string guiderBitmapName = "c:\\Autosave\\Velmora_Firg.bmp";
+    std::string hotPixelMapName = "QMono_HPM";
+    std::array<std::string, 3> readoutTexts{" - takes 3-4 seconds", " - takes 2-3 seconds",
+                                            " - takes 5-6 seconds"};
+};
+
+struct HotPixelList {
+    std::vector<uint32_t> indices;  // linear pixel indices, at most kMaxHotPixels
+    bool loaded = false;
+};
+
+struct Palette {
+    uint16_t version = 0x300;
+    uint16_t entries = 256;
+    std::array<std::array<uint8_t, 4>, 256> colours{};  // r, g, b, flags
+};
+
+struct AppState {
+    // Full-size image buffers: A the current image, B the second image, the
+    // undo copy and the spare D. Each holds kImageCapacity pixels.
+    Pixel* imageA = nullptr;
+    Pixel* imageB = nullptr;
+    Pixel* undo = nullptr;
+    Pixel* imageD = nullptr;
+    // Guider buffers (500 x 290) and the raw binned read.
+    Pixel* guiderA = nullptr;
+    Pixel* guiderB = nullptr;
+    Pixel* rawBinned = nullptr;
+
+    ImageGeometry geometry;
+    Settings settings;
+    FitsDetails fits;
+    std::array<std::string, kHistoryEntries> history;
+    HotPixelList hotPixels;
+    Palette palette;
+    bool binHighResDisplay = false;     // command 305: scroll extent halved
+    std::string currentFileName;        // shown in the caption; empty = "(Untitled)"
+    // Training times in seconds (main camera, autoguider); not in the file.
+    int trainingSecondsMain = 1;
+    int trainingSecondsGuider = 1;
+};
+
+AppState& State();
+// Puts every record back to its start-up content (settings defaults, model 4
+// geometry, the start-up ramps) without reallocating the buffers.
+void ResetState();
+
+// The start-up content of the buffers for the geometry in force.
+void FillStartupImages();
+// The grey palette: entry i = (i, i, i), flags 1.
+void ResetGreyPalette(Palette& palette);
+
+// Geometry recomputation: run after a model is applied, a binned read and a
+// file load.
+void RecomputeGeometry();
+// Copies the current model's row into the geometry (model 3 and unknown codes
+// keep the geometry), resets the sub-frame and focus frame to the sensor
+// centre, recomputes and saves the settings file.
+void ApplyCameraModel();
+// The autosave directory in force (field 47, or "c:\AUTOSAVE" when empty), as
+// a program path.
+std::string AutosaveDirectory();

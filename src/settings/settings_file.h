@@ -1,0 +1,24 @@
+// The settings file: a fixed binary record of 96 fields (1,432 bytes), read at
+// start-up and rewritten whenever a stored value changes. Works on
+// State().settings and State().fits.
+#pragma once
+#include <string>
+
+#include "platform/files.h"
+#include "settings/settings_record.h"
+
+inline constexpr size_t kSettingsFileSize = 1432;
+
+// 0 = loaded, 2 = missing or short file; otherwise the result of the rewrite.
+int LoadSettings(const std::string& programPath = kSettingsPath);
+// 0 = written, 3 = the file could not be created or a write came short.
+int SaveSettings(const std::string& programPath = kSettingsPath);
+// The start-up and pre-dialog load: a non-zero LoadSettings shows message 1
+// and writes a new file (message 24 when that fails).
+void LoadSettingsAtStartup();
+// Saves after a dialog confirmed its changes; message 24 (or the given code)
+// when the write fails. Returns the SaveSettings result.
+int SaveSettingsReporting(int failureMessage = 24);
+
+// The file image of the current records (exposed for tests and the CLI).
+Bytes EncodeSettings();

@@ -1,0 +1,54 @@
+#include "support/test_env.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/state.h"
+
+int RecordingMessageSink::Show(const std::string& caption, const std::string& text, MessageIcon icon) {
+    shown.push_back({caption, text, icon});
+    if (answers.empty()) return kButtonOk;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void FakeClock::WaitMs(uint32_t ms) {
+    now += ms ? ms : 1;
+    if (onAdvance) onAdvance(now);
+}
+
+void ScriptedEventPump::Pump() {
+    ++pumps;
+    if (onPump) onPump();
+}
+
+bool ScriptedEventPump::TakeInterrupt() {
+    for (auto it = interruptAt.begin(); it != interruptAt.end(); ++it) {
+        if (clock_.now >= *it) {
+            interruptAt.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void VelmoraTest::SetUp() {
+    char pattern[] = "/tmp/velmora-test-XXXXXX";
+    home = mkdtemp(pattern);
+    setenv("VELMORA_HOME", home.c_str(), 1);
+    previous_ = InstallPlatform(Platform{&messages, &clock, &events, &system});
+    ResetState();
+}
+
+void VelmoraTest::TearDown() {
+    InstallPlatform(previous_);
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+}
+
+std::vector<std::string> VelmoraTest::MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const RecordedMessage& m : messages.shown) texts.push_back(m.text);
+    return texts;
+}

@@ -1,0 +1,84 @@
+// The test platform: a fresh VELMORA_HOME per test, a recording message sink,
+// a fake clock (waits advance it instantly), scripted interrupts and a
+// recording system service. Tests derive their fixtures from VelmoraTest.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct RecordedMessage {
+    std::string caption;
+    std::string text;
+    MessageIcon icon;
+};
+
+class RecordingMessageSink : public MessageSink {
+public:
+    int Show(const std::string& caption, const std::string& text, MessageIcon icon) override;
+    std::vector<RecordedMessage> shown;
+    std::deque<int> answers;  // scripted box results; OK when empty
+};
+
+class FakeClock : public Clock {
+public:
+    uint32_t Milliseconds() override { return now; }
+    void WaitMs(uint32_t ms) override;
+    int64_t UnixSeconds() override { return unixBase + now / 1000; }
+    uint32_t now = 1'000'000;
+    int64_t unixBase = 1'700'000'000;
+    // Called after every advance (a simulated device can follow the clock).
+    std::function<void(uint32_t)> onAdvance;
+};
+
+// Interrupts scripted at clock times: a key press at t = 3.2 s is
+// interruptAt.push_back(start + 3200).
+class ScriptedEventPump : public EventPump {
+public:
+    explicit ScriptedEventPump(FakeClock& clock) : clock_(clock) {}
+    void Pump() override;
+    bool TakeInterrupt() override;
+    std::vector<uint32_t> interruptAt;
+    std::function<void()> onPump;  // runs on every Pump
+    int pumps = 0;
+
+private:
+    FakeClock& clock_;
+};
+
+class RecordingSystem : public SystemServices {
+public:
+    void Beep() override { ++beeps; }
+    void SetBusyCursor(bool busy) override { busyCursor = busy; }
+    bool StartDetached(const std::string& commandLine) override {
+        started.push_back(commandLine);
+        return true;
+    }
+    int beeps = 0;
+    bool busyCursor = false;
+    std::vector<std::string> started;
+};
+
+class VelmoraTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Texts of the messages shown so far.
+    std::vector<std::string> MessageTexts() const;
+    // Host path of a program path under the test's VELMORA_HOME.
+    std::string HomePath(const std::string& relative) const { return home + "/" + relative; }
+
+    std::string home;
+    RecordingMessageSink messages;
+    FakeClock clock;
+    ScriptedEventPump events{clock};
+    RecordingSystem system;
+
+private:
+    Platform previous_;
+};

@@ -50,12 +50,28 @@ public:
     }
 };
 
+class NoProgress : public ProgressSink {
+public:
+    void Open(const std::string&) override {}
+    void SetCaption(const std::string&) override {}
+    void SetPosition(int) override {}
+    void Close() override {}
+};
+
+class NoFileChooser : public FileChooser {
+public:
+    std::string AskOpen(const std::string&, const std::string&, int&, const std::string&) override { return ""; }
+    std::string AskSave(const std::string&, const std::string&, int&, const std::string&) override { return ""; }
+};
+
 Platform& DefaultPlatform() {
     static StderrMessageSink messages;
     static SteadyClock clock;
     static NoEvents events;
     static HeadlessSystem system;
-    static Platform platform{&messages, &clock, &events, &system};
+    static NoProgress progress;
+    static NoFileChooser files;
+    static Platform platform{&messages, &clock, &events, &system, &progress, &files};
     return platform;
 }
 
@@ -74,7 +90,9 @@ Platform InstallPlatform(const Platform& platform) {
     Current() = Platform{platform.messages ? platform.messages : fallback.messages,
                          platform.clock ? platform.clock : fallback.clock,
                          platform.events ? platform.events : fallback.events,
-                         platform.system ? platform.system : fallback.system};
+                         platform.system ? platform.system : fallback.system,
+                         platform.progress ? platform.progress : fallback.progress,
+                         platform.files ? platform.files : fallback.files};
     return previous;
 }
 

@@ -51,11 +51,37 @@ public:
     virtual bool StartDetached(const std::string& commandLine) = 0;
 };
 
+// The small modeless progress window of long operations ("Filter Progress",
+// a 0..256 bar); its caption names the operation.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    virtual void Open(const std::string& caption) = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void SetPosition(int position) = 0;  // 0..256
+    virtual void Close() = 0;
+};
+
+// The common open/save file dialogs. filters is the dialog's filter list
+// ("FITS Files (*.fit)|*.fit|All Files (*.*)|*.*"); filterIndex is the
+// one-based filter shown first and receives the one chosen. An empty result
+// means the user cancelled.
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    virtual std::string AskOpen(const std::string& title, const std::string& filters, int& filterIndex,
+                                const std::string& initialName) = 0;
+    virtual std::string AskSave(const std::string& title, const std::string& filters, int& filterIndex,
+                                const std::string& initialName) = 0;
+};
+
 struct Platform {
     MessageSink* messages = nullptr;
     Clock* clock = nullptr;
     EventPump* events = nullptr;
     SystemServices* system = nullptr;
+    ProgressSink* progress = nullptr;
+    FileChooser* files = nullptr;
 };
 
 // The platform in force. At start it holds headless defaults: messages go to

@@ -33,11 +33,30 @@ bool ScriptedEventPump::TakeInterrupt() {
     return false;
 }
 
+static std::string NextAnswer(std::deque<std::string>& answers) {
+    if (answers.empty()) return "";
+    std::string answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::string ScriptedFileChooser::AskOpen(const std::string& title, const std::string&, int&,
+                                         const std::string&) {
+    titles.push_back(title);
+    return NextAnswer(answers);
+}
+
+std::string ScriptedFileChooser::AskSave(const std::string& title, const std::string&, int&,
+                                         const std::string&) {
+    titles.push_back(title);
+    return NextAnswer(answers);
+}
+
 void VelmoraTest::SetUp() {
     char pattern[] = "/tmp/velmora-test-XXXXXX";
     home = mkdtemp(pattern);
     setenv("VELMORA_HOME", home.c_str(), 1);
-    previous_ = InstallPlatform(Platform{&messages, &clock, &events, &system});
+    previous_ = InstallPlatform(Platform{&messages, &clock, &events, &system, &progress, &files});
     ResetState();
 }
 

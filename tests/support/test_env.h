@@ -64,6 +64,31 @@ public:
     std::vector<std::string> started;
 };
 
+class RecordingProgress : public ProgressSink {
+public:
+    void Open(const std::string& caption) override {
+        open = true;
+        captions.push_back(caption);
+    }
+    void SetCaption(const std::string& caption) override { captions.push_back(caption); }
+    void SetPosition(int position) override { positions.push_back(position); }
+    void Close() override { open = false; }
+    bool open = false;
+    std::vector<std::string> captions;
+    std::vector<int> positions;
+};
+
+// Answers file dialogs from a script; an empty answer is a cancel.
+class ScriptedFileChooser : public FileChooser {
+public:
+    std::string AskOpen(const std::string& title, const std::string&, int& filterIndex,
+                        const std::string&) override;
+    std::string AskSave(const std::string& title, const std::string&, int& filterIndex,
+                        const std::string&) override;
+    std::deque<std::string> answers;
+    std::vector<std::string> titles;
+};
+
 class VelmoraTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -78,6 +103,8 @@ protected:
     FakeClock clock;
     ScriptedEventPump events{clock};
     RecordingSystem system;
+    RecordingProgress progress;
+    ScriptedFileChooser files;
 
 private:
     Platform previous_;

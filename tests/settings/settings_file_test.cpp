@@ -1,0 +1,371 @@
+#include "settings/settings_file.h"
+
+#include <cstring>
+
+#include "app/state.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "support/test_env.h"
+
+namespace {
+
+// The default file, written out field by field independently of the encoder.
+Bytes DefaultFileBytes() {
+    Bytes b;
+    auto s16 = [&](int v) {
+        b.push_back(uint8_t(v & 0xFF));
+        b.push_back(uint8_t((v >> 8) & 0xFF));
+    };
+    auto ch = [&](const char* text) {
+        for (const char* p = text; *p; ++p) b.push_back(uint8_t(*p));
+    };
+    auto card = [&](const std::string& text) {
+        std::string c = text;
+        c.resize(80, ' ');
+        ch(c.c_str());
+    };
+    s16(0);          // autosave counter
+    s16(0);          // UT offset
+    ch("1");         // com port
+    s16(0);
+    s16(8);          // mask radius
+    s16(1);
+    ch("l0");        // background, focus delay
+    s16(2);
+    s16(2);
+    s16(0);
+    s16(0);
+    ch("1n1");       // ignore drift, drive method, camera option
+    s16(0);
+    s16(0);
+    ch("nsewnnn");   // guide letters, three auto stretches
+    s16(4);
+    ch("nn");
+    s16(3);
+    s16(1);
+    ch("nn");        // remove background, field 28
+    card("OBJECT  = ''");
+    card("TELESCOP= ''");
+    card("INSTRUME= 'Korvane CCD'");
+    card("OBSERVER= ''");
+    card("ORIGIN  = ''");
+    const std::string emptyPiece = std::string(68, ' ') + "'";
+    for (int k = 0; k < 4; ++k) card("HISTORY = '" + emptyPiece);
+    for (int k = 0; k < 4; ++k) card("COMMENT = '" + emptyPiece);
+    card("FILTER  = 'None'");
+    for (int i = 0; i < 16; ++i) b.push_back(0);  // aperture, focal length
+    ch("yy");        // unsigned format, interface details
+    b.push_back(0);  // empty autosave directory: NUL, then 99 spaces
+    for (int i = 0; i < 99; ++i) b.push_back(' ');
+    for (int v : {6, 6, 0, 0, 0, 0}) s16(v);
+    ch("yn");        // ignore backlash, filter wheel
+    s16(0);          // angle
+    ch("y");
+    s16(7);
+    for (const char* name : {"Blank", "Filter 2", "Filter 3", "Filter 4", "Filter 5", "Filter 6", "Filter 7",
+                             "Filter 8"}) {
+        const size_t start = b.size();
+        ch(name);
+        b.resize(start + 10, 0);
+    }
+    ch("nnnn");      // 60-63
+    for (int i = 0; i < 4; ++i) s16(6);
+    ch("n");
+    s16(0);
+    ch("Tnsewny");   // guiding mode, AO letters, AO available, half rate
+    s16(0);
+    ch("NSTWnn");    // bump letters, 82, 83
+    s16(0);
+    ch("nnn");
+    s16(1000);
+    ch("n");
+    s16(4);
+    ch("0126");
+    b.push_back(0);
+    ch("ysnnn");
+    return b;
+}
+
+class SettingsFileTest : public VelmoraTest {
+protected:
+    std::string IniPath() { return MapPath(kSettingsPath); }
+    Bytes ReadIni() { return ReadWholeFile(IniPath()).value_or(Bytes{}); }
+    void WriteIni(const Bytes& bytes) {
+        EnsureDirectory(home + "/autosave");
+        ASSERT_TRUE(ReplaceFile(IniPath(), bytes));
+    }
+    // Offset of a field in the default layout.
+    static constexpr size_t kField11 = 2 + 2 + 1 + 2 + 2 + 2 + 1 + 1 + 2 + 2;  // RA backlash
+    static constexpr size_t kField28 = 44;
+    static constexpr size_t kField29 = 45;
+    static constexpr size_t kField45 = kField29 + 14 * 80 + 16;
+};
+
+TEST_F(SettingsFileTest, FirstStartWritesTheDefaultFileByteForByte) {
+    EXPECT_EQ(IniPath(), home + "/autosave/Velmora.ini");
+    EXPECT_EQ(LoadSettings(), 0);
+    const Bytes written = ReadIni();
+    EXPECT_EQ(written.size(), kSettingsFileSize);
+    EXPECT_EQ(written, DefaultFileBytes());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SettingsFileTest, FieldOffsetsOfTheLayout) {
+    const Bytes b = DefaultFileBytes();
+    ASSERT_EQ(b.size(), 1432u);
+    EXPECT_EQ(b[kField28], 'n');
+    EXPECT_EQ(std::string(b.begin() + kField29, b.begin() + kField29 + 11), "OBJECT  = '");
+    EXPECT_EQ(b[kField45], 'y');
+}
+
+TEST_F(SettingsFileTest, RoundTripKeepsEveryField) {
+    Settings& s = State().settings;
+    s.autosaveCounter = 17;
+    s.utOffsetHours = -3;
+    s.telescopeComPort = '2';
+    s.windowBackground = 'r';
+    s.driveMethod = 'l';
+    s.guideLetters = {'s', 'n', 'w', 'e'};
+    s.autoUserStretchValue = 29;
+    s.autosaveDirText = "d:\\images";
+    s.guiderAngle = -37.9f;
+    s.filterNames[2] = "Ha 7nm";
+    s.configuredPid = "0136";
+    s.manualModel = 7;
+    s.guiderType = 'x';
+    s.smallestCorrection = 200;
+    State().fits.object = "M 42";
+    State().fits.history = std::string(100, 'h');
+    State().fits.aperture = 12.5;
+    State().fits.focalLength = 80;
+    ASSERT_EQ(SaveSettings(), 0);
+
+    ResetState();
+    ASSERT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(s.autosaveCounter, 17);
+    EXPECT_EQ(s.utOffsetHours, -3);
+    EXPECT_EQ(s.telescopeComPort, '2');
+    EXPECT_EQ(s.windowBackground, 'r');
+    EXPECT_EQ(s.driveMethod, 'l');
+    EXPECT_EQ(s.guideLetters, (std::array<char, 4>{'s', 'n', 'w', 'e'}));
+    EXPECT_EQ(s.autoUserStretchValue, 29);
+    EXPECT_EQ(s.autosaveDirText, "d:\\images");
+    EXPECT_EQ(s.guiderAngle, -37.0f);  // truncated towards zero
+    EXPECT_EQ(s.filterNames[2], "Ha 7nm");
+    EXPECT_EQ(s.configuredPid, "0136");
+    EXPECT_EQ(s.manualModel, 7);
+    EXPECT_EQ(s.guiderType, 'x');
+    EXPECT_EQ(s.smallestCorrection, 200);
+    EXPECT_EQ(State().fits.object, "M 42");
+    // Pieces come back space padded: 68 + 68 + 68 + 51.
+    EXPECT_EQ(State().fits.history, std::string(100, 'h') + std::string(255 - 100, ' '));
+    EXPECT_EQ(State().fits.aperture, 12.5);
+    EXPECT_EQ(State().fits.focalLength, 80);
+}
+
+TEST_F(SettingsFileTest, WriterClampsRatesAndBacklash) {
+    Settings& s = State().settings;
+    s.raPixelsPerSecond = 60;
+    s.decPixelsPerSecond = 50;
+    s.raBacklash = 49;
+    s.decBacklash = 55;
+    s.raHysteresis = 70;
+    s.guiderRaPixelsPerSecond = 51;
+    s.guiderDecBacklash = 50;
+    s.guiderCalibration = {50, 49, 80, 6};
+    ASSERT_EQ(SaveSettings(), 0);
+    const Bytes b = ReadIni();
+    auto shortAt = [&](size_t at) { return int16_t(b[at] | (b[at + 1] << 8)); };
+    EXPECT_EQ(shortAt(kField11 - 4), 10);  // field 9: 60 -> 10
+    EXPECT_EQ(shortAt(kField11 - 2), 10);  // field 10: 50 -> 10
+    EXPECT_EQ(shortAt(kField11), 49);
+    EXPECT_EQ(shortAt(kField11 + 2), 0);   // field 12: 55 -> 0
+    EXPECT_EQ(shortAt(kField11 + 7), 10);  // field 16
+    const size_t field48 = kField45 + 2 + 100;
+    EXPECT_EQ(shortAt(field48), 10);
+    EXPECT_EQ(shortAt(field48 + 6), 0);    // field 51: 50 -> 0
+    const size_t field64 = field48 + 12 + 2 + 2 + 1 + 2 + 80 + 4;
+    EXPECT_EQ(shortAt(field64), 10);
+    EXPECT_EQ(shortAt(field64 + 2), 49);
+    EXPECT_EQ(shortAt(field64 + 4), 10);
+    // The record in memory is not clamped.
+    EXPECT_EQ(s.raPixelsPerSecond, 60);
+}
+
+TEST_F(SettingsFileTest, ShortFileLoadsAsMissingAndStartupRewritesIt) {
+    Bytes b = DefaultFileBytes();
+    b.resize(kField29);  // ends after field 28
+    b[0] = 42;           // counter in the partial file
+    WriteIni(b);
+    EXPECT_EQ(LoadSettings(), 2);
+    ResetState();
+    LoadSettingsAtStartup();
+    ASSERT_EQ(MessageTexts().size(), 1u);
+    EXPECT_EQ(MessageTexts()[0], "Warning!\nNo INI file found, a new one has been created, please check defaults.");
+    EXPECT_EQ(ReadIni().size(), kSettingsFileSize);
+    EXPECT_EQ(State().settings.autosaveCounter, 42);
+}
+
+TEST_F(SettingsFileTest, EmptyAndForeignFilesNeverReadPastTheirEnd) {
+    WriteIni(Bytes{});
+    EXPECT_EQ(LoadSettings(), 2);
+    WriteIni(Bytes(3000, 0xFF));  // foreign: fails the background check at once
+    EXPECT_EQ(LoadSettings(), 0);  // rewritten from memory
+    Bytes expected = DefaultFileBytes();
+    for (size_t at : {0, 1, 2, 3, 5, 6, 7, 8, 9, 10}) expected[at] = 0xFF;  // fields 1-6 were taken
+    EXPECT_EQ(ReadIni(), expected);
+    // The com port message came first.
+    ASSERT_FALSE(MessageTexts().empty());
+    EXPECT_EQ(MessageTexts()[0], "Failed to read comm port value");
+    EXPECT_EQ(messages.shown[0].caption, "Velmora_USB");
+}
+
+TEST_F(SettingsFileTest, InvalidBacklashStopsLoadingAndRewritesFromMemory) {
+    Bytes b = DefaultFileBytes();
+    b[0] = 9;               // field 1, read before the bad field
+    b[kField11] = 31;       // RA backlash 31
+    b[kField11 + 2] = 5;    // Dec backlash after it: not read
+    WriteIni(b);
+    State().settings.raBacklash = 3;
+    EXPECT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(State().settings.autosaveCounter, 9);
+    EXPECT_EQ(State().settings.raBacklash, 3);
+    EXPECT_EQ(State().settings.decBacklash, 0);
+    const Bytes rewritten = ReadIni();
+    EXPECT_EQ(rewritten[kField11], 3);
+    EXPECT_EQ(rewritten[kField11 + 2], 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SettingsFileTest, EveryReaderCheckRejects) {
+    struct Case {
+        size_t offset;
+        uint8_t byte;
+    };
+    const size_t field13 = kField11 + 4, field14 = field13 + 1, field15 = field14 + 1;
+    const size_t field18 = field15 + 5, field22 = field18 + 7, field23 = field22 + 2;
+    const size_t field25 = field23 + 2, field26 = field25 + 2, field27 = field26 + 2;
+    const size_t field50 = kField45 + 2 + 100 + 4;
+    const Case cases[] = {
+        {11, 'x'},            // background letter
+        {field13, '2'},       // ignore drift
+        {field14, 'z'},       // drive method
+        {field15, 'y'},       // camera option
+        {field18 + 2, 'n'},   // third and fourth guide letters not e/w
+        {field22, 0},         // user stretch 0
+        {field22, 37},        // user stretch 37
+        {field23, '1'},
+        {field23 + 1, 'Y'},
+        {field25, 0},         // unsharp diameter 0
+        {field26, 7},         // unsharp power 7
+        {field27, 'q'},
+        {field50, 31},        // guider RA backlash
+    };
+    for (const Case& c : cases) {
+        Bytes b = DefaultFileBytes();
+        b[c.offset] = c.byte;
+        if (c.offset == field18 + 2) b[c.offset + 1] = 's';
+        b[0] = 77;  // proves the rewrite comes from memory, not the file
+        WriteIni(b);
+        State().settings.autosaveCounter = 0;
+        EXPECT_EQ(LoadSettings(), 0) << c.offset;
+        EXPECT_EQ(ReadIni(), [&] {
+            Bytes expected = DefaultFileBytes();
+            expected[0] = 77;
+            if (c.offset > kField45) expected[kField45] = 'n';  // cleared once read
+            return expected;
+        }()) << "offset " << c.offset;
+    }
+}
+
+TEST_F(SettingsFileTest, OneGuideLetterOfEastOrWestIsEnough) {
+    Bytes b = DefaultFileBytes();
+    const size_t field18 = kField11 + 4 + 3 + 4;
+    b[field18 + 3] = 'x';  // third stays 'e'
+    WriteIni(b);
+    EXPECT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(State().settings.guideLetters[3], 'x');
+}
+
+TEST_F(SettingsFileTest, StrayField28ShiftsTheRestByOneByte) {
+    Bytes b = DefaultFileBytes();
+    b[kField28] = 'x';
+    // Insert nothing: the object card is read with 79 bytes, so every later
+    // field comes one byte early. Put a recognisable object in that window.
+    const std::string object = "OBJECT  = 'Veil'";
+    std::memcpy(&b[kField29], object.data(), object.size());
+    WriteIni(b);
+    EXPECT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(State().fits.object, "Veil");
+    // The telescope card is read one byte early, so byte 12 of what is read is
+    // its opening quote and the text comes back empty.
+    State().fits.telescope = "unchanged?";
+    EXPECT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(State().fits.telescope, "");
+    EXPECT_EQ(State().settings.reserved28, 'x');
+}
+
+TEST_F(SettingsFileTest, UnsignedFormatFlagIsAlwaysClearAfterLoading) {
+    ASSERT_EQ(SaveSettings(), 0);
+    State().settings.unsignedFormat = true;
+    EXPECT_EQ(LoadSettings(), 0);
+    EXPECT_FALSE(State().settings.unsignedFormat);
+}
+
+TEST_F(SettingsFileTest, PcPortIsStoredAsCom2) {
+    State().settings.telescopeComPort = '3';
+    State().settings.usePcPortForGuiding = true;
+    ASSERT_EQ(SaveSettings(), 0);
+    ResetState();
+    ASSERT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(State().settings.telescopeComPort, '2');
+    EXPECT_TRUE(State().settings.usePcPortForGuiding);
+}
+
+TEST_F(SettingsFileTest, EmptyAutosaveDirectoryMeansTheDefaultFolder) {
+    EXPECT_EQ(AutosaveDirectory(), "c:\\AUTOSAVE");
+    EXPECT_EQ(MapPath(AutosaveDirectory(), true), home + "/autosave");
+    State().settings.autosaveDirText = "c:\\Night1";
+    EXPECT_EQ(AutosaveDirectory(), "c:\\Night1");
+}
+
+TEST_F(SettingsFileTest, AutosaveDirectoryStopsAtAQuote) {
+    Bytes b = DefaultFileBytes();
+    const size_t field47 = kField45 + 2;
+    const std::string typed = "c:\\obs'junk";
+    std::memcpy(&b[field47], typed.c_str(), typed.size() + 1);
+    WriteIni(b);
+    EXPECT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(State().settings.autosaveDirText, "c:\\obs");
+}
+
+TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousFile) {
+    ASSERT_EQ(SaveSettings(), 0);
+    const Bytes before = ReadIni();
+    // A directory where the temporary file would go makes the write fail.
+    ASSERT_TRUE(EnsureDirectory(IniPath() + ".tmp" + std::to_string(getpid())));
+    State().settings.autosaveCounter = 5;
+    EXPECT_EQ(SaveSettingsReporting(24), 3);
+    EXPECT_EQ(MessageTexts().back(), "Unable to save INI file, please check disk space");
+    EXPECT_EQ(ReadIni(), before);
+}
+
+TEST_F(SettingsFileTest, UnwritableHomeGivesMessage24AndCarriesOn) {
+    const std::string blocked = home + "/blocked";
+    ASSERT_TRUE(ReplaceFile(blocked, Bytes{1}));  // a file where a folder should be
+    setenv("VELMORA_HOME", blocked.c_str(), 1);
+    LoadSettingsAtStartup();
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
+                                  "Warning!\nNo INI file found, a new one has been created, please check defaults.",
+                                  "Unable to save INI file, please check disk space"}));
+    setenv("VELMORA_HOME", home.c_str(), 1);
+}
+
+TEST_F(SettingsFileTest, LoadSetsTheUtTimeZone) {
+    State().settings.utOffsetHours = 5;
+    ASSERT_EQ(SaveSettings(), 0);
+    ASSERT_EQ(LoadSettings(), 0);
+    EXPECT_STREQ(getenv("TZ"), "GMT5");
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// The simulated mount: where the sky sits on the sensor, in pixels, as a
+// function of time. Drift (constant rate plus a periodic error on R.A.),
+// guiding at a guide rate while a relay output is held or a move command
+// runs, backlash on a direction reversal, and the camera's rotation angle.
+// Both camera heads share one mount. A small state machine fed with
+// time-stamped inputs; it never reads a clock itself.
+#pragma once
+#include <cstdint>
+
+struct MountConfig {
+    double driftRaPerSecond = 0;     // pixels per second along R.A. (before rotation)
+    double driftDecPerSecond = 0;
+    double periodicAmplitude = 0;    // pixels, on R.A.
+    double periodicPeriodS = 480;    // seconds
+    double guideRatePerSecond = 3;   // pixels per second while guiding
+    double raBacklashMs = 0;         // guide time lost after a reversal of R.A.
+    double decBacklashMs = 0;
+    double cameraAngleDeg = 0;       // rotation of the sensor against R.A./Dec
+};
+
+// Directions in mount axes: west moves the picture +x, east -x, north -y,
+// south +y (before the camera rotation).
+class MountModel {
+public:
+    explicit MountModel(const MountConfig& config = {}, uint32_t startMs = 0);
+    void Configure(const MountConfig& config);
+    const MountConfig& Config() const { return config_; }
+    // Restarts at `nowMs` with zero offset and no motion.
+    void Reset(uint32_t nowMs);
+
+    // Relay outputs (bit 0 west, 1 south, 2 north, 3 east) from `nowMs` on.
+    void SetRelays(uint8_t bits, uint32_t nowMs);
+    uint8_t Relays() const { return relays_; }
+    // Axis motion from a serial command (LX200 :Mx# / :Qx#, AO mount moves):
+    // raDir / decDir -1, 0 or +1 (+1 = west / south).
+    void SetGuideMotion(int raDir, int decDir, uint32_t nowMs);
+    // An instant move of the picture (AO tip-tilt step), in sensor pixels.
+    void Nudge(double dx, double dy);
+
+    // The picture's offset on the sensor at `nowMs` (unbinned pixels), after
+    // rotation. Times must not go backwards (earlier times give the latest).
+    void OffsetAt(uint32_t nowMs, double& x, double& y);
+    // The guided part alone, in mount axes (R.A., Dec), for tests.
+    double GuidedRa(uint32_t nowMs);
+    double GuidedDec(uint32_t nowMs);
+
+private:
+    void Advance(uint32_t nowMs);
+    struct Axis {
+        double guided = 0;      // pixels moved by guiding
+        int lastDir = 0;        // direction of the last motion (+1 / -1)
+        double backlashLeft = 0;  // ms still absorbed by the gear slack
+    };
+    void Run(Axis& axis, int dir, double ms, double backlashMs);
+    int RaDir() const;
+    int DecDir() const;
+
+    MountConfig config_;
+    uint32_t startMs_ = 0;
+    uint32_t lastMs_ = 0;
+    uint8_t relays_ = 0;
+    int serialRa_ = 0, serialDec_ = 0;
+    Axis ra_, dec_;
+    double nudgeX_ = 0, nudgeY_ = 0;
+};

@@ -1,0 +1,186 @@
+// The device simulator: a Korvane camera (any model of the table), a USB
+// filter wheel and the sky and mount they look at, answering at the transport
+// level (every byte the protocol code sends is parsed, every reply has the
+// size the hardware gives). It is a DeviceEnumerator, so it plugs in where
+// the USB stack does: `velmora --simulate`, `velmora-cli --simulate` or
+// VELMORA_SIMULATE=1 select it, tests install it with ScopedSimulator.
+//
+// Time is the platform clock (NowMs()): in tests the fake clock of
+// tests/support/test_env.h. A host-timed exposure lasts from the last
+// ClearPixels 0 to the read; a camera-timed read (requests 2 and 18) takes
+// its exposure from the request and waits it out on the platform clock
+// before answering, as the camera would. The cooler moves toward its set
+// point at a finite rate as the clock runs.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "devices/camera_protocol.h"
+#include "devices/sim/mount_model.h"
+#include "devices/sim/serial_peer.h"
+#include "devices/sim/sky_renderer.h"
+#include "devices/usb_transport.h"
+
+struct SimCameraConfig {
+    bool present = true;
+    int model = 4;                  // camera model code; sensor size from the model table
+    uint16_t pid = 0x0126;          // the product id discovery sees
+    uint16_t firmwareA = 12;        // firmware reply bytes 0-1 (A) and 2-3 (B): "B.A"
+    uint16_t firmwareB = 1;
+    char guiderType = 's';          // 's' 500 x 290 guider, other: 376 x 290
+    double ambientC = 15;           // cooler off: the sensor drifts back here
+    double coolerRatePerSecond = 0.5;  // degrees per second toward the target
+    double coolerFloorBelowAmbient = 45;  // the cooler cannot get colder than ambient - this
+    bool hidClass = false;          // list the camera in the HID class instead of the driver class
+};
+
+struct SimWheelConfig {
+    bool present = true;
+    int positions = 7;              // what the wheel reports at the query
+};
+
+// Faults to inject, each used once then cleared.
+struct SimFaults {
+    int failNextCameraWrite = 0;    // system error number; 0 = none
+    int failNextCameraRead = 0;
+    long shortNextCameraRead = -1;  // deliver only this many bytes of the next read
+    bool garbageNextRead = false;   // the next read's bytes are random
+    int failNextWheelWrite = 0;
+    int failNextWheelRead = 0;
+    int failOpen = 0;               // opening any device fails with this error
+    bool openPermissionDenied = false;
+    bool enumerationFails = false;  // List() cannot open the device set
+};
+
+struct SimulatorConfig {
+    uint64_t seed = 1;
+    SimCameraConfig camera;
+    SimWheelConfig wheel;
+    MountConfig mount;
+    // Star fields of the two heads; empty star lists are made from the seed
+    // (60 stars on the main sensor, 12 brighter ones on the guider).
+    SkyField mainField;
+    SkyField guiderField;
+    bool generateFields = true;
+};
+
+// One write the simulated camera received, as sent.
+struct SimCameraWrite {
+    uint32_t atMs = 0;
+    Block bytes;
+};
+
+class Simulator : public DeviceEnumerator {
+public:
+    Simulator();
+    ~Simulator() override;
+
+    // The process-wide simulator that VELMORA_SIMULATE selects.
+    static Simulator& Instance();
+
+    // Starts afresh with a configuration: the mount restarts at NowMs(), the
+    // cooler sits at ambient, the star fields are generated (or taken), the
+    // records and faults are cleared. Serial peers are kept.
+    void Configure(const SimulatorConfig& config);
+    const SimulatorConfig& Config() const { return config_; }
+
+    // Test-facing controls.
+    void SetSeed(uint64_t seed);                     // noise and generated fields
+    void SetStarField(const SkyField& field);        // main head
+    void SetGuiderField(const SkyField& field);      // guider head
+    SkyField& MainField() { return config_.mainField; }
+    SkyField& GuiderField() { return config_.guiderField; }
+    void SetMount(const MountConfig& mount);         // drift, periodic error, rates, backlash, angle
+    MountModel& Mount() { return mount_; }
+    void SetFirmware(uint16_t a, uint16_t b);
+    // Puts a peer on camera serial port 0 or 1 (nullptr: none). Not owned.
+    void SetSerialPeer(int port, SerialPeer* peer);
+    SerialPeer* SerialPeerAt(int port) const;
+    SimFaults& Faults() { return faults_; }
+
+    // State the tests look at.
+    double SensorTemperatureC();       // at NowMs()
+    double CoolerSetPointC() const { return setPointC_; }
+    bool CoolerOn() const { return coolerOn_; }
+    uint8_t RelayBits() const { return mount_.Relays(); }
+    bool ShutterOpen() const { return shutterOpen_; }
+    int WheelPosition() const { return wheelPosition_; }
+    const std::vector<SimCameraWrite>& CameraWrites() const { return cameraWrites_; }
+    const std::vector<Block>& WheelWrites() const { return wheelWrites_; }
+    void ClearRecords();
+    // The exposure (ms) and request of the last frame read.
+    double LastExposureMs() const { return lastExposureMs_; }
+    FrameRequest LastFrameRequest() const { return lastFrame_; }
+    uint8_t LastReadRequest() const { return lastReadRequest_; }
+
+    // DeviceEnumerator.
+    bool List(InterfaceClass cls, std::vector<EnumeratedInterface>& out) override;
+    std::unique_ptr<CameraTransport> OpenCamera(const std::string& path, int& error,
+                                                bool& permissionDenied) override;
+    std::unique_ptr<ReportTransport> OpenReport(const std::string& path, int& error,
+                                                bool& permissionDenied) override;
+
+    // The device paths it lists.
+    std::string CameraPath() const;
+    std::string WheelPath() const;
+
+    // Transport-level entry points (used by the simulated handles).
+    TransferResult CameraWrite(const uint8_t* data, size_t count);
+    TransferResult CameraRead(uint8_t* data, size_t count);
+    TransferResult WheelWrite(const uint8_t* data, size_t count);
+    TransferResult WheelRead(uint8_t* data, size_t count);
+
+private:
+    void UpdateCooler(uint32_t nowMs);
+    void PrepareFrame(const SetupHeader& header, const uint8_t* data);
+    void Answer(std::vector<uint8_t> bytes);
+    uint64_t NextFrameSeed();
+
+    SimulatorConfig config_;
+    SimFaults faults_;
+    MountModel mount_;
+    std::array<SerialPeer*, 2> peers_{};
+    // Reply waiting for the next read.
+    std::vector<uint8_t> pending_;
+    // A frame read waiting for its read: rendered when the read comes.
+    bool framePending_ = false;
+    FrameRequest pendingFrame_;
+    uint8_t pendingRequest_ = 0;
+    uint32_t exposureStartMs_ = 0;
+    double lastExposureMs_ = 0;
+    FrameRequest lastFrame_;
+    uint8_t lastReadRequest_ = 0;
+    // Cooler.
+    double temperatureC_ = 15;
+    uint32_t coolerMs_ = 0;
+    double setPointC_ = 0;
+    bool coolerOn_ = false;
+    bool shutterOpen_ = false;
+    // Filter wheel.
+    int wheelPosition_ = 1;
+    std::vector<uint8_t> wheelPending_;
+    uint64_t frameCounter_ = 0;
+    std::vector<SimCameraWrite> cameraWrites_;
+    std::vector<Block> wheelWrites_;
+};
+
+// Installs a simulator as the active device backend for the life of the
+// object (tests): configures it, closes any open devices before and after,
+// and puts the previous backend back. Runs on the platform clock in force
+// (the fake clock inside a VelmoraTest).
+class ScopedSimulator {
+public:
+    explicit ScopedSimulator(const SimulatorConfig& config = {});
+    ~ScopedSimulator();
+    ScopedSimulator(const ScopedSimulator&) = delete;
+    ScopedSimulator& operator=(const ScopedSimulator&) = delete;
+    Simulator& sim() { return sim_; }
+    Simulator* operator->() { return &sim_; }
+
+private:
+    Simulator sim_;
+    DeviceEnumerator* previous_ = nullptr;
+};

@@ -58,6 +58,8 @@ void ResetState() {
     ResetGreyPalette(s.palette);
     s.binHighResDisplay = false;
     s.currentFileName.clear();
+    s.darkFileName = "c:\\dark.def";
+    s.flatFileName = "c:\\flat.def";
     s.trainingSecondsMain = 1;
     s.trainingSecondsGuider = 1;
     RecomputeGeometry();

@@ -97,6 +97,10 @@ struct AppState {
     Palette palette;
     bool binHighResDisplay = false;     // command 305: scroll extent halved
     std::string currentFileName;        // shown in the caption; empty = "(Untitled)"
+    // The files chosen with "Select Dark Frame..." and "Select Flatfield File..."
+    // (program paths); "c:\dark.def" and "c:\flat.def" until one is chosen.
+    std::string darkFileName = "c:\\dark.def";
+    std::string flatFileName = "c:\\flat.def";
     // Training times in seconds (main camera, autoguider); not in the file.
     int trainingSecondsMain = 1;
     int trainingSecondsGuider = 1;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/wait.h>
 
 #include "app/state.h"
 
@@ -70,4 +71,17 @@ std::vector<std::string> VelmoraTest::MessageTexts() const {
     std::vector<std::string> texts;
     for (const RecordedMessage& m : messages.shown) texts.push_back(m.text);
     return texts;
+}
+
+CliResult RunVelmoraCli(const std::string& cliPath, const std::string& home, const std::string& args) {
+    const std::string command = "VELMORA_HOME='" + home + "' '" + cliPath + "' " + args + " 2>&1";
+    CliResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return {-1, ""};
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }

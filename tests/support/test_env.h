@@ -109,3 +109,16 @@ protected:
 private:
     Platform previous_;
 };
+
+// Runs the built velmora-cli with VELMORA_HOME=home; returns its exit status
+// and what it printed (standard output and error together).
+struct CliResult {
+    int status = 0;
+    std::string output;
+};
+CliResult RunVelmoraCli(const std::string& cliPath, const std::string& home, const std::string& args);
+#ifdef VELMORA_CLI
+inline CliResult RunVelmoraCli(const std::string& home, const std::string& args) {
+    return RunVelmoraCli(VELMORA_CLI, home, args);
+}
+#endif

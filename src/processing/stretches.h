@@ -15,7 +15,7 @@
 #include <string>
 
 inline constexpr int kStretchTableSize = 32768;
-using StretchTable = std::array<uint16_t, kStretchTableSize>;
+using ToneTable = std::array<uint16_t, kStretchTableSize>;
 
 // Progress of a long pixel loop: position 0..256 of the progress bar.
 using ProgressFn = std::function<void(int position)>;
@@ -27,22 +27,22 @@ int KeptLabelRows(const uint16_t* pixels, int width, int height);
 // ---- Table builders (pure). A false result means "this choice changes
 // nothing": the command then leaves image, undo copy and history untouched.
 // Normal Stretch, black 0..255, white 1..300; false when black >= white.
-bool BuildNormalStretchTable(int black, int white, StretchTable& table);
+bool BuildNormalStretchTable(int black, int white, ToneTable& table);
 // Power Law Stretch, p 0.1..3.0; false when p == 1.
-bool BuildPowerStretchTable(double power, StretchTable& table);
+bool BuildPowerStretchTable(double power, ToneTable& table);
 // Remove Background with the auto-contrast black point m; false when m < 3.
-bool BuildBackgroundTable(int blackPoint, StretchTable& table);
+bool BuildBackgroundTable(int blackPoint, ToneTable& table);
 // Non-linear stretch, power c 2..50.
-void BuildNonLinearTable(int power, StretchTable& table);
-void BuildSineTable(StretchTable& table);
-void BuildLogTable(StretchTable& table);
-void BuildAntilogTable(StretchTable& table);
-void BuildInvertTable(StretchTable& table);
+void BuildNonLinearTable(int power, ToneTable& table);
+void BuildSineTable(ToneTable& table);
+void BuildLogTable(ToneTable& table);
+void BuildAntilogTable(ToneTable& table);
+void BuildInvertTable(ToneTable& table);
 
 // ---- Engine (pure): pixel = 2 x table[pixel >> 1] for every pixel below the
 // label strip. progress (optional) gets 0, 16, ... 240 before each of the 16
 // blocks.
-void ApplyStretchTableTo(uint16_t* pixels, int width, int height, const StretchTable& table,
+void ApplyStretchTableTo(uint16_t* pixels, int width, int height, const ToneTable& table,
                          const ProgressFn& progress = {});
 
 // The black point of the auto-contrast histogram: the most frequent high byte
@@ -52,7 +52,7 @@ int AutoContrastBlackPoint(const uint16_t* pixels, int width, int height);
 // ---- Commands on image buffer A (geometry W x H from State()).
 // The engine: busy cursor, progress window "CONTRAST STRETCH", undo copy,
 // rewrite, redraw when asked. Adds no history line.
-void ApplyStretchTable(const StretchTable& table, bool redraw);
+void ApplyStretchTable(const ToneTable& table, bool redraw);
 
 // Each of these applies its table and adds its history line. Those returning
 // bool return false when nothing was done (a no-op choice or a value out of

@@ -1,0 +1,468 @@
+#include "acquisition/exposure_sequence.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "acquisition/acq_links.h"
+#include "acquisition/auto_merge.h"
+#include "acquisition/camera_settings.h"
+#include "acquisition/guiding_hooks.h"
+#include "app/messages.h"
+#include "app/state.h"
+#include "app/ui_hooks.h"
+#include "devices/camera.h"
+#include "devices/filter_wheel.h"
+#include "devices/transport.h"
+#include "display/render.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
+#include "processing/calibration.h"
+#include "processing/history.h"
+#include "settings/settings_file.h"
+
+ExposureGuidingHooks& GuidingHooks() {
+    static ExposureGuidingHooks hooks;
+    return hooks;
+}
+
+namespace {
+
+bool Call(const std::function<bool()>& f) { return f && f(); }
+
+// The focus frame goes back to the image centre when an exposure is cancelled.
+void ResetFocusFrameToCentre() {
+    ImageGeometry& g = State().geometry;
+    g.focusCentreX = g.width / 2;
+    g.focusCentreY = g.height / 2;
+    g.focusOriginX = g.width / 2 - g.focusHalfSize;
+    g.focusOriginY = g.height / 2 - g.focusHalfSize;
+}
+
+// The running state of one sequence.
+struct Run {
+    int remaining = 1;
+    bool cancelled = false;
+    bool endContinuous = false;
+};
+
+// A press while waiting for an exposure: the exposure in progress is
+// completed and read, nothing follows. During the read-out or the pause:
+// nothing more at all.
+void CancelPressed(Run& run, bool duringExposure) {
+    Beep();
+    run.remaining = duringExposure ? 1 : 0;
+    run.cancelled = true;
+    ResetFocusFrameToCentre();
+    if (Call(GuidingHooks().mainImageGuidingActive)) run.endContinuous = true;
+}
+
+Run* activeRun = nullptr;
+
+// The sum of the 200 x 200 pixels around the image centre.
+uint32_t CentreSum() {
+    const ImageGeometry& g = State().geometry;
+    uint32_t sum = 0;
+    for (int y = g.height / 2 - 100; y < g.height / 2 + 100; ++y) {
+        if (y < 0 || y >= g.height) continue;
+        for (int x = g.width / 2 - 100; x < g.width / 2 + 100; ++x)
+            if (x >= 0 && x < g.width) sum += State().imageA[size_t(y) * g.width + x];
+    }
+    return sum;
+}
+
+// The test series data file: rewritten whole after every line so that a
+// crash never leaves a half-written file.
+struct TestSeriesFile {
+    std::string content;
+    bool Create() {
+        const std::string path = MapPath(kTestDataPath);
+        RemoveFile(path);
+        if (!ReplaceFile(path, "", 0)) {
+            ShowMessage(50, "Failed to create data file");
+            return false;
+        }
+        return true;
+    }
+    bool Append(int32_t exposureMs, uint32_t sum) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%6d,%15u\n", int(exposureMs), unsigned(sum));
+        content += line;
+        if (!ReplaceFile(MapPath(kTestDataPath), content.data(), content.size())) {
+            ShowMessage(50, "datafile write failed");
+            return false;
+        }
+        return true;
+    }
+};
+
+// History, redraw and autosave after a finished image.
+bool FinishImage(const SequenceOptions& options, SequenceResult& result) {
+    State().fits.exposureEnd = Sys().clock->UnixSeconds();
+    RedrawImage();
+    if (!Cam().autoSave) return true;
+    std::string name;
+    if (AcqQuickSave(&name) != 0) {
+        ShowMessage(29);
+        return false;
+    }
+    ++result.filesSaved;
+    result.savedFiles.push_back(name);
+    if (options.onSaved) options.onSaved(name);
+    return true;
+}
+
+}  // namespace
+
+bool ConnectCamera() {
+    if (AcqDarkPath().empty()) AcqDarkPath() = "c:\\dark.def";
+    if (AcqFlatPath().empty()) AcqFlatPath() = "c:\\flat.def";
+    if (!CameraConnected()) {
+        LoadSettingsAtStartup();
+        OpenCamera();
+        if (!CameraConnected()) {
+            ShowMessage(50, "Sorry, No camera found on USB");
+            return false;
+        }
+        QueryFirmwareVersion();
+    }
+    Cam().exposureCount = 1;
+    return true;
+}
+
+bool WaitForExposure(const ExposureWait& wait) {
+    const uint32_t start = wait.startMs;
+    uint32_t end = start + uint32_t(wait.exposureMs);
+    uint32_t clearAt = start + FirstRegisterClearMs(wait.exposureMs);
+    const uint32_t stepMs = std::max<uint32_t>(1, uint32_t(wait.exposureMs) / uint32_t(wait.steps));
+    uint32_t nextStep = start + stepMs;
+    int position = 0;
+    bool interrupted = false;
+    for (;;) {
+        if (PollInterrupt()) {
+            interrupted = true;
+            if (activeRun) CancelPressed(*activeRun, true);
+        }
+        if (wait.guiding && GuidingHooks().guidingStep) GuidingHooks().guidingStep(end);
+        const uint32_t now = NowMs();
+        if (int32_t(now - clearAt) >= 0) {
+            ClearPixels(8);
+            clearAt += kRegisterClearStepMs;
+        }
+        if (wait.withProgress && int32_t(now - nextStep) >= 0) {
+            position = std::min(256, position + 256 / wait.steps);
+            Sys().progress->SetPosition(position);
+            nextStep += stepMs;
+        }
+        if (int32_t(now - end) >= 0) break;
+        WaitMs(std::min<uint32_t>(end - now, 5));
+    }
+    return interrupted;
+}
+
+AssemblyInfo AssembleReadout(int mode, const uint8_t* bytes, const ReadWindow& window, Pixel* image, int width,
+                             int height, Pixel* scratch, Pixel* rawBinned, bool unexpanded, int model) {
+    AssemblyInfo info;
+    const int rw = window.ReplyWidth(), rh = window.ReplyHeight();
+    const size_t count = size_t(rw) * rh;
+    switch (mode) {
+        case kModeHighRes:
+        case kModeBin2: {
+            // Rows of the reply are the rows of the image.
+            Pixel* dst = image;
+            if (rw == width) {
+                BytesToPixels(dst, bytes, count * 2, std::min(count, size_t(width) * height));
+            } else {
+                BytesToPixels(scratch, bytes, count * 2, count);
+                CentreInFrame(image, width, height, scratch, rw, rh);
+            }
+            if (mode == kModeHighRes && model == 1) ColumnPairCorrection(image, width, height);
+            break;
+        }
+        case kModeBin3:
+        case kModeBin4:
+        case kModeBin8:
+        case kModeBin8x16:
+            BytesToPixels(scratch, bytes, count * 2, count);
+            if (unexpanded) {
+                if (rawBinned) std::memcpy(rawBinned, scratch, count * sizeof(Pixel));
+                CentreInFrame(image, width, height, scratch, rw, rh);
+                info.binningMode = mode == kModeBin3 ? 13 : 14;
+                info.rawWidth = rw;
+                info.rawHeight = rh;
+            } else if (mode == kModeBin3) {
+                Bilinear3x3(image, width, height, scratch, rw, rh);
+            } else if (mode == kModeBin4) {
+                Expand2x(image, width, height, scratch, rw, rh);
+            } else {
+                Expand4x(image, width, height, scratch, rw, rh);
+            }
+            break;
+        case kModeSubFrame:
+            BytesToPixels(scratch, bytes, count * 2, count);
+            CentreInFrame(image, width, height, scratch, rw, rh);
+            break;
+        default: break;
+    }
+    return info;
+}
+
+bool ReadModeFrame(int mode, int32_t exposureMs) {
+    AppState& s = State();
+    ImageGeometry& g = s.geometry;
+    const CameraSettings& cam = Cam();
+    const int model = g.modelCode;
+    if (model == 5 && exposureMs <= 1000) Shutter(false);
+    const ReadWindow w = ModeWindow(mode, g.sensorWidth, g.sensorHeight, g.width, g.height, g.subFrameBinning,
+                                    g.subFrameCentreX, g.subFrameCentreY);
+    FrameRequest frame;
+    frame.xOffset = uint16_t(w.x);
+    frame.yOffset = uint16_t(w.y);
+    frame.width = uint16_t(w.width);
+    frame.height = uint16_t(w.height);
+    frame.xBin = uint8_t(w.binX);
+    frame.yBin = uint8_t(w.binY);
+    frame.exposureMs = uint32_t(exposureMs);
+    const bool is8x8 = mode == kModeBin8;
+    const bool details = is8x8 && s.settings.showInterfaceDetails;
+    if (details) ShowMessage(50, "About to send in 8x8");
+    const bool darkRead = mode == kModeHighRes && model == 5 && cam.darkFrame;
+    size_t got = 0;
+    // The read moves the whole frame in one transfer; no window messages are
+    // handled meanwhile.
+    const bool ok = ReadExposure(frame, cam.trigger, darkRead, &got);
+    if (details) {
+        ShowMessage(50, "Back from send in 8x8");
+        ShowMessage(50, "Back from Receive in 8x8");
+    }
+    // A short reply is assembled as if complete: the rest of the input block
+    // holds what it held before.
+    const bool unexpanded = s.settings.doNotExpandBinned;
+    const AssemblyInfo info = AssembleReadout(mode, FrameBytes(), w, s.imageA, g.width, g.height, s.imageD,
+                                              s.rawBinned, unexpanded, model);
+    g.binningMode = int16_t(info.binningMode);
+    if (info.binningMode) {
+        g.unexpandedWidth = info.rawWidth;
+        g.unexpandedHeight = info.rawHeight;
+        g.unexpandedBytes = info.rawWidth * info.rawHeight * 2;
+    }
+    RecomputeGeometry();
+    if (s.settings.autoAdvance) NextFilter();
+    return ok;
+}
+
+SequenceResult RunExposureSequence(const SequenceOptions& options) {
+    AppState& s = State();
+    CameraSettings& cam = Cam();
+    SequenceResult result;
+    Run run;
+    activeRun = &run;
+    int32_t E = CurrentExposureMs();
+    s.currentFileName = "Tessel Camera Image";
+    UpdateMainWindowCaption();
+
+    TestSeriesFile testFile;
+    const bool testSeries = cam.testSeries;
+    if (testSeries) {
+        E = 0;
+        cam.exposureCount = 100;
+        cam.exposureUnit = 'h';
+        if (!testFile.Create()) {
+            activeRun = nullptr;
+            return result;
+        }
+    }
+
+    if (cam.delayBefore) {
+        Sys().progress->Open("EXPOSURE DELAY" + LeftSuffix(10));
+        int position = 0;
+        for (int n = 10; n >= 1; --n) {
+            Sys().progress->SetCaption("EXPOSURE DELAY (Left - " + std::to_string(n) + ")");
+            position += 25;
+            Sys().progress->SetPosition(position);
+            if (WaitSeconds(1)) {
+                // A press during the count-down: nothing is taken.
+                Sys().progress->Close();
+                result.cancelled = true;
+                activeRun = nullptr;
+                return result;
+            }
+            Beep();
+        }
+        Sys().progress->Close();
+    }
+
+    ImageGeometry& g = s.geometry;
+    g.binned = cam.exposureMode != kModeHighRes;
+    g.binningMode = 0;
+    RecomputeGeometry();
+    UpdateMainWindowScroller();
+
+    const int steps = ProgressSteps(cam.exposureUnit, cam.exposureValue);
+    const int model = g.modelCode;
+    bool guidingStarted = false;
+    bool guidingEnded = false;
+    bool continuous = cam.continuous;
+
+    for (;;) {  // one series per pass; continuous mode repeats it
+        run.remaining = std::max(1, cam.exposureCount);
+        const int seriesCount = run.remaining;
+        const bool merging = seriesCount >= 2 && !continuous && !cam.autoguidePhoto && !testSeries;
+        AutoMerge merge(cam.averaging ? seriesCount : 1, cam.altSlew);
+        bool seriesEnded = false;
+
+        while (run.remaining > 0) {
+            if (testSeries) E += 25;
+            s.fits.exposureStart = Sys().clock->UnixSeconds();
+            if (continuous)
+                Session().exposureSecondsTotal = E / 1000.0;
+            else
+                Session().exposureSecondsTotal += E / 1000.0;
+            s.fits.exposure = Session().exposureSecondsTotal;
+
+            if (s.settings.flushBeforeExposure) {
+                ClearPixels(8);
+                ClearPixels(0);
+                FlushSensor(g.sensorWidth, g.sensorHeight);
+            }
+            Sys().progress->Open("EXPOSURE UNDERWAY" + LeftSuffix(run.remaining));
+            ClearPixels(8);
+            ClearPixels(0);
+            Echo();
+            const bool hostTimed = HostTimesExposure(E, cam.trigger);
+            if (model == 5 && E >= 1001 && !cam.trigger) Shutter(false);
+
+            bool skipRead = false;
+            if (hostTimed) {
+                ExposureWait wait;
+                wait.startMs = NowMs();
+                wait.exposureMs = E;
+                wait.steps = steps;
+                if (model == 5 && !cam.darkFrame) Shutter(true);
+                const bool longUnit = cam.exposureUnit == 's' || cam.exposureUnit == 'm';
+                wait.withProgress = longUnit;
+                if (longUnit && cam.autoguidePhoto && !guidingStarted) {
+                    if (GuidingHooks().startGuiding && !GuidingHooks().startGuiding()) {
+                        skipRead = true;
+                        guidingEnded = true;
+                    } else {
+                        guidingStarted = GuidingHooks().startGuiding != nullptr;
+                    }
+                }
+                if (!skipRead) {
+                    wait.guiding = guidingStarted;
+                    WaitForExposure(wait);
+                    if (model == 5 && !cam.trigger) Shutter(false);
+                    if (longUnit && guidingStarted && seriesCount == 1 && !continuous) {
+                        if (GuidingHooks().stopGuiding) GuidingHooks().stopGuiding(s.settings.guidingMode == 'A');
+                        guidingStarted = false;
+                    }
+                }
+            }
+            if (skipRead) {
+                Sys().progress->Close();
+                seriesEnded = true;
+                break;
+            }
+
+            Sys().progress->SetCaption(ReadoutCaption(cam.exposureMode, E, cam.trigger, run.remaining,
+                                                      g.readoutTexts.data()));
+            Sys().progress->SetPosition(20);
+            const bool readOk = ReadModeFrame(cam.exposureMode, E);
+            ++result.framesRead;
+            // Presses that arrived during the read stop the sequence.
+            if (PollInterrupt()) CancelPressed(run, false);
+            Sys().progress->Close();
+            if (!readOk) {
+                // The camera stopped answering: keep what arrived and end.
+                result.readFailed = true;
+                run.remaining = 0;
+                continuous = false;
+            }
+
+            bool darkApplied = false, flatApplied = false;
+            if (cam.autoDark) {
+                const int code = AutoDark(AcqDarkPath());
+                ShowAutoDarkResult(code);
+                darkApplied = code == kAutoOk;
+            }
+            if (cam.autoFlat) {
+                const int code = AutoFlat(AcqFlatPath());
+                ShowAutoFlatResult(code);
+                flatApplied = code == kAutoOk;
+            }
+            if (!cam.keepHistory) RecordAutoCalibration(darkApplied, flatApplied);
+
+            if (merging && readOk) {
+                const int answer = merge.AddFrame();
+                if (answer != 0) {
+                    ShowMessage(answer == 2 ? 5 : 4);
+                    result.starLost = true;
+                    run.remaining = 1;
+                }
+            }
+
+            run.remaining = std::max(0, run.remaining - 1);
+            if (cam.autoProcess) AcqAutoProcess();
+
+            if (continuous) {
+                FinishImage(options, result);
+                const bool lastFrame = options.maxFrames && result.framesRead >= options.maxFrames;
+                if (!options.headless && !lastFrame && WaitSeconds(2)) {
+                    run.cancelled = true;
+                    continuous = false;
+                    run.remaining = 0;
+                }
+                if (continuous && cam.delayBetween >= 1 && (run.remaining > 0 || !options.maxFrames)) {
+                    const uint32_t total = uint32_t(cam.delayBetween) * (cam.delayUnit == 'm' ? 60000u : 1000u);
+                    Sys().progress->Open("Pause between exposures");
+                    int position = 0;
+                    for (int i = 0; i < 16 && continuous; ++i) {
+                        const uint32_t until = NowMs() + total / 16;
+                        while (int32_t(NowMs() - until) < 0) {
+                            if (PollInterrupt()) {
+                                CancelPressed(run, false);
+                                continuous = false;
+                                break;
+                            }
+                            WaitMs(std::min<uint32_t>(10, until - NowMs()));
+                        }
+                        position += 256 / 16;
+                        Sys().progress->SetPosition(position);
+                    }
+                    Sys().progress->Close();
+                }
+            }
+            RedrawImage();
+            if (testSeries && !testFile.Append(E, CentreSum())) {
+                run.remaining = 0;
+                seriesEnded = true;
+            }
+            if (run.endContinuous) continuous = false;
+            if (options.maxFrames && result.framesRead >= options.maxFrames) {
+                run.remaining = 0;
+                continuous = false;
+            }
+        }
+        if (!continuous || run.cancelled || seriesEnded) {
+            continuous = false;
+            break;
+        }
+    }
+
+    if (!cam.continuous || testSeries) {
+        if (!guidingEnded && result.framesRead > 0) FinishImage(options, result);
+        if (Call(GuidingHooks().mainImageGuidingActive) && GuidingHooks().mainImageCorrection)
+            GuidingHooks().mainImageCorrection();
+    }
+    // Close: guiding window closed, the guide-star positions found become the
+    // new references, the counters are cleared.
+    if (guidingStarted && GuidingHooks().stopGuiding) GuidingHooks().stopGuiding(false);
+    if (GuidingHooks().adoptGuideReferences) GuidingHooks().adoptGuideReferences();
+    if (run.cancelled) cam.continuous = false;
+    if (run.cancelled) cam.exposureCount = 1;
+    result.cancelled = run.cancelled;
+    activeRun = nullptr;
+    return result;
+}

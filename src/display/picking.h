@@ -1,0 +1,28 @@
+// Mouse picking in the image view: a button release or a move at a window
+// position is turned into a displayed-bitmap position and handed to the
+// active picking mode (photometry, row profile, merging, guide-star pick,
+// focus-frame centre pick, sub-frame pick).
+#pragma once
+#include "display/view_layout.h"
+
+enum class PickResult {
+    NoMode,    // no picking mode active: nothing happens
+    Refused,   // too close to the edge: message 2
+    Failed,    // the centroid refinement failed (it showed its message)
+    Done,
+};
+
+// The margin a click must keep from the edges of the displayed bitmap: the
+// mask radius r, plus 25 in guide-star pick mode.
+int PickMargin();
+// True when the displayed-bitmap position is allowed for a click.
+bool PickPositionAllowed(const ViewPort& view, int imageX, int imageY);
+
+PickResult LeftButtonUp(const ViewPort& view, int x, int y);
+PickResult RightButtonUp(const ViewPort& view, int x, int y);
+// True when the view should be redrawn (the sub-frame box moved).
+bool MouseMove(const ViewPort& view, int x, int y);
+
+// Half the sub-frame box in displayed coordinates, and the factor from
+// displayed to full-frame coordinates.
+void SubFrameHalfBox(int& halfWidth, int& halfHeight, int& scale);

@@ -56,7 +56,7 @@ void ResetState() {
     s.history = {};
     s.hotPixels = HotPixelList{};
     ResetGreyPalette(s.palette);
-    s.binHighResDisplay = false;
+    s.binHighResDisplay = true;
     s.currentFileName.clear();
     s.darkFileName = "c:\\dark.def";
     s.flatFileName = "c:\\flat.def";

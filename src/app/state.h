@@ -95,7 +95,7 @@ struct AppState {
     std::array<std::string, kHistoryEntries> history;
     HotPixelList hotPixels;
     Palette palette;
-    bool binHighResDisplay = false;     // command 305: scroll extent halved
+    bool binHighResDisplay = true;      // command 305 (starts on): scroll extent halved
     std::string currentFileName;        // shown in the caption; empty = "(Untitled)"
     // The files chosen with "Select Dark Frame..." and "Select Flatfield File..."
     // (program paths); "c:\dark.def" and "c:\flat.def" until one is chosen.

@@ -1,0 +1,231 @@
+#include "processing/stretches.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "app/state.h"
+#include "display/render.h"
+#include "processing/filters_support.h"
+#include "processing/history.h"
+
+// All tone curves are computed in extended precision (long double) and
+// truncated towards zero.
+
+int KeptLabelRows(const uint16_t* pixels, int width, int height) {
+    if (!pixels || width <= 0 || height <= 0 || int64_t(width) * height < 6) return 0;
+    return int(pixels[4]) + int(pixels[5]) == 34 ? 10 : 0;
+}
+
+bool BuildNormalStretchTable(int black, int white, ToneTable& table) {
+    if (black >= white) return false;
+    const int b = 128 * black;
+    const int wt = 128 * white;
+    const int span = white - black;
+    for (int i = 0; i < kStretchTableSize; ++i) {
+        if (i < b) {
+            table[i] = 0;
+        } else if (i < wt) {
+            table[i] = uint16_t((i - b) * 255 / span);
+        } else {
+            table[i] = 32767;
+        }
+    }
+    return true;
+}
+
+bool BuildPowerStretchTable(double power, ToneTable& table) {
+    if (power == 1.0) return false;
+    const long double p = power;
+    const long double scale = std::pow(32768.0L, p - 1.0L);
+    for (int i = 0; i < kStretchTableSize; ++i) {
+        const long double v = std::pow((long double)i, p) / scale;
+        table[i] = v >= 32767.0L ? 32767 : uint16_t(int64_t(v));
+    }
+    return true;
+}
+
+bool BuildBackgroundTable(int blackPoint, ToneTable& table) {
+    if (blackPoint < 3) return false;
+    const int offset = uint16_t(128 * blackPoint - 256);
+    const int span = 257 - blackPoint;
+    for (int i = 0; i < kStretchTableSize; ++i) {
+        if (i < offset) {
+            table[i] = 0;
+        } else {
+            const long v = long(i - offset) * 255 / span;
+            table[i] = v >= 32767 ? 32767 : uint16_t(v);
+        }
+    }
+    return true;
+}
+
+void BuildNonLinearTable(int power, ToneTable& table) {
+    const long double c = power;
+    for (int i = 0; i < kStretchTableSize; ++i) {
+        const long double d = (long double)i / 32768.0L;
+        table[i] = uint16_t(int64_t(c * 32768.0L * d / (d * (c - 1.0L) + 1.0L)));
+    }
+}
+
+void BuildSineTable(ToneTable& table) {
+    for (int i = 0; i < kStretchTableSize; ++i) {
+        const long double v = (std::sin((long double)(i - 16384) / 10432.0L) + 1.0L) * 16383.0L;
+        table[i] = uint16_t(int64_t(v));
+    }
+}
+
+void BuildLogTable(ToneTable& table) {
+    for (int i = 0; i < kStretchTableSize; ++i) {
+        table[i] = uint16_t(int64_t(std::log((long double)(i + 1)) * 3151.0L));
+    }
+}
+
+void BuildAntilogTable(ToneTable& table) {
+    // The base is the double 2.71828, not e.
+    const long double base = 2.71828;
+    for (int i = 0; i < kStretchTableSize; ++i) {
+        const long double v = std::pow(base, (long double)i / 3151.0L) - 1.0L;
+        table[i] = v >= 32767.0L ? 32767 : uint16_t(int64_t(v));
+    }
+}
+
+void BuildInvertTable(ToneTable& table) {
+    for (int i = 0; i < kStretchTableSize; ++i) table[i] = uint16_t(32767 - i);
+}
+
+namespace {
+
+// pixel = 2 x T[pixel >> 1] over a range, through the expanded 65,536-entry
+// table (16-bit arithmetic, as the rule has it).
+void MapRange(uint16_t* p, size_t n, const uint16_t* full) {
+    size_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const uint16_t a = full[p[k]], b = full[p[k + 1]], c = full[p[k + 2]], d = full[p[k + 3]];
+        p[k] = a;
+        p[k + 1] = b;
+        p[k + 2] = c;
+        p[k + 3] = d;
+    }
+    for (; k < n; ++k) p[k] = full[p[k]];
+}
+
+}  // namespace
+
+void ApplyStretchTableTo(uint16_t* pixels, int width, int height, const ToneTable& table,
+                         const ProgressFn& progress) {
+    if (!pixels || width <= 0 || height <= 0) return;
+    static thread_local std::vector<uint16_t> full(65536);
+    for (int v = 0; v < 65536; ++v) full[v] = uint16_t(2 * table[v >> 1]);
+
+    const size_t w = size_t(width);
+    const size_t total = w * size_t(height);
+    const size_t strip = std::min(total, 10 * w);
+    if (KeptLabelRows(pixels, width, height) == 0) MapRange(pixels, strip, full.data());
+    // The rest in 16 equal blocks; the last block also takes the few pixels
+    // that do not divide evenly, so no pixel is left out.
+    const size_t rest = total - strip;
+    const size_t block = rest / 16;
+    uint16_t* p = pixels + strip;
+    for (int b = 0; b < 16; ++b) {
+        if (progress) progress(16 * b);
+        const size_t n = b == 15 ? rest - 15 * block : block;
+        MapRange(p, n, full.data());
+        p += n;
+    }
+}
+
+int AutoContrastBlackPoint(const uint16_t* pixels, int width, int height) {
+    std::array<uint16_t, 257> counters{};
+    const int firstRow = std::min(5, height);
+    const int lastRow = std::min(25, height);
+    const uint16_t* p = pixels + size_t(firstRow) * width;
+    const size_t n = size_t(lastRow - firstRow) * width;
+    for (size_t k = 0; k < n; ++k) ++counters[p[k] >> 8];
+    int best = 0;
+    for (int i = 1; i < 257; ++i) {
+        if (counters[i] > counters[best]) best = i;
+    }
+    return best;
+}
+
+void ApplyStretchTable(const ToneTable& table, bool redraw) {
+    AppState& s = State();
+    {
+        FilterProgressWindow window("CONTRAST STRETCH");
+        SaveUndo();
+        ApplyStretchTableTo(s.imageA, s.geometry.width, s.geometry.height, table, window.Callback());
+    }
+    if (redraw) RedrawImage();
+}
+
+static std::string Format(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string NormalStretchHistory(int black, int white) {
+    // The levels as stored: x 128 for the table, / 64 for the history.
+    return "Normal Stretch : max " + std::to_string(128 * white / 64) + " , min : " +
+           std::to_string(128 * black / 64);
+}
+
+std::string PowerStretchHistory(double power) { return "Power Stretch :  " + Format("%1.1f", power); }
+
+std::string BackgroundHistory(int blackPoint) {
+    const int offset = uint16_t(128 * blackPoint - 256);
+    return "Background Removed : min " + std::to_string(offset / 64);
+}
+
+std::string NonLinearHistory(int power) { return "Non-Linear Stretch : power " + std::to_string(power); }
+
+bool NormalStretch(int black, int white) {
+    if (black < 0 || black > 255 || white < 1 || white > 300)
+        return RefuseParameter("Sorry, the black level must be 0 to 255 and the white level 1 to 300");
+    ToneTable table;
+    if (!BuildNormalStretchTable(black, white, table)) return false;
+    ApplyStretchTable(table, true);
+    AddHistory(NormalStretchHistory(black, white));
+    return true;
+}
+
+bool PowerStretch(double power) {
+    if (!(power >= 0.1 - 1e-9 && power <= 3.0 + 1e-9))
+        return RefuseParameter("Sorry, the power must be 0.1 to 3.0");
+    ToneTable table;
+    if (!BuildPowerStretchTable(power, table)) return false;
+    ApplyStretchTable(table, true);
+    AddHistory(PowerStretchHistory(power));
+    return true;
+}
+
+bool RemoveBackground(int blackPoint, bool redraw) {
+    if (blackPoint < 0 || blackPoint > 255) return RefuseParameter("Sorry, the black point must be 0 to 255");
+    ToneTable table;
+    if (!BuildBackgroundTable(blackPoint, table)) return false;
+    ApplyStretchTable(table, redraw);
+    AddHistory(BackgroundHistory(blackPoint));
+    return true;
+}
+
+bool NonLinearStretch(int power, bool redraw) {
+    if (power < 2 || power > 50) return RefuseParameter("Sorry, the power must be 2 to 50");
+    ToneTable table;
+    BuildNonLinearTable(power, table);
+    AddHistory(NonLinearHistory(power));
+    ApplyStretchTable(table, redraw);
+    return true;
+}
+
+static void FixedStretch(void (*build)(ToneTable&), const char* history) {
+    ToneTable table;
+    build(table);
+    ApplyStretchTable(table, true);
+    AddHistory(history);
+}
+
+void SineStretch() { FixedStretch(BuildSineTable, "Sine Stretch"); }
+void LogStretch() { FixedStretch(BuildLogTable, "Log Stretch"); }
+void AntilogStretch() { FixedStretch(BuildAntilogTable, "Antilog Stretch"); }
+void InvertStretch() { FixedStretch(BuildInvertTable, "Invert Image to Negative"); }

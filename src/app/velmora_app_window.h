@@ -1,5 +1,94 @@
 // The application object and the main window.
 #pragma once
+#include <memory>
+#include <vector>
 
-// Builds TVelmoraApp and its main window and runs the message loop.
+#include <QApplication>
+#include <QMainWindow>
+
+#include "app/menu_tree.h"
+
+class QAction;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+class QLabel;
+class QVBoxLayout;
+class QtPlatform;
+
+// The main window: menu bar, tool bar, status bar and the image view. Its
+// constructor runs the window part of the start-up (settings loaded, the
+// camera model of the settings applied); InitInstance fills the image
+// buffers and draws them.
+class TVelmoraWindow : public QMainWindow {
+public:
+    explicit TVelmoraWindow(QWidget* parent = nullptr);
+    ~TVelmoraWindow() override;
+
+    // The instance start-up: grey palette, start-up images, first redraw.
+    void InitInstance();
+
+    QString FrameTitle() const;
+    QToolBar* ToolBar() const { return toolBar_; }
+    QStatusBar* StatusBar() const { return statusBar_; }
+    QString StatusText() const;
+    bool StatusBarAtTop() const { return statusAtTop_; }
+    QWidget* View() const { return view_; }
+    QMenu* ClientPopupMenu() const { return popup_; }
+    // The menu action of a command (nullptr when no menu has it).
+    QAction* CommandAction(int id) const;
+
+    // Enable and check marks of every menu item and tool-bar button from the
+    // command table and the rules of the menu tree.
+    void RefreshCommandStates();
+    void RebuildToolBar();
+    void UpdateCaption();
+    void ApplyBackground();
+    void PlaceStatusBar();
+    void RefreshView();
+    void AdjustView();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildFrame();
+    QAction* MakeCommandAction(const MenuItem& item, QObject* parent);
+    void Dispatch(int id);
+
+    QToolBar* toolBar_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QWidget* client_ = nullptr;
+    QVBoxLayout* clientLayout_ = nullptr;
+    QWidget* view_ = nullptr;
+    QMenu* popup_ = nullptr;
+    bool statusAtTop_ = true;
+    std::vector<ToolButton> shownButtons_;
+};
+
+// The application object, titled "Velmora_USB". It installs the desktop
+// platform (message boxes, event pump, progress window, file dialogs) for
+// its lifetime.
+class TVelmoraApp : public QApplication {
+public:
+    TVelmoraApp(int& argc, char** argv);
+    ~TVelmoraApp() override;
+    // Builds the main window and runs the instance start-up.
+    TVelmoraWindow* InitMainWindow();
+    TVelmoraWindow* MainWindow() const { return window_.get(); }
+
+private:
+    std::unique_ptr<QtPlatform> platform_;
+    std::unique_ptr<TVelmoraWindow> window_;
+};
+
+// Builds TVelmoraApp and its main window and runs the message loop. With
+// "--screenshot FILE" the window is drawn into FILE (PNG) after start-up and
+// the program ends.
 int RunVelmoraApp(int argc, char** argv);
+
+// Set by the main window (central_view_window.cpp).
+void SetMainWindowWidget(QWidget* window);

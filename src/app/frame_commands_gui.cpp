@@ -1,0 +1,69 @@
+// The main window's own commands: Exit, Set Camera Type, Copy, Print, Print
+// setup, Help and About.
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QWidget>
+
+#include "app/about_dialog.h"
+#include "app/clipboard.h"
+#include "app/command_ids.h"
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "app/menu_tree.h"
+#include "app/print_help.h"
+#include "app/state.h"
+#include "app/ui_hooks.h"
+#include "display/render.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+QImage LoadDisplayBitmap() {
+    const std::string path = MapPath(State().geometry.bitmapName);
+    if (!FileExists(path)) return QImage();
+    return QImage(QString::fromStdString(path), "BMP");
+}
+
+bool CopyDisplayToClipboard() {
+    const QImage picture = LoadDisplayBitmap();
+    if (picture.isNull()) return false;
+    auto* data = new QMimeData;
+    // The picture with its palette, and the bitmap file as it is.
+    data->setImageData(picture);
+    if (auto bytes = ReadWholeFile(MapPath(State().geometry.bitmapName)))
+        data->setData("image/bmp", QByteArray(reinterpret_cast<const char*>(bytes->data()), int(bytes->size())));
+    QApplication::clipboard()->setMimeData(data);
+    return true;
+}
+
+namespace {
+
+void OnExit() {
+    if (QWidget* window = MainWindowWidget()) window->close();
+}
+
+void OnSetCameraType() {
+    AppState& s = State();
+    s.geometry.modelCode = s.settings.manualModel;
+    ApplyCameraModel();
+    RedrawImage();
+    UpdateMainWindowScroller();
+}
+
+void OnCopy() { CopyDisplayToClipboard(); }
+
+void OnHelp() { OpenHelp(QCoreApplication::applicationDirPath().toStdString()); }
+
+void OnAbout() {
+    TAboutDialog dialog(MainWindowWidget());
+    dialog.exec();
+}
+
+const bool registered = RegisterCommand(cmd::kExit, OnExit) &&
+                        RegisterCommand(cmd::kSetCameraType, OnSetCameraType) &&
+                        RegisterCommand(cmd::kCopy, OnCopy, DisplayBitmapExists) &&
+                        RegisterCommand(cmd::kPrint, PrintImage) &&
+                        RegisterCommand(cmd::kPrintSetup, PrintSetup) &&
+                        RegisterCommand(cmd::kHelp, OnHelp) && RegisterCommand(cmd::kAbout, OnAbout);
+
+}  // namespace

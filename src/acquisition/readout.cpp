@@ -106,12 +106,15 @@ void ColumnPairCorrection(Pixel* image, int width, int height) {
         for (int x = 16; x < width; ++x) {
             const int64_t p = row[x];
             const int64_t m = level[x & 1];
+            // The level is taken off and a pedestal of 1000 put on; a result
+            // beyond 0..65535 is clamped rather than wrapped.
+            const int64_t v = p - m + 1000;
             if (p < 1000 - m)
                 row[x] = 0;
             else if (p > 65535 - m)
                 row[x] = 65535;
             else
-                row[x] = Pixel(p - m + 1000);
+                row[x] = v < 0 ? Pixel(0) : v > 65535 ? Pixel(65535) : Pixel(v);
         }
     }
 }

@@ -11,13 +11,15 @@ inline constexpr int kMaxFilterPositions = 7;
 struct FilterWheelState {
     int current = 1;                 // 1..number of filters
     std::string currentName = "None";  // for the image header; "None" before any choice
-    int serialPort = 0;              // camera serial port of the serial wheel: 0 "Com1", 1 "Com2"
 };
 FilterWheelState& FilterWheel();
 void ResetFilterWheel();
 
 // The number of filters in force: the configured count, kept within 1..7.
 int FilterCount();
+// The camera serial port of the serial wheel: 0 for "Com1", 1 for "Com2"
+// (the com choice of the program defaults).
+int FilterWheelSerialPort();
 // True when the USB wheel is used (option on and a wheel present).
 bool UsingUsbFilterWheel();
 // Where the wheel is driven, for the defaults dialog: "on USB", "on Com1",

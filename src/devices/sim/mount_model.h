@@ -6,6 +6,7 @@
 // time-stamped inputs; it never reads a clock itself.
 #pragma once
 #include <cstdint>
+#include <deque>
 
 struct MountConfig {
     double driftRaPerSecond = 0;     // pixels per second along R.A. (before rotation)
@@ -38,7 +39,8 @@ public:
     void Nudge(double dx, double dy);
 
     // The picture's offset on the sensor at `nowMs` (unbinned pixels), after
-    // rotation. Times must not go backwards (earlier times give the latest).
+    // rotation. A time before the latest input is answered from the recorded
+    // track (the guided part interpolated between inputs).
     void OffsetAt(uint32_t nowMs, double& x, double& y);
     // The guided part alone, in mount axes (R.A., Dec), for tests.
     double GuidedRa(uint32_t nowMs);
@@ -62,4 +64,9 @@ private:
     int serialRa_ = 0, serialDec_ = 0;
     Axis ra_, dec_;
     double nudgeX_ = 0, nudgeY_ = 0;
+    struct Checkpoint {
+        uint32_t ms;
+        double ra, dec, nudgeX, nudgeY;
+    };
+    std::deque<Checkpoint> track_;
 };

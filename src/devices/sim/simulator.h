@@ -159,6 +159,10 @@ private:
     double setPointC_ = 0;
     bool coolerOn_ = false;
     bool shutterOpen_ = false;
+    uint32_t shutterOpenedMs_ = 0;
+    double lightMs_ = 0;            // shutter-open time since the exposure start (model 5)
+    uint32_t guiderStartMs_ = 0;    // the guider head integrates from its last read
+    bool darkRead_ = false;         // camera-timed read with value 0x8003
     // Filter wheel.
     int wheelPosition_ = 1;
     std::vector<uint8_t> wheelPending_;

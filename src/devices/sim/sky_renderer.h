@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 struct SimStar {
@@ -41,6 +42,12 @@ struct RenderRequest {
     double exposureMs = 0;
     double temperatureC = 0;
     double shiftX = 0, shiftY = 0;
+    // When not empty: the offsets the stars pass through during the
+    // exposure (equal shares of the light each), instead of shiftX/shiftY.
+    std::vector<std::pair<double, double>> path;
+    // Milliseconds of light on the sensor (a closed shutter: 0); below 0 means
+    // the whole exposure.
+    double lightMs = -1;
     uint64_t seed = 1;
 };
 

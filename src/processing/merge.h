@@ -36,7 +36,8 @@ struct MergeOptions {
 void MergeBuffers(Pixel* first, const Pixel* merge, int width, int height, int dx, int dy,
                   const MergeOptions& options);
 
-// Minimal window centroid used to refine a mark (background-subtracted,
+// Minimal window centroid used to refine a mark (the view's click refinement
+// uses it until the guider's centroid search is plugged in) (background-subtracted,
 // thresholded, intensity-weighted, inside a (2h+1)^2 window around (x, y) of
 // a W x H image). Returns false (message 69 shown) when the window does not
 // fit; else stores the rounded centroid in x, y.
@@ -53,11 +54,11 @@ struct MergeDisplay {
 // centre) or 31 (already merging); returns the code shown, 0 when started.
 int StartMerge(const MergeDisplay& display);
 bool MergeModeActive();
-// A left click at displayed position (x, y) while merging: refined by three
-// centroid passes with radius r (on the image itself, also with the binned
-// display), stored as the mark of the selected image. False when refused
-// (message 69) and nothing stored.
-bool MergeClick(int x, int y, int radius, bool binnedDisplay);
+// The display state the merge command reads (View options and picking modes).
+MergeDisplay CurrentMergeDisplay();
+// Stores a mark already refined onto the star as the mark of the selected
+// image (first or merge image) and refreshes the dialog.
+void MergeStoreMark(int x, int y);
 // "&Open..." while merging: selects the merge image and copies image buffer A
 // (the first image) into image buffer B; the caller then loads the file.
 void MergeOpeningSecondImage();

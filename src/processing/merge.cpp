@@ -1,0 +1,202 @@
+#include "processing/merge.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "app/messages.h"
+#include "display/display_state.h"
+#include "display/render.h"
+#include "processing/calibration.h"
+
+MergeState& Merge() {
+    static MergeState state;
+    return state;
+}
+
+namespace {
+void NotifyChanged() {
+    if (Merge().changed) Merge().changed();
+}
+}  // namespace
+
+void MergeBuffers(Pixel* first, const Pixel* merge, int width, int height, int dx, int dy,
+                  const MergeOptions& options) {
+    const int r0 = (LabelStripPresent(first) || LabelStripPresent(merge)) ? 10 : 0;
+    // Columns j whose partner k = j + dx lies in 1..W-1.
+    const int jBegin = std::max(0, 1 - dx);
+    const int jEnd = std::min(width, width - dx);  // exclusive
+    if (jBegin >= jEnd) return;
+    for (int i = r0; i < height; ++i) {
+        const int g = i + dy;
+        if (!(r0 < g && g < height)) continue;
+        Pixel* out = first + size_t(i) * width;
+        const Pixel* in = merge + size_t(g) * width + dx;
+        for (int j = jBegin; j < jEnd; ++j) {
+            const int p = out[j];
+            const int q = in[j];
+            int h;
+            if (options.asteroidAdd)
+                h = 5 * q < p ? 2 * p : (5 * p < q ? 2 * q : p + q);
+            else
+                h = p + q;
+            out[j] = options.average ? Pixel(h / 2) : Pixel(std::min(h, 65535));
+        }
+    }
+}
+
+bool WindowCentroid(const Pixel* image, int width, int height, int h, int& x, int& y) {
+    if (h < 0 || x - h < 0 || y - h < 0 || x + h + 1 > width || y + h + 1 > height) {
+        ShowMessage(69);
+        return false;
+    }
+    const int n = 2 * h + 1;
+    std::vector<int32_t> window(size_t(n) * n);
+    std::vector<uint32_t> histogram(4096, 0);
+    int32_t peak = 0;
+    for (int r = 0; r < n; ++r) {
+        const Pixel* row = image + size_t(y - h + r) * width + (x - h);
+        for (int c = 0; c < n; ++c) {
+            const int32_t v = row[c];
+            window[size_t(r) * n + c] = v;
+            ++histogram[v / 16];
+            peak = std::max(peak, v);
+        }
+    }
+    const size_t bin = size_t(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+    const int32_t background = int32_t(std::floor(double(bin) * 16.64));
+    int64_t sum = 0;
+    for (int32_t& v : window) {
+        v = v > background ? v - background : 0;
+        if (peak < 17000) v = v >= 16384 ? 65535 : 4 * v;
+        sum += v;
+    }
+    const int64_t mean = sum / (int64_t(n) * n);
+    int64_t weight = 1, py = 1, px = 1;
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c) {
+            const int64_t d = window[size_t(r) * n + c] - mean;
+            if (d >= 1) {
+                weight += d;
+                py += d * r;
+                px += d * c;
+            }
+        }
+    }
+    const double cx = double(px) / double(weight);
+    const double cy = double(py) / double(weight);
+    x = (x - h) + int(std::floor(cx + 0.5));
+    y = (y - h) + int(std::floor(cy + 0.5));
+    return true;
+}
+
+int StartMerge(const MergeDisplay& display) {
+    int code = 0;
+    if (display.otherMouseMode) code = 35;
+    else if (display.fitOrCentre) code = 30;
+    else if (Merge().active) code = 31;
+    if (code) {
+        ShowMessage(code);
+        return code;
+    }
+    MergeState& m = Merge();
+    m.active = true;
+    m.mergeImageSelected = false;
+    m.x1 = m.y1 = m.x2 = m.y2 = 0;
+    m.average = false;
+    m.firstWidth = m.firstHeight = 0;
+    Picking().modes.merging = true;
+    NotifyChanged();
+    return 0;
+}
+
+MergeDisplay CurrentMergeDisplay() {
+    MergeDisplay d;
+    d.otherMouseMode = Picking().modes.photometry || Picking().modes.rowProfile;
+    d.fitOrCentre = Display().fitToWindow || Display().centreImage;
+    d.binnedDisplay = BinnedDisplay();
+    return d;
+}
+
+void MergeStoreMark(int x, int y) {
+    MergeState& m = Merge();
+    if (!m.active) return;
+    if (m.mergeImageSelected) {
+        m.x2 = x;
+        m.y2 = y;
+    } else {
+        m.x1 = x;
+        m.y1 = y;
+    }
+    NotifyChanged();
+}
+
+bool MergeModeActive() { return Merge().active; }
+
+void MergeOpeningSecondImage() {
+    MergeState& m = Merge();
+    if (!m.active) return;
+    // Only the first open copies the first image aside: opening another file
+    // while the merge image is already selected replaces the merge image and
+    // keeps the first image in B.
+    if (!m.mergeImageSelected) {
+        const AppState& s = State();
+        std::memcpy(s.imageB, s.imageA, size_t(s.geometry.pixels) * sizeof(Pixel));
+        m.firstWidth = s.geometry.width;
+        m.firstHeight = s.geometry.height;
+        m.mergeImageSelected = true;
+    }
+    NotifyChanged();
+}
+
+bool RunMerge(bool binnedDisplay, bool redraw) {
+    MergeState& m = Merge();
+    if (!m.active || !m.mergeImageSelected) return false;
+    AppState& s = State();
+    const int width = s.geometry.width, height = s.geometry.height;
+    if (m.firstWidth != width || m.firstHeight != height) {
+        ShowMessage(50, "Sorry, the merge image must be the same size as the first image");
+        return false;
+    }
+    m.active = false;
+    m.mergeImageSelected = false;
+    Picking().modes.merging = false;
+    int dx = m.x2 - m.x1, dy = m.y2 - m.y1;
+    if (binnedDisplay) {
+        dx *= 2;
+        dy *= 2;
+    }
+    if (m.superimpose) dx = dy = 0;
+    MergeBuffers(s.imageB, s.imageA, width, height, dx, dy, MergeOptions{m.average, m.asteroidAdd});
+    std::memcpy(s.imageA, s.imageB, size_t(s.geometry.pixels) * sizeof(Pixel));
+    m.superimpose = m.asteroidAdd = m.average = false;
+    NotifyChanged();
+    if (redraw) RedrawImage();
+    return true;
+}
+
+void CancelMerge() {
+    Merge().active = false;
+    Merge().mergeImageSelected = false;
+    Picking().modes.merging = false;
+    NotifyChanged();
+}
+
+namespace {
+// A click while merging marks the star (the view refines it onto the centroid
+// first); until the guider's centroid search is plugged in, the view refines
+// with the window centroid above.
+const bool hooksRegistered = [] {
+    PickHooks& hooks = PickingHooks();
+    hooks.mergeMark = [](int x, int y) { MergeStoreMark(x, y); };
+    if (!hooks.centroid) {
+        hooks.centroid = [](int& x, int& y, int radius) {
+            const AppState& s = State();
+            return WindowCentroid(s.imageA, s.geometry.width, s.geometry.height, radius, x, y);
+        };
+    }
+    return true;
+}();
+}  // namespace

@@ -1,0 +1,237 @@
+// velmora-cli process IN OUT [--model CODE] [--tiff16] OP...
+// Opens IN as "&Open..." does, applies the operations in order to the current
+// image and writes OUT by its extension (FITS carries the history cards).
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "app/cli_support.h"
+#include "app/state.h"
+#include "display/render.h"
+#include "display/view_options.h"
+#include "files/fits.h"
+#include "files/hot_pixels.h"
+#include "files/file_state.h"
+#include "files/raw_files.h"
+#include "platform/paths.h"
+#include "processing/calibration.h"
+#include "processing/filters.h"
+#include "processing/history.h"
+#include "processing/label.h"
+#include "processing/stretches.h"
+
+namespace {
+
+std::vector<std::string> SplitOperation(const std::string& op, size_t maxParts) {
+    // "label:TEXT" keeps any ':' inside TEXT: only the first maxParts - 1
+    // colons split.
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (parts.size() + 1 < maxParts) {
+        const size_t colon = op.find(':', start);
+        if (colon == std::string::npos) break;
+        parts.push_back(op.substr(start, colon - start));
+        start = colon + 1;
+    }
+    parts.push_back(op.substr(start));
+    return parts;
+}
+
+bool ParseInt(const std::string& text, long& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0';
+}
+
+bool ParseDouble(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return errno == 0 && *end == '\0';
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Extension(const std::string& path) {
+    const std::string title = FileTitle(path);
+    const size_t dot = title.rfind('.');
+    return dot == std::string::npos ? "" : Lower(title.substr(dot + 1));
+}
+
+// Returns false (after printing why) for a malformed operation; the
+// operation's own refusals come as shown messages.
+bool RunOperation(const std::string& op, const std::vector<uint32_t>& hotPixelsOfInput) {
+    const std::string name = op.substr(0, op.find(':'));
+    const bool hasArgs = op.find(':') != std::string::npos;
+    auto bad = [&op] {
+        std::fprintf(stderr, "bad operation: %s\n", op.c_str());
+        return false;
+    };
+    auto noArgs = [&](auto&& run) {
+        if (hasArgs) return bad();
+        run();
+        return true;
+    };
+    AppState& s = State();
+    if (name == "normal-stretch") {
+        const auto p = SplitOperation(op, 3);
+        long black, white;
+        if (p.size() != 3 || !ParseInt(p[1], black) || !ParseInt(p[2], white)) return bad();
+        NormalStretch(int(black), int(white));
+        return true;
+    }
+    if (name == "power-stretch") {
+        const auto p = SplitOperation(op, 2);
+        double power;
+        if (p.size() != 2 || !ParseDouble(p[1], power)) return bad();
+        PowerStretch(power);
+        return true;
+    }
+    if (name == "sine-stretch") return noArgs(SineStretch);
+    if (name == "log-stretch") return noArgs(LogStretch);
+    if (name == "antilog-stretch") return noArgs(AntilogStretch);
+    if (name == "invert") return noArgs(InvertStretch);
+    if (name == "remove-background") {
+        long m;
+        if (!hasArgs) m = AutoContrastBlackPoint(s.imageA, s.geometry.width, s.geometry.height);
+        else if (const auto p = SplitOperation(op, 2); p.size() != 2 || !ParseInt(p[1], m)) return bad();
+        RemoveBackground(int(m), false);
+        return true;
+    }
+    if (name == "non-linear") {
+        const auto p = SplitOperation(op, 2);
+        long c;
+        if (p.size() != 2 || !ParseInt(p[1], c)) return bad();
+        NonLinearStretch(int(c), false);
+        return true;
+    }
+    if (name == "unsharp") {
+        const auto p = SplitOperation(op, 3);
+        long r, k;
+        if (p.size() != 3 || !ParseInt(p[1], r) || !ParseInt(p[2], k)) return bad();
+        Unsharp(int(r), int(k), false);
+        return true;
+    }
+    if (name == "hp-low") return noArgs([] { HighPassLowPower(false); });
+    if (name == "hp-high") return noArgs(HighPassHighPower);
+    if (name == "smoother-sharper") return noArgs(SmootherSharper);
+    if (name == "gaussian") return noArgs(GaussianFilter);
+    if (name == "lowpass") return noArgs(LowpassFilter);
+    if (name == "bas-relief") return noArgs(BasRelief);
+    if (name == "gradient") return noArgs([] { RemoveGradient(); });
+    if (name == "median") {
+        // median:R:P with the power as shown by the dialog, 0.1 .. 1.0.
+        const auto p = SplitOperation(op, 3);
+        long r;
+        double power;
+        if (p.size() != 3 || !ParseInt(p[1], r) || !ParseDouble(p[2], power)) return bad();
+        ConditionalMedian(int(r), int(power * 10 + 0.5));
+        return true;
+    }
+    if (name == "dark" || name == "flat") {
+        const auto p = SplitOperation(op, 2);
+        if (p.size() != 2 || p[1].empty()) return bad();
+        if (name == "dark") SubtractDarkFile(p[1], false);
+        else ApplyFlatFile(p[1], false);
+        return true;
+    }
+    if (name == "hot-pixels") {
+        // The map was found on IN before any operation ran; apply it here.
+        State().hotPixels.indices = hotPixelsOfInput;
+        State().hotPixels.loaded = true;
+        ApplyHotPixelMapCommand();
+        return true;
+    }
+    if (name == "label") {
+        if (!hasArgs) return bad();
+        LabelImage(false, op.substr(op.find(':') + 1));
+        return true;
+    }
+    if (name == "mirror") return noArgs(MirrorImageCommand);
+    if (name == "flip") return noArgs(FlipImageCommand);
+    if (name == "undo") return noArgs(UndoLastFilter);
+    return bad();
+}
+
+int RunProcess(const CliArgs& given) {
+    CliArgs args = given;
+    const std::optional<std::string> model = TakeOption(args, "--model");
+    const bool tiff16 = TakeFlag(args, "--tiff16");
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: velmora-cli process IN OUT [--model CODE] [--tiff16] OP...\n");
+        return 2;
+    }
+    const std::string in = args[0], out = args[1];
+    const std::vector<std::string> ops(args.begin() + 2, args.end());
+
+    if (model) {
+        long code;
+        if (!ParseInt(*model, code)) {
+            std::fprintf(stderr, "bad model code: %s\n", model->c_str());
+            return 2;
+        }
+        State().geometry.modelCode = int16_t(code);
+        ApplyCameraModel();
+        FillStartupImages();
+    }
+    TakeShownMessage();
+    const int opened = OpenImageFile(in);
+    if (TakeShownMessage()) return 1;
+    if (opened != kOpenedImage) {
+        std::fprintf(stderr, "not an image: %s\n", in.c_str());
+        return 1;
+    }
+
+    // hot-pixels:THRESHOLD finds the map on the image as opened.
+    std::vector<uint32_t> hotPixels;
+    for (const std::string& op : ops) {
+        if (op.rfind("hot-pixels", 0) != 0) continue;
+        const auto p = SplitOperation(op, 2);
+        long threshold;
+        if (p.size() != 2 || !ParseInt(p[1], threshold) || threshold < kMinHotPixelThreshold ||
+            threshold > kMaxHotPixelThreshold) {
+            std::fprintf(stderr, "bad operation: %s\n", op.c_str());
+            return 2;
+        }
+        FileState().hotPixelThreshold = int(threshold);
+        FindHotPixels(State().imageA);
+        if (TakeShownMessage()) return 1;
+        hotPixels = State().hotPixels.indices;
+        break;
+    }
+
+    for (const std::string& op : ops) {
+        if (!RunOperation(op, hotPixels)) return 2;
+        if (TakeShownMessage()) return 1;
+    }
+
+    const std::string ext = Extension(out);
+    bool written;
+    if (ext == "fit" || ext == "fits") written = SaveFits(out, State().imageA, false) == 0;
+    else if (ext == "tif" || ext == "tiff") written = SaveTiff(out, State().imageA, tiff16) == 0;
+    else if (ext == "bmp") written = WriteDisplayBitmap(MapPath(out));
+    else written = SaveRawFile(out);
+    if (!written || TakeShownMessage()) {
+        if (!written) std::fprintf(stderr, "cannot write %s\n", out.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+const bool registered = RegisterCliCommand(
+    {"process", "IN OUT [--model CODE] [--tiff16] OP...  (OP: normal-stretch:B:W power-stretch:P sine-stretch "
+                "log-stretch antilog-stretch invert remove-background[:M] non-linear:C unsharp:R:K hp-low hp-high "
+                "smoother-sharper median:R:P gaussian lowpass bas-relief gradient dark:FILE flat:FILE "
+                "hot-pixels:THRESHOLD label:TEXT mirror flip undo)",
+     RunProcess});
+
+}  // namespace

@@ -115,11 +115,12 @@ bool FinishImage(const SequenceOptions& options, SequenceResult& result) {
 
 }  // namespace
 
-bool ConnectCamera() {
+bool ConnectCamera(const std::function<void()>& afterSettingsLoad) {
     if (AcqDarkPath().empty()) AcqDarkPath() = "c:\\dark.def";
     if (AcqFlatPath().empty()) AcqFlatPath() = "c:\\flat.def";
     if (!CameraConnected()) {
         LoadSettingsAtStartup();
+        if (afterSettingsLoad) afterSettingsLoad();
         OpenCamera();
         if (!CameraConnected()) {
             ShowMessage(50, "Sorry, No camera found on USB");

@@ -12,8 +12,9 @@
 
 // Connects when needed (discovery, filter wheel, firmware); shows "Sorry, No
 // camera found on USB" and returns false when there is no camera. Resets the
-// number of exposures to 1.
-bool ConnectCamera();
+// number of exposures to 1. afterSettingsLoad runs once the settings file has
+// been read on the way to connecting.
+bool ConnectCamera(const std::function<void()>& afterSettingsLoad = {});
 
 struct SequenceOptions {
     // Continuous mode repeats the whole series until stopped (the program);

@@ -98,10 +98,11 @@ struct TestSeriesFile {
 };
 
 // History, redraw and autosave after a finished image.
-bool FinishImage(const SequenceOptions& options, SequenceResult& result) {
+bool FinishImage(const SequenceOptions& options, SequenceResult& result, bool readOk = true) {
     State().fits.exposureEnd = Sys().clock->UnixSeconds();
     RedrawImage();
-    if (!Cam().autoSave) return true;
+    // A frame the camera did not deliver is shown but never saved.
+    if (!Cam().autoSave || !readOk) return true;
     std::string name;
     if (AcqQuickSave(&name) != 0) {
         ShowMessage(29);
@@ -408,7 +409,7 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
             if (cam.autoProcess) AcqAutoProcess();
 
             if (continuous) {
-                FinishImage(options, result);
+                FinishImage(options, result, readOk);
                 const bool lastFrame = options.maxFrames && result.framesRead >= options.maxFrames;
                 if (!options.headless && !lastFrame && WaitSeconds(2)) {
                     run.cancelled = true;
@@ -453,7 +454,7 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
     }
 
     if (!cam.continuous || testSeries) {
-        if (!guidingEnded && result.framesRead > 0) FinishImage(options, result);
+        if (!guidingEnded && result.framesRead > 0) FinishImage(options, result, !result.readFailed);
         if (Call(GuidingHooks().mainImageGuidingActive) && GuidingHooks().mainImageCorrection)
             GuidingHooks().mainImageCorrection();
     }

@@ -3,6 +3,7 @@
 // beep, the busy cursor, detached programs, the progress window and the file
 // dialogs. Only window files include this header.
 #pragma once
+#include <QPointer>
 #include <memory>
 #include <string>
 
@@ -53,6 +54,8 @@ private:
 // TProgressDialog: the small modeless "Filter Progress" window with a 0..256
 // bar; its caption names the operation.
 class TProgressDialog;
+// The window belongs to the main window once there is one, so it goes with
+// it; the sink only watches it.
 class QtProgressSink : public ProgressSink {
 public:
     QtProgressSink();
@@ -64,7 +67,7 @@ public:
     TProgressDialog* Dialog();
 
 private:
-    TProgressDialog* dialog_ = nullptr;
+    QPointer<TProgressDialog> dialog_;
 };
 
 class QtFileChooser : public FileChooser {

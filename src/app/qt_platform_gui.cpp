@@ -119,7 +119,7 @@ bool QtSystemServices::StartDetached(const std::string& commandLine) {
 
 QtProgressSink::QtProgressSink() = default;
 
-QtProgressSink::~QtProgressSink() { delete dialog_; }
+QtProgressSink::~QtProgressSink() { delete dialog_.data(); }
 
 TProgressDialog* QtProgressSink::Dialog() {
     if (!dialog_) dialog_ = new TProgressDialog(MainWindowWidget());

@@ -274,6 +274,9 @@ void TVelmoraWindow::RebuildToolBar() {
 }
 
 void TVelmoraWindow::Dispatch(int id) {
+    // Accelerators reach the window even while a modal dialog is open; the
+    // dialog's own command must not be started a second time underneath it.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) return;
     DispatchMenuCommand(id);
     // The window may be gone (Exit); the hooks are cleared with it.
     if (MainWindowWidget() == this) RebuildToolBar();

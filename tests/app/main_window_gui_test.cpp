@@ -2,6 +2,12 @@
 // the enable rules of its commands.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QImage>
+#include <QMimeData>
+#include <QTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -317,6 +323,54 @@ TEST_F(MainWindowTest, CopyOnlyWithADisplayBitmap) {
     const bool bitmap = DisplayBitmapExists();
     EXPECT_EQ(window->CommandAction(17999)->isEnabled(), bitmap);
     if (!bitmap) window->CommandAction(17999)->trigger();  // refused, no crash
+}
+
+TEST_F(MainWindowTest, CopyPutsTheDisplayBitmapWithPaletteOnTheClipboard) {
+    Open();
+    // A display bitmap as the display writes it: 8 bits with a palette.
+    QImage bitmap(40, 30, QImage::Format_Indexed8);
+    QVector<QRgb> colours;
+    for (int i = 0; i < 256; ++i) colours.push_back(qRgb(i, 255 - i, i / 2));
+    bitmap.setColorTable(colours);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) bitmap.setPixel(x, y, uint((x * 6 + y) & 255));
+    const std::string path = MapPath(State().geometry.bitmapName);
+    ASSERT_TRUE(bitmap.save(QString::fromStdString(path), "BMP"));
+    window->RefreshCommandStates();
+    ASSERT_TRUE(window->CommandAction(17999)->isEnabled());
+    QApplication::clipboard()->clear();
+    window->CommandAction(17999)->trigger();
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_TRUE(data->hasImage());
+    const QImage copied = qvariant_cast<QImage>(data->imageData());
+    EXPECT_EQ(copied.size(), QSize(40, 30));
+    EXPECT_EQ(copied.pixel(10, 3), colours[(10 * 6 + 3) & 255]);
+    EXPECT_EQ(copied.colorCount(), 256);
+    ASSERT_TRUE(data->hasFormat("image/bmp"));
+    EXPECT_EQ(data->data("image/bmp").size(), QFileInfo(QString::fromStdString(path)).size());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MainWindowTest, AcceleratorsWaitWhileAModalDialogIsOpen) {
+    int runs = 0;
+    const int id = cmd::kSubtractDark;
+    CommandEntry saved;
+    const bool had = CommandTable().count(id) != 0;
+    if (had) saved = CommandTable()[id];
+    RegisterCommand(id, [&] { ++runs; });
+    Open();
+    QDialog dialog(window.get());
+    QTimer::singleShot(0, [&] {
+        window->CommandAction(id)->trigger();  // refused under the modal dialog
+        dialog.accept();
+    });
+    dialog.exec();
+    EXPECT_EQ(runs, 0);
+    window->CommandAction(id)->trigger();
+    EXPECT_EQ(runs, 1);
+    if (had) CommandTable()[id] = saved;
+    else CommandTable().erase(id);
 }
 
 TEST_F(MainWindowTest, FallbackViewShowsHighBytesAsGrey) {

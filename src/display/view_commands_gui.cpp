@@ -1,0 +1,38 @@
+// The View menu and the display tool-bar buttons: command numbers bound to
+// the display's option handlers, with their check marks.
+#include "app/commands.h"
+#include "display/display_state.h"
+#include "display/stretch_display_dialog.h"
+#include "display/view_command_ids.h"
+#include "display/view_options.h"
+
+namespace {
+
+using namespace display_cmd;
+
+const bool registered = [] {
+    RegisterCommand(kFitToWindow, ToggleFitToWindow, {}, [] { return Display().fitToWindow; });
+    RegisterCommand(kCentreImage, ToggleCentreImage, {}, [] { return Display().centreImage; });
+    RegisterCommand(kBinHighResDisplay, ToggleBinnedDisplay, {}, [] { return BinnedDisplay(); });
+    RegisterCommand(kFalseColour, ToggleFalseColour, {}, [] { return Display().falseColour; });
+    RegisterCommand(kAutoContrast, ToggleAutoContrast, {}, [] { return Display().autoContrast; });
+    RegisterCommand(kShowImageCentre, ToggleShowImageCentre);
+    RegisterCommand(kMirrorImage, MirrorImageCommand);
+    RegisterCommand(kFlipImage, FlipImageCommand);
+    RegisterCommand(kMaxPaletteStretch, [] { TStretchDialog::Open(); });
+    // The tool-bar pair shows the stretch display state: 1901 reports itself
+    // checked while stretch display is on.
+    RegisterCommand(kStretchDisplayOn, [] {
+        SetStretchDisplay(true);
+        if (TStretchDialog* d = TStretchDialog::Instance()) d->Refresh();
+    }, {}, [] { return Display().stretchDisplay; });
+    RegisterCommand(kStretchDisplayOff, [] {
+        SetStretchDisplay(false);
+        if (TStretchDialog* d = TStretchDialog::Instance()) d->Refresh();
+    });
+    RegisterCommand(kStretchDisplayToggle, ToggleStretchDisplay);
+    RegisterCommand(kStretchDisplayRedraw, RedrawStretchDisplay);
+    return true;
+}();
+
+}  // namespace

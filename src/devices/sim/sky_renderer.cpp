@@ -104,7 +104,7 @@ void RenderSky(const SkyField& field, const RenderRequest& r, std::vector<uint16
         double electrons = e[k];
         if (field.noise) electrons = rng.Poisson(electrons) + rng.Normal() * field.readNoise;
         const double adu = field.bias + electrons / gain;
-        out[k] = uint16_t(std::clamp(adu, 0.0, 65535.0));
+        out[k] = uint16_t(std::clamp(std::floor(adu + 0.5), 0.0, 65535.0));
     }
 }
 

@@ -1,0 +1,738 @@
+// The simulator: the sky renderer and the mount model on their own, then the
+// simulated camera and filter wheel through the real protocol code on the
+// fake clock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "app/state.h"
+#include "devices/camera.h"
+#include "devices/filter_wheel.h"
+#include "devices/sim/simulator.h"
+#include "devices/transport.h"
+#include "support/test_env.h"
+
+namespace {
+
+// ---- sky renderer ----
+
+SkyField OneStar(double x, double y, double flux) {
+    SkyField f;
+    f.stars.push_back({x, y, flux});
+    f.noise = false;
+    f.skyPerSecond = 0;
+    f.darkAt0C = 0;
+    f.bias = 100;
+    return f;
+}
+
+RenderRequest Window(int w, int h, double ms, int bin = 1) {
+    RenderRequest r;
+    r.sensorWidth = 2048;
+    r.sensorHeight = 2048;
+    r.width = w;
+    r.height = h;
+    r.xBin = r.yBin = bin;
+    r.exposureMs = ms;
+    return r;
+}
+
+// Weighted centroid of the pixels above `floor`.
+std::pair<double, double> Centroid(const std::vector<uint16_t>& px, int w, double floor) {
+    double sx = 0, sy = 0, s = 0;
+    for (size_t k = 0; k < px.size(); ++k) {
+        const double v = px[k] - floor;
+        if (v <= 0) continue;
+        sx += v * double(k % size_t(w));
+        sy += v * double(k / size_t(w));
+        s += v;
+    }
+    return {sx / s, sy / s};
+}
+
+TEST(SkyRenderer, SizesAndBinning) {
+    SkyField f = OneStar(50, 50, 0);
+    f.skyPerSecond = 10;
+    std::vector<uint16_t> px;
+    RenderRequest r = Window(100, 60, 1000, 1);
+    RenderSky(f, r, px);
+    EXPECT_EQ(px.size(), 6000u);
+    EXPECT_EQ(px[0], 110);
+    r.xBin = r.yBin = 2;
+    RenderSky(f, r, px);
+    EXPECT_EQ(px.size(), 1500u);
+    EXPECT_EQ(px[0], 140);  // four pixels of sky in one
+    r.xBin = r.yBin = 3;
+    EXPECT_EQ(RenderedPixels(r), 33u * 20u);
+}
+
+TEST(SkyRenderer, StarSitsWhereItShouldAndScalesWithFlux) {
+    const SkyField f = OneStar(40.5, 30.5, 10000);
+    std::vector<uint16_t> px;
+    RenderSky(f, Window(80, 60, 1000), px);
+    auto [cx, cy] = Centroid(px, 80, 100);
+    EXPECT_NEAR(cx, 40.0, 0.05);  // pixel k covers [k, k+1): centre of pixel 40 is 40.5
+    EXPECT_NEAR(cy, 30.0, 0.05);
+    const double total = std::accumulate(px.begin(), px.end(), 0.0) - 100.0 * double(px.size());
+    EXPECT_NEAR(total, 10000, 50);
+    const SkyField brighter = OneStar(40.5, 30.5, 20000);
+    std::vector<uint16_t> px2;
+    RenderSky(brighter, Window(80, 60, 1000), px2);
+    EXPECT_GT(*std::max_element(px2.begin(), px2.end()), *std::max_element(px.begin(), px.end()));
+    // Light grows with exposure.
+    RenderSky(f, Window(80, 60, 2000), px2);
+    const double total2 = std::accumulate(px2.begin(), px2.end(), 0.0) - 100.0 * double(px2.size());
+    EXPECT_NEAR(total2, 2 * total, 100);
+}
+
+TEST(SkyRenderer, ClampsAtFullScale) {
+    const SkyField f = OneStar(10, 10, 1e9);
+    std::vector<uint16_t> px;
+    RenderSky(f, Window(20, 20, 1000), px);
+    EXPECT_EQ(*std::max_element(px.begin(), px.end()), 65535);
+}
+
+TEST(SkyRenderer, ShiftMovesTheStarAndWindowOffsetsCount) {
+    const SkyField f = OneStar(40.5, 30.5, 10000);
+    std::vector<uint16_t> px;
+    RenderRequest r = Window(80, 60, 1000);
+    r.shiftX = 5;
+    r.shiftY = -3;
+    RenderSky(f, r, px);
+    auto [cx, cy] = Centroid(px, 80, 100);
+    EXPECT_NEAR(cx, 45.0, 0.05);
+    EXPECT_NEAR(cy, 27.0, 0.05);
+    r.shiftX = r.shiftY = 0;
+    r.xOffset = 20;
+    r.yOffset = 10;
+    RenderSky(f, r, px);
+    std::tie(cx, cy) = Centroid(px, 80, 100);
+    EXPECT_NEAR(cx, 20.0, 0.05);
+    EXPECT_NEAR(cy, 20.0, 0.05);
+}
+
+TEST(SkyRenderer, DarkCurrentGrowsWithExposureAndFallsWithTemperature) {
+    SkyField f = OneStar(-100, -100, 0);
+    f.darkAt0C = 10;
+    f.darkDoublingC = 6;
+    std::vector<uint16_t> px;
+    RenderRequest r = Window(4, 4, 10000);
+    r.temperatureC = 0;
+    RenderSky(f, r, px);
+    EXPECT_EQ(px[0], 200);  // 10 e/s * 10 s
+    r.exposureMs = 20000;
+    RenderSky(f, r, px);
+    EXPECT_EQ(px[0], 300);
+    r.temperatureC = -6;
+    RenderSky(f, r, px);
+    EXPECT_EQ(px[0], 200);  // half the dark current
+}
+
+TEST(SkyRenderer, HotPixelsStayOnTheSensor) {
+    SkyField f = OneStar(-100, -100, 0);
+    f.hotPixels = {uint32_t(5 * 2048 + 7)};
+    f.hotPixelPerSecond = 1000;
+    std::vector<uint16_t> px;
+    RenderRequest r = Window(16, 16, 2000);
+    r.shiftX = 3;  // the sky moves, the hot pixel does not
+    RenderSky(f, r, px);
+    EXPECT_EQ(px[5 * 16 + 7], 2100);
+    EXPECT_EQ(px[5 * 16 + 8], 100);
+}
+
+TEST(SkyRenderer, NoiseIsSeededAndRealistic) {
+    SkyField f = OneStar(-100, -100, 0);
+    f.noise = true;
+    f.skyPerSecond = 400;
+    f.readNoise = 0;
+    std::vector<uint16_t> a, b, c;
+    RenderRequest r = Window(100, 100, 1000);
+    r.seed = 7;
+    RenderSky(f, r, a);
+    RenderSky(f, r, b);
+    r.seed = 8;
+    RenderSky(f, r, c);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+    double mean = 0, var = 0;
+    for (uint16_t v : a) mean += v;
+    mean /= double(a.size());
+    for (uint16_t v : a) var += (v - mean) * (v - mean);
+    var /= double(a.size());
+    EXPECT_NEAR(mean, 100 + 400, 3);
+    EXPECT_NEAR(std::sqrt(var), 20, 2);  // photon noise: sqrt(400)
+}
+
+TEST(SkyRenderer, GeneratedFieldHasARealisticSpread) {
+    const SkyField f = MakeStarField(2048, 2048, 200, 5, 42);
+    ASSERT_EQ(f.stars.size(), 200u);
+    EXPECT_EQ(f.hotPixels.size(), 5u);
+    std::vector<double> flux;
+    for (const SimStar& s : f.stars) {
+        flux.push_back(s.flux);
+        EXPECT_GE(s.x, 0);
+        EXPECT_LT(s.x, 2048);
+    }
+    std::sort(flux.begin(), flux.end());
+    EXPECT_GT(flux.back() / flux[100], 10);  // a few stars far brighter than the median
+    EXPECT_EQ(MakeStarField(2048, 2048, 200, 5, 42).stars[17].x, f.stars[17].x);
+    EXPECT_NE(MakeStarField(2048, 2048, 200, 5, 43).stars[17].x, f.stars[17].x);
+}
+
+TEST(SkyRenderer, EightBitIsTheHighByte) {
+    SkyField f = OneStar(10, 10, 1e6);
+    f.bias = 2560;
+    std::vector<uint16_t> wide;
+    std::vector<uint8_t> narrow;
+    RenderSky(f, Window(20, 20, 100), wide);
+    RenderSky8(f, Window(20, 20, 100), narrow);
+    ASSERT_EQ(narrow.size(), wide.size());
+    for (size_t k = 0; k < wide.size(); ++k) ASSERT_EQ(narrow[k], wide[k] >> 8);
+    EXPECT_EQ(narrow[0], 10);
+}
+
+// ---- mount model ----
+
+TEST(Mount, DriftAndPeriodicError) {
+    MountConfig c;
+    c.driftRaPerSecond = 0.5;
+    c.driftDecPerSecond = -0.25;
+    MountModel m(c, 1000);
+    double x, y;
+    m.OffsetAt(5000, x, y);
+    EXPECT_NEAR(x, 2.0, 1e-9);
+    EXPECT_NEAR(y, -1.0, 1e-9);
+    c = MountConfig{};
+    c.periodicAmplitude = 3;
+    c.periodicPeriodS = 40;
+    MountModel p(c, 0);
+    p.OffsetAt(10000, x, y);  // a quarter period
+    EXPECT_NEAR(x, 3.0, 1e-9);
+    p.OffsetAt(30000, x, y);
+    EXPECT_NEAR(x, -3.0, 1e-9);
+}
+
+TEST(Mount, RelaysMoveAtTheGuideRate) {
+    MountConfig c;
+    c.guideRatePerSecond = 4;
+    MountModel m(c, 0);
+    m.SetRelays(kRelayWest, 1000);
+    m.SetRelays(0, 2500);
+    double x, y;
+    m.OffsetAt(9000, x, y);
+    EXPECT_NEAR(x, 6.0, 1e-9);
+    EXPECT_NEAR(y, 0.0, 1e-9);
+    m.SetRelays(kRelayNorth, 9000);
+    m.SetRelays(0, 10000);
+    m.OffsetAt(10000, x, y);
+    EXPECT_NEAR(y, -4.0, 1e-9);
+    m.SetRelays(kRelaySouth | kRelayEast, 10000);
+    m.OffsetAt(10500, x, y);
+    EXPECT_NEAR(x, 4.0, 1e-9);
+    EXPECT_NEAR(y, -2.0, 1e-9);
+    // Opposite bits together cancel.
+    m.SetRelays(kRelayEast | kRelayWest, 10500);
+    m.OffsetAt(20000, x, y);
+    EXPECT_NEAR(x, 4.0, 1e-9);
+}
+
+TEST(Mount, BacklashOnADirectionChange) {
+    MountConfig c;
+    c.guideRatePerSecond = 2;
+    c.raBacklashMs = 500;
+    MountModel m(c, 0);
+    m.SetRelays(kRelayWest, 0);
+    m.SetRelays(0, 2000);
+    EXPECT_NEAR(m.GuidedRa(2000), 4.0, 1e-9);  // the first move takes no slack
+    m.SetRelays(kRelayEast, 3000);
+    m.SetRelays(0, 5000);
+    EXPECT_NEAR(m.GuidedRa(5000), 1.0, 1e-9);  // 2 s east less 0.5 s of slack
+    m.SetRelays(kRelayEast, 6000);
+    m.SetRelays(0, 7000);
+    EXPECT_NEAR(m.GuidedRa(7000), -1.0, 1e-9);  // same direction: no slack
+}
+
+TEST(Mount, CameraAngleRotatesTheMotion) {
+    MountConfig c;
+    c.guideRatePerSecond = 1;
+    c.cameraAngleDeg = 90;
+    MountModel m(c, 0);
+    m.SetRelays(kRelayWest, 0);
+    m.SetRelays(0, 3000);
+    double x, y;
+    m.OffsetAt(3000, x, y);
+    EXPECT_NEAR(x, 0.0, 1e-9);
+    EXPECT_NEAR(y, 3.0, 1e-9);
+}
+
+TEST(Mount, PastTimesComeFromTheTrack) {
+    MountConfig c;
+    c.guideRatePerSecond = 1;
+    MountModel m(c, 0);
+    m.SetRelays(kRelayWest, 1000);
+    m.SetRelays(0, 3000);
+    double x, y;
+    m.OffsetAt(10000, x, y);
+    m.OffsetAt(2000, x, y);
+    EXPECT_NEAR(x, 1.0, 1e-9);
+    m.OffsetAt(500, x, y);
+    EXPECT_NEAR(x, 0.0, 1e-9);
+}
+
+// ---- the simulated devices through the protocol ----
+
+class SimTest : public VelmoraTest {
+protected:
+    void SetUp() override {
+        VelmoraTest::SetUp();
+        State().settings.showInterfaceDetails = false;
+        ResetFilterWheel();
+    }
+    void TearDown() override {
+        sim.reset();
+        ResetFilterWheel();
+        VelmoraTest::TearDown();
+    }
+    Simulator& Start(SimulatorConfig config = {}) {
+        sim = std::make_unique<ScopedSimulator>(config);
+        EXPECT_TRUE(OpenCamera());
+        messages.shown.clear();
+        return sim->sim();
+    }
+    // A sub-frame around (x, y) with a host-timed exposure of `ms`.
+    std::vector<uint16_t> TakeWindow(int x, int y, int w, int h, uint32_t ms) {
+        ClearPixels(8);
+        ClearPixels(0);
+        Echo();
+        WaitMs(ms);
+        FrameRequest f;
+        f.xOffset = uint16_t(x);
+        f.yOffset = uint16_t(y);
+        f.width = uint16_t(w);
+        f.height = uint16_t(h);
+        f.exposureMs = ms;
+        size_t got = 0;
+        EXPECT_TRUE(ReadExposure(f, false, false, &got));
+        EXPECT_EQ(got, size_t(w) * size_t(h) * 2);
+        std::vector<uint16_t> px(size_t(w) * size_t(h));
+        for (size_t k = 0; k < px.size(); ++k) px[k] = uint16_t(FrameBytes()[2 * k] | (FrameBytes()[2 * k + 1] << 8));
+        return px;
+    }
+    static SimulatorConfig QuietOneStar(double x, double y) {
+        SimulatorConfig c;
+        c.mainField = OneStar(x, y, 50000);
+        c.guiderField = OneStar(250, 145, 50000);
+        c.generateFields = false;
+        return c;
+    }
+    std::unique_ptr<ScopedSimulator> sim;
+};
+
+TEST_F(SimTest, DiscoveryFindsCameraAndWheel) {
+    State().settings.filterCount = 7;
+    SimulatorConfig c;
+    c.wheel.positions = 5;
+    Simulator& s = Start(c);
+    EXPECT_TRUE(CameraConnected());
+    EXPECT_EQ(State().geometry.modelCode, 4);
+    EXPECT_TRUE(Link().filterWheelPresent);
+    EXPECT_EQ(State().settings.filterCount, 5);
+    EXPECT_EQ(Link().deviceList[0].product, "Korvane CCD camera (simulated)");
+    EXPECT_EQ(s.CameraPath(), "usb#vid_4b56&pid_0126#sim-camera");
+}
+
+TEST_F(SimTest, AnyModelOfTheTable) {
+    SimulatorConfig c;
+    c.camera.model = 2;
+    c.camera.pid = 0x0119;
+    State().settings.ignoreCameraVidPid = true;
+    Start(c);
+    EXPECT_EQ(State().geometry.modelCode, 2);
+    EXPECT_EQ(State().geometry.sensorWidth, 1392);
+}
+
+TEST_F(SimTest, FirmwareIsConfigurable) {
+    SimulatorConfig c;
+    c.camera.firmwareA = 10;
+    c.camera.firmwareB = 2;
+    Start(c);
+    EXPECT_TRUE(QueryFirmwareVersion());
+    EXPECT_EQ(Camera().firmwareText, "2.10");
+    EXPECT_FALSE(Camera().coolerSupported);
+}
+
+TEST_F(SimTest, EveryReadModeAnswersWithItsSize) {
+    SimulatorConfig c;
+    c.camera.model = 2;  // 1392 x 1040
+    c.camera.pid = 0x0119;
+    State().settings.configuredPid = "0119";
+    Start(c);
+    struct Mode {
+        uint16_t w, h;
+        uint8_t bin;
+        uint16_t head;
+        size_t bytes;
+    };
+    const Mode modes[] = {
+        {1392, 1040, 1, 0, 1392u * 1040 * 2},  // high resolution
+        {1392, 1040, 2, 0, 696u * 520 * 2},    // 2 x 2
+        {1392, 1038, 3, 0, 464u * 346 * 2},    // 3 x 3
+        {1392, 1040, 4, 0, 348u * 260 * 2},    // 4 x 4 and flush
+        {1392, 1040, 8, 0, 174u * 130 * 2},    // 8 x 8 and "8x16"
+        {696, 520, 1, 0, 696u * 520 * 2},      // sub-frame
+        {128, 128, 1, 0, 32768},               // focus frame
+        {256, 256, 2, 0, 32768},               // binned focus frame
+        {500, 290, 1, 1, 145000},              // guider
+        {500, 290, 2, 1, 36250},               // binned guider
+        {500, 1, 1, 1, 500},                   // guider start row
+    };
+    for (const Mode& m : modes) {
+        FrameRequest f;
+        f.width = m.w;
+        f.height = m.h;
+        f.xBin = f.yBin = m.bin;
+        f.head = m.head;
+        size_t got = 0;
+        EXPECT_TRUE(ReadFrame(f, &got));
+        EXPECT_EQ(got, m.bytes) << m.w << "x" << m.h << " bin " << int(m.bin);
+    }
+    // Camera-timed reads answer in full too.
+    FrameRequest f;
+    f.width = 1392;
+    f.height = 1040;
+    f.xBin = f.yBin = 2;
+    f.exposureMs = 300;
+    size_t got = 0;
+    EXPECT_TRUE(ReadExposure(f, false, false, &got));
+    EXPECT_EQ(got, 696u * 520 * 2);
+    EXPECT_TRUE(ReadExposure(f, true, false, &got));
+    EXPECT_EQ(got, 696u * 520 * 2);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SimTest, OtherGuiderType) {
+    SimulatorConfig c;
+    c.camera.guiderType = 'x';
+    Start(c);
+    std::vector<uint16_t> out(500 * 290);
+    StartGuiderIntegration();
+    WaitMs(200);
+    EXPECT_TRUE(ReadGuiderFrame('x', false, 200, out.data()));
+    EXPECT_EQ(Link().lastRead, 376u * 290);
+}
+
+TEST_F(SimTest, ShortRepliesAnswerInFull) {
+    Simulator& s = Start();
+    EXPECT_TRUE(Echo());
+    EXPECT_EQ(Link().lastRead, 1u);
+    EXPECT_TRUE(Shutter(false));
+    EXPECT_EQ(Link().lastRead, 2u);
+    EXPECT_TRUE(ReadCoolerTemperature());
+    EXPECT_EQ(Link().lastRead, 3u);
+    EXPECT_TRUE(QueryFirmwareVersion());
+    EXPECT_EQ(Link().lastRead, 4u);
+    EXPECT_EQ(EchoSelfTest(), 4u);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Read       4 bytes, asked for       4 from USB\n"});
+    EXPECT_EQ(s.CameraWrites().back().bytes.size(), 12u);
+}
+
+TEST_F(SimTest, HostTimedExposureRunsFromClearPixelsToTheRead) {
+    Simulator& s = Start();
+    TakeWindow(0, 0, 64, 64, 5000);
+    EXPECT_EQ(s.LastExposureMs(), 5000);
+    EXPECT_EQ(s.LastReadRequest(), kReadPixels);
+    // A register clear (ClearPixels 8) during the wait does not restart it.
+    ClearPixels(8);
+    ClearPixels(0);
+    WaitMs(3000);
+    ClearPixels(8);
+    WaitMs(4000);
+    FrameRequest f;
+    f.width = f.height = 64;
+    f.exposureMs = 7000;
+    ReadExposure(f, false);
+    EXPECT_EQ(s.LastExposureMs(), 7000);
+}
+
+TEST_F(SimTest, CameraTimedExposureTakesTheRequestedTime) {
+    Simulator& s = Start();
+    FrameRequest f;
+    f.width = f.height = 64;
+    f.exposureMs = 800;
+    const uint32_t t = clock.now;
+    ReadExposure(f, false);
+    EXPECT_EQ(s.LastReadRequest(), kReadPixelsDelayed);
+    EXPECT_EQ(s.LastExposureMs(), 800);
+    EXPECT_GE(clock.now - t, 800u);
+}
+
+TEST_F(SimTest, DarkCurrentGrowsWithExposure) {
+    SimulatorConfig c;
+    c.mainField = OneStar(-100, -100, 0);
+    c.mainField.darkAt0C = 20;
+    c.generateFields = false;
+    Start(c);
+    const std::vector<uint16_t> shortFrame = TakeWindow(0, 0, 16, 16, 2000);
+    const std::vector<uint16_t> longFrame = TakeWindow(0, 0, 16, 16, 8000);
+    EXPECT_GT(longFrame[0], shortFrame[0]);
+}
+
+TEST_F(SimTest, StarMovesByRateTimesTimeAfterARelayPulse) {
+    SimulatorConfig c = QuietOneStar(100.5, 100.5);
+    c.mount.guideRatePerSecond = 3;
+    Start(c);
+    auto before = TakeWindow(50, 50, 100, 100, 2000);
+    auto [x0, y0] = Centroid(before, 100, 100);
+    SetGuideOutputs(kRelayWest);
+    WaitMs(2000);
+    SetGuideOutputs(0);
+    auto after = TakeWindow(50, 50, 100, 100, 2000);
+    auto [x1, y1] = Centroid(after, 100, 100);
+    EXPECT_NEAR(x1 - x0, 6.0, 0.05);
+    EXPECT_NEAR(y1 - y0, 0.0, 0.05);
+    // North moves it up.
+    SetGuideOutputs(kRelayNorth);
+    WaitMs(1000);
+    SetGuideOutputs(0);
+    auto third = TakeWindow(50, 50, 100, 100, 2000);
+    auto [x2, y2] = Centroid(third, 100, 100);
+    EXPECT_NEAR(y2 - y1, -3.0, 0.05);
+    EXPECT_NEAR(x2 - x1, 0.0, 0.05);
+}
+
+TEST_F(SimTest, BacklashOnADirectionChangeThroughTheRelays) {
+    SimulatorConfig c = QuietOneStar(100.5, 100.5);
+    c.mount.guideRatePerSecond = 2;
+    c.mount.raBacklashMs = 500;
+    Start(c);
+    auto [x0, y0] = Centroid(TakeWindow(50, 50, 100, 100, 1000), 100, 100);
+    SetGuideOutputs(kRelayWest);
+    WaitMs(2000);
+    SetGuideOutputs(kRelayEast);  // straight into the other direction
+    WaitMs(2000);
+    SetGuideOutputs(0);
+    auto [x1, y1] = Centroid(TakeWindow(50, 50, 100, 100, 1000), 100, 100);
+    EXPECT_NEAR(x1 - x0, 1.0, 0.05);  // +4 west, then -3 east after 0.5 s of slack
+}
+
+TEST_F(SimTest, DriftSmearsAndMovesTheStar) {
+    SimulatorConfig c = QuietOneStar(100.5, 100.5);
+    c.mount.driftDecPerSecond = 0.5;
+    Start(c);
+    auto [x0, y0] = Centroid(TakeWindow(50, 50, 100, 100, 2000), 100, 100);
+    WaitMs(10000);
+    auto [x1, y1] = Centroid(TakeWindow(50, 50, 100, 100, 2000), 100, 100);
+    EXPECT_NEAR(y1 - y0, 6.0, 0.1);  // 12 s between the mid-exposure times
+}
+
+TEST_F(SimTest, GuiderSharesTheMount) {
+    SimulatorConfig c = QuietOneStar(100.5, 100.5);
+    c.guiderField = OneStar(250.5, 145.5, 2e6);
+    c.guiderField.bias = 2560;
+    c.mount.guideRatePerSecond = 2;
+    Start(c);
+    std::vector<uint16_t> a(500 * 290), b(500 * 290);
+    StartGuiderIntegration();
+    WaitMs(500);
+    ReadGuiderFrame('s', false, 500, a.data());
+    SetGuideOutputs(kRelayEast);
+    WaitMs(2000);
+    SetGuideOutputs(0);
+    StartGuiderIntegration();
+    WaitMs(500);
+    ReadGuiderFrame('s', false, 500, b.data());
+    auto [xa, ya] = Centroid(a, 500, 2560 + 256);
+    auto [xb, yb] = Centroid(b, 500, 2560 + 256);
+    EXPECT_NEAR(xb - xa, -4.0, 0.3);
+    EXPECT_NEAR(yb - ya, 0.0, 0.3);
+}
+
+TEST_F(SimTest, CoolerApproachesTheSetPoint) {
+    SimulatorConfig c;
+    c.camera.ambientC = 15;
+    c.camera.coolerRatePerSecond = 0.5;
+    Simulator& s = Start(c);
+    int t = 0;
+    EXPECT_TRUE(SetCooler(-10, true, false, &t));
+    EXPECT_EQ(t, 15);
+    WaitMs(10000);
+    EXPECT_TRUE(ReadCoolerTemperature(&t));
+    EXPECT_EQ(t, 10);
+    WaitMs(60000);
+    ReadCoolerTemperature(&t);
+    EXPECT_EQ(t, -10);
+    EXPECT_NEAR(s.SensorTemperatureC(), -10, 1e-9);
+    SetCooler(-10, false, false, &t);
+    WaitMs(4000);
+    ReadCoolerTemperature(&t);
+    EXPECT_EQ(t, -8);
+    // Maximum cooling with the cooler off only reads: the cooler stays off.
+    SetCooler(-30, false, true, &t);
+    EXPECT_FALSE(s.CoolerOn());
+}
+
+TEST_F(SimTest, SameSeedSameFrames) {
+    SimulatorConfig c;
+    c.seed = 99;
+    Start(c);
+    const auto a = TakeWindow(0, 0, 256, 256, 3000);
+    sim.reset();
+    Start(c);
+    const auto b = TakeWindow(0, 0, 256, 256, 3000);
+    EXPECT_EQ(a, b);
+    sim.reset();
+    c.seed = 100;
+    Start(c);
+    const auto d = TakeWindow(0, 0, 256, 256, 3000);
+    EXPECT_NE(a, d);
+}
+
+TEST_F(SimTest, RelayBitsReachTheMount) {
+    Simulator& s = Start();
+    SetGuideOutputs(kRelayNorth | kRelayEast);
+    EXPECT_EQ(s.RelayBits(), kRelayNorth | kRelayEast);
+    SetGuideOutputs(0);
+    EXPECT_EQ(s.RelayBits(), 0);
+}
+
+TEST_F(SimTest, SerialPortsReachThePeer) {
+    RecordingSerialPeer peer;
+    Simulator& s = Start();
+    s.SetSerialPeer(1, &peer);
+    WriteSerialPort(1, "#:RG#");
+    WriteSerialPort(0, "lost");
+    EXPECT_EQ(std::string(peer.received.begin(), peer.received.end()), "#:RG#");
+    const std::string answer = "1Object#";
+    peer.pending.assign(answer.begin(), answer.end());
+    std::string text;
+    EXPECT_TRUE(ReadSlewAnswer(1, &text));
+    EXPECT_EQ(text, "Object");
+    EXPECT_EQ(Link().lastRead, 33u);  // padded to the asked size
+    // Nothing attached: zeros, which read as an empty answer.
+    EXPECT_TRUE(ReadSerialText(0, &text));
+    EXPECT_EQ(text, "");
+    s.SetSerialPeer(1, nullptr);
+}
+
+TEST_F(SimTest, SerialFilterWheelOnThePeer) {
+    RecordingSerialPeer peer;
+    Simulator& s = Start();
+    s.SetSerialPeer(0, &peer);
+    SelectFilter(3);
+    EXPECT_EQ(peer.received, (std::vector<uint8_t>{0xA5, 0x01, 0x03, 0xA9}));
+    s.SetSerialPeer(0, nullptr);
+}
+
+TEST_F(SimTest, UsbWheelMoves) {
+    Simulator& s = Start();
+    State().settings.useUsbFilterWheel = true;
+    EXPECT_TRUE(SelectFilter(4));
+    EXPECT_EQ(s.WheelPosition(), 4);
+    EXPECT_EQ(s.WheelWrites().back(), (Block{0x00, 0x84, 0x00}));
+    EXPECT_EQ(InputBlock()[1], 4);
+    EXPECT_TRUE(PreviousFilter());
+    EXPECT_EQ(s.WheelPosition(), 3);
+    uint8_t query[2] = {0, 0};
+    EXPECT_TRUE(WriteReport(query, 2));
+    uint8_t reply[2];
+    EXPECT_TRUE(ReadReport(reply, 2));
+    EXPECT_EQ(reply[0], 3);
+    EXPECT_EQ(reply[1], 7);
+}
+
+TEST_F(SimTest, Model5ShutterDecidesTheLight) {
+    SimulatorConfig c = QuietOneStar(100.5, 100.5);
+    c.camera.model = 5;
+    c.camera.pid = 0x0128;
+    State().settings.configuredPid = "0128";
+    Start(c);
+    // Host-timed with the shutter kept closed: a dark frame.
+    auto dark = TakeWindow(50, 50, 100, 100, 2000);
+    EXPECT_EQ(*std::max_element(dark.begin(), dark.end()), 100);
+    // Opened for the exposure, closed before the read.
+    ClearPixels(8);
+    ClearPixels(0);
+    Shutter(true);
+    WaitMs(2000);
+    Shutter(false);
+    FrameRequest f;
+    f.xOffset = f.yOffset = 50;
+    f.width = f.height = 100;
+    f.exposureMs = 2000;
+    ReadExposure(f, false);
+    EXPECT_GT(InputBlock()[2 * (50 * 100 + 50) + 1], 0);
+    // Camera-timed: 0x8003 keeps it dark, 3 lets light in.
+    f.exposureMs = 500;
+    ReadExposure(f, false, true);
+    uint16_t peak = 0;
+    for (int k = 0; k < 10000; ++k) peak = std::max<uint16_t>(peak, uint16_t(InputBlock()[2 * k] | (InputBlock()[2 * k + 1] << 8)));
+    EXPECT_EQ(peak, 100);
+    ReadExposure(f, false, false);
+    peak = 0;
+    for (int k = 0; k < 10000; ++k) peak = std::max<uint16_t>(peak, uint16_t(InputBlock()[2 * k] | (InputBlock()[2 * k + 1] << 8)));
+    EXPECT_GT(peak, 1000);
+}
+
+// ---- bad answers ----
+
+TEST_F(SimTest, FailedReadShowsTheMessageAndGoesOn) {
+    Simulator& s = Start();
+    s.Faults().failNextCameraRead = 5;
+    FrameRequest f;
+    f.width = f.height = 64;
+    EXPECT_FALSE(ReadFrame(f));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Error 5 trying to read CAMIO data from USB\n"});
+    EXPECT_TRUE(ReadFrame(f));  // the next one works
+}
+
+TEST_F(SimTest, ShortAndGarbageReplies) {
+    Simulator& s = Start();
+    s.Faults().shortNextCameraRead = 100;
+    FrameRequest f;
+    f.width = f.height = 64;
+    size_t got = 0;
+    EXPECT_TRUE(ReadFrame(f, &got));
+    EXPECT_EQ(got, 100u);
+    s.Faults().garbageNextRead = true;
+    EXPECT_TRUE(QueryFirmwareVersion());  // garbage decodes to some version, nothing breaks
+    s.Faults().shortNextCameraRead = 1;
+    int t = 0;
+    EXPECT_FALSE(ReadCoolerTemperature(&t));  // one byte is not a temperature
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SimTest, FailedWriteShowsTheMessage) {
+    Simulator& s = Start();
+    s.Faults().failNextCameraWrite = 19;
+    EXPECT_FALSE(ClearPixels(0));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Could not write CAMIO Output - try rebooting USB device"});
+}
+
+TEST_F(SimTest, MissingCamera) {
+    SimulatorConfig c;
+    c.camera.present = false;
+    sim = std::make_unique<ScopedSimulator>(c);
+    EXPECT_FALSE(OpenCamera());
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"USB CAMIO device not found"});
+    EXPECT_FALSE(Echo());  // requests without a camera report and go on
+}
+
+TEST_F(SimTest, PermissionDenied) {
+    sim = std::make_unique<ScopedSimulator>();
+    sim->sim().Faults().openPermissionDenied = true;
+    EXPECT_FALSE(OpenCamera());
+    ASSERT_GE(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, "Could not open HID device");
+    EXPECT_NE(messages.shown[1].text.find("udev rule"), std::string::npos);
+}
+
+TEST_F(SimTest, UnparsableBlockIsRefused) {
+    Start();
+    OutputBlock()[0] = 0x12;
+    EXPECT_FALSE(WriteCamera(4));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Could not write CAMIO Output - try rebooting USB device"});
+}
+
+}  // namespace

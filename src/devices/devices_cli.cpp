@@ -66,10 +66,6 @@ int RunDevices(const CliArgs& input) {
                         pid.c_str(), what.c_str(), item.index >= kMaxInterfaces ? "  (beyond index 19, not used)" : "");
         }
     }
-    if (!listed) {
-        CloseDevices();
-        return 1;
-    }
     const bool connected = OpenCamera();
     const DeviceLinkState& link = Link();
     if (connected) {
@@ -88,7 +84,7 @@ int RunDevices(const CliArgs& input) {
         std::printf("Filter wheel: none\n");
     TakeShownMessage();
     CloseDevices();
-    return connected ? 0 : 1;
+    return connected && listed ? 0 : 1;
 }
 
 int RunCameraInfo(const CliArgs& input) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/camera_models.h"
@@ -65,6 +66,20 @@ Simulator::~Simulator() = default;
 
 Simulator& Simulator::Instance() {
     static Simulator simulator;
+    static bool chosen = false;
+    if (!chosen) {
+        chosen = true;
+        // VELMORA_SIM_MODEL picks the simulated camera's model (and so its PID).
+        if (const char* text = std::getenv("VELMORA_SIM_MODEL")) {
+            if (const CameraModel* model = FindCameraModel(std::atoi(text))) {
+                SimulatorConfig config;
+                config.camera.model = model->code;
+                const char* pid = model->discoveredPids.empty() ? model->manualPid : model->discoveredPids[0];
+                config.camera.pid = uint16_t(std::strtoul(pid, nullptr, 16));
+                simulator.Configure(config);
+            }
+        }
+    }
     return simulator;
 }
 

@@ -78,7 +78,8 @@ public:
     Simulator();
     ~Simulator() override;
 
-    // The process-wide simulator that VELMORA_SIMULATE selects.
+    // The process-wide simulator that VELMORA_SIMULATE selects. Its camera is
+    // model 4 unless VELMORA_SIM_MODEL names another model code.
     static Simulator& Instance();
 
     // Starts afresh with a configuration: the mount restarts at NowMs(), the

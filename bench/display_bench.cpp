@@ -46,16 +46,16 @@ void BM_MemcpyFrame(benchmark::State& state) {
 void RedrawWith(benchmark::State& state, bool binned, bool stretch, bool autoContrast) {
     UseMapleFrame();
     SetBinnedDisplay(binned);
-    Display().stretchDisplay = stretch;
-    Display().autoContrast = autoContrast;
+    ViewOptions().stretchDisplay = stretch;
+    ViewOptions().autoContrast = autoContrast;
     const size_t n = size_t(State().geometry.width) * State().geometry.height;
     for (auto _ : state) {
         RedrawImage();
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(n * 2));
-    Display().stretchDisplay = false;
-    Display().autoContrast = false;
+    ViewOptions().stretchDisplay = false;
+    ViewOptions().autoContrast = false;
 }
 
 void BM_RedrawFull(benchmark::State& state) { RedrawWith(state, false, false, false); }

@@ -28,6 +28,7 @@ Records& R() {
 
 }  // namespace
 
+DisplayOptions& ViewOptions() { return R().options; }
 DisplayOptions& Display() { return R().options; }
 
 bool BinnedDisplay() { return State().binHighResDisplay; }
@@ -98,7 +99,7 @@ void AdjustScroller(bool reset) {
 }
 
 bool RefuseInFittedOrCentredDisplay(int messageCode) {
-    if (!Display().fitToWindow && !Display().centreImage) return false;
+    if (!ViewOptions().fitToWindow && !ViewOptions().centreImage) return false;
     ShowMessage(messageCode);
     return true;
 }

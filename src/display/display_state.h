@@ -37,6 +37,9 @@ struct DisplayOptions {
     bool redrawOnNextPaint = false;
 };
 
+DisplayOptions& ViewOptions();
+// The same record. Window files that include <QApplication> (whose X11 part
+// declares a type named Display) use ViewOptions().
 DisplayOptions& Display();
 bool BinnedDisplay();
 // Sets the option and the geometry's scroll extent (W x H or W/2 x H/2).

@@ -52,7 +52,7 @@ ViewPort TImageView::CurrentView() const {
 }
 
 void TImageView::AdjustScroller(bool reset) {
-    const ScrollRange range = ComputeScrollRange(Display().fitToWindow, DisplayedWidth(), DisplayedHeight(),
+    const ScrollRange range = ComputeScrollRange(ViewOptions().fitToWindow, DisplayedWidth(), DisplayedHeight(),
                                                  viewport()->width(), viewport()->height());
     horizontalScrollBar()->setRange(0, range.x);
     verticalScrollBar()->setRange(0, range.y);
@@ -85,7 +85,7 @@ void TImageView::SyncImage() {
 }
 
 void TImageView::paintEvent(QPaintEvent*) {
-    DisplayOptions& o = Display();
+    DisplayOptions& o = ViewOptions();
     if (o.redrawOnNextPaint) {
         o.redrawOnNextPaint = false;
         RedrawImage();
@@ -146,7 +146,7 @@ void TImageView::DrawOverlays(QPainter& painter, const ViewPort& view) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRect(at(pick.boxLeft, pick.boxTop), at(pick.boxRight, pick.boxBottom)));
     }
-    if (Display().showImageCentre) {
+    if (ViewOptions().showImageCentre) {
         painter.setPen(red);
         const QPoint p = at(view.displayedWidth / 2, view.displayedHeight / 2);
         Cross(painter, p.x(), p.y(), 40);

@@ -24,7 +24,7 @@ void Put32(uint8_t* p, uint32_t v) {
     p[3] = uint8_t(v >> 24);
 }
 
-bool SmallFrames() { return Display().focusLoopRunning || Display().guidingSmallFrames; }
+bool SmallFrames() { return ViewOptions().focusLoopRunning || ViewOptions().guidingSmallFrames; }
 
 // Keeps the storage of the previous bitmap for the next build.
 DisplayBitmap& Spare() {
@@ -145,7 +145,7 @@ std::string DisplayBitmapName() {
 
 void RenderDisplay(RenderedBitmap& out) {
     AppState& s = State();
-    DisplayOptions& o = Display();
+    DisplayOptions& o = ViewOptions();
     const bool small = SmallFrames();
     const int width = small ? 128 : s.geometry.width;
     const int height = small ? 128 : s.geometry.height;

@@ -97,7 +97,7 @@ TStretchDialog* TStretchDialog::Open() {
 }
 
 void TStretchDialog::Refresh() {
-    const DisplayOptions& o = Display();
+    const DisplayOptions& o = ViewOptions();
     const QSignalBlocker blockPower(power_);
     const QSignalBlocker blockBlack(black_);
     power_->setValue(int(o.stretchPower));
@@ -110,7 +110,7 @@ void TStretchDialog::Refresh() {
 void TStretchDialog::PowerAction(int action) {
     ScrollAction a;
     if (!ToScrollAction(action, a)) return;
-    DisplayOptions& o = Display();
+    DisplayOptions& o = ViewOptions();
     o.stretchPower = ScrollStretchPower(o.stretchPower, a, power_->sliderPosition());
     power_->setSliderPosition(int(o.stretchPower));
     Changed();
@@ -119,15 +119,15 @@ void TStretchDialog::PowerAction(int action) {
 void TStretchDialog::BlackAction(int action) {
     ScrollAction a;
     if (!ToScrollAction(action, a)) return;
-    DisplayOptions& o = Display();
+    DisplayOptions& o = ViewOptions();
     o.stretchBlackLevel = int16_t(ScrollStretchBlackLevel(o.stretchBlackLevel, a, black_->sliderPosition()));
     black_->setSliderPosition(o.stretchBlackLevel);
     Changed();
 }
 
 void TStretchDialog::Changed() {
-    powerText_->setText(QString::number(Display().stretchPower, 'g', 6));
-    blackText_->setText(QString::number(Display().stretchBlackLevel));
+    powerText_->setText(QString::number(ViewOptions().stretchPower, 'g', 6));
+    blackText_->setText(QString::number(ViewOptions().stretchBlackLevel));
     update();
     RunCommand(display_cmd::kStretchDisplayRedraw);
     RepaintMainWindow();

@@ -11,11 +11,11 @@ namespace {
 using namespace display_cmd;
 
 const bool registered = [] {
-    RegisterCommand(kFitToWindow, ToggleFitToWindow, {}, [] { return Display().fitToWindow; });
-    RegisterCommand(kCentreImage, ToggleCentreImage, {}, [] { return Display().centreImage; });
+    RegisterCommand(kFitToWindow, ToggleFitToWindow, {}, [] { return ViewOptions().fitToWindow; });
+    RegisterCommand(kCentreImage, ToggleCentreImage, {}, [] { return ViewOptions().centreImage; });
     RegisterCommand(kBinHighResDisplay, ToggleBinnedDisplay, {}, [] { return BinnedDisplay(); });
-    RegisterCommand(kFalseColour, ToggleFalseColour, {}, [] { return Display().falseColour; });
-    RegisterCommand(kAutoContrast, ToggleAutoContrast, {}, [] { return Display().autoContrast; });
+    RegisterCommand(kFalseColour, ToggleFalseColour, {}, [] { return ViewOptions().falseColour; });
+    RegisterCommand(kAutoContrast, ToggleAutoContrast, {}, [] { return ViewOptions().autoContrast; });
     RegisterCommand(kShowImageCentre, ToggleShowImageCentre);
     RegisterCommand(kMirrorImage, MirrorImageCommand);
     RegisterCommand(kFlipImage, FlipImageCommand);
@@ -25,7 +25,7 @@ const bool registered = [] {
     RegisterCommand(kStretchDisplayOn, [] {
         SetStretchDisplay(true);
         if (TStretchDialog* d = TStretchDialog::Instance()) d->Refresh();
-    }, {}, [] { return Display().stretchDisplay; });
+    }, {}, [] { return ViewOptions().stretchDisplay; });
     RegisterCommand(kStretchDisplayOff, [] {
         SetStretchDisplay(false);
         if (TStretchDialog* d = TStretchDialog::Instance()) d->Refresh();

@@ -17,8 +17,8 @@ ViewPort MakeViewPort(int scrollX, int scrollY, int clientWidth, int clientHeigh
     v.clientHeight = clientHeight;
     v.displayedWidth = DisplayedWidth();
     v.displayedHeight = DisplayedHeight();
-    v.fitToWindow = Display().fitToWindow;
-    v.centreImage = Display().centreImage;
+    v.fitToWindow = ViewOptions().fitToWindow;
+    v.centreImage = ViewOptions().centreImage;
     return v;
 }
 

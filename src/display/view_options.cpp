@@ -20,7 +20,7 @@ void Rebuild() {
 }  // namespace
 
 void ToggleFitToWindow() {
-    DisplayOptions& o = Display();
+    DisplayOptions& o = ViewOptions();
     if (Picking().modes.photometry) return;  // fixed while photometry runs
     o.fitToWindow = !o.fitToWindow;
     if (o.fitToWindow) o.centreImage = false;
@@ -29,7 +29,7 @@ void ToggleFitToWindow() {
 }
 
 void ToggleCentreImage() {
-    DisplayOptions& o = Display();
+    DisplayOptions& o = ViewOptions();
     if (Picking().modes.photometry) return;
     o.centreImage = !o.centreImage;
     if (o.centreImage) o.fitToWindow = false;
@@ -44,27 +44,27 @@ void ToggleBinnedDisplay() {
 }
 
 void ToggleFalseColour() {
-    Display().falseColour = !Display().falseColour;
+    ViewOptions().falseColour = !ViewOptions().falseColour;
     Rebuild();
 }
 
 void ToggleAutoContrast() {
-    Display().autoContrast = !Display().autoContrast;
+    ViewOptions().autoContrast = !ViewOptions().autoContrast;
     Rebuild();
 }
 
 void ToggleShowImageCentre() {
-    Display().showImageCentre = !Display().showImageCentre;
+    ViewOptions().showImageCentre = !ViewOptions().showImageCentre;
     Rebuild();
 }
 
 void SetStretchDisplay(bool on) {
-    Display().stretchDisplay = on;
+    ViewOptions().stretchDisplay = on;
     Rebuild();
     UpdateMainWindowToolBar();
 }
 
-void ToggleStretchDisplay() { SetStretchDisplay(!Display().stretchDisplay); }
+void ToggleStretchDisplay() { SetStretchDisplay(!ViewOptions().stretchDisplay); }
 
 void RedrawStretchDisplay() { Rebuild(); }
 
@@ -89,11 +89,11 @@ int BinnedDisplayToolBitmap() {
 }
 
 int StretchDisplayToolBitmap() {
-    return Display().stretchDisplay ? display_cmd::kStretchOnBitmap : display_cmd::kStretchOffBitmap;
+    return ViewOptions().stretchDisplay ? display_cmd::kStretchOnBitmap : display_cmd::kStretchOffBitmap;
 }
 
 int StretchDisplayToolCommand() {
-    return Display().stretchDisplay ? display_cmd::kStretchDisplayOff : display_cmd::kStretchDisplayOn;
+    return ViewOptions().stretchDisplay ? display_cmd::kStretchDisplayOff : display_cmd::kStretchDisplayOn;
 }
 
 double ScrollStretchPower(double power, ScrollAction action, int thumb) {

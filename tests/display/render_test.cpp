@@ -194,7 +194,7 @@ TEST_F(RenderTest, PixelsBelow256DisplayBlackInGrey) {
 TEST_F(RenderTest, AutoContrastBlackensUpToTheMostFrequentByte) {
     SetImage(64, 64, 40 << 8);
     Px(3, 3) = 200 << 8;
-    Display().autoContrast = true;
+    ViewOptions().autoContrast = true;
     RedrawImage();
     EXPECT_EQ(BlackPoint(), 40);
     const DisplayBitmap* b = CurrentDisplayBitmap();
@@ -204,7 +204,7 @@ TEST_F(RenderTest, AutoContrastBlackensUpToTheMostFrequentByte) {
     EXPECT_EQ(State().palette.colours[41][0], 48);
     EXPECT_EQ(State().palette.colours[41][3], 1);
     // False colour with auto contrast: the curve, then the colour rule.
-    Display().falseColour = true;
+    ViewOptions().falseColour = true;
     RedrawImage();
     b = CurrentDisplayBitmap();
     EXPECT_EQ(b->Colour(41)[0], 48);
@@ -217,12 +217,12 @@ TEST_F(RenderTest, StretchDisplayUsesBackgroundBlackPointAndStretchesBytes) {
     Px(0, 2) = 20 << 8;  // binned display shows even columns of even rows
     Px(2, 2) = 254 << 8;
     BlackPoint() = 5;  // as left by the last paint's background estimate
-    Display().stretchDisplay = true;
-    Display().stretchPower = 25;
-    Display().stretchBlackLevel = 2;
+    ViewOptions().stretchDisplay = true;
+    ViewOptions().stretchPower = 25;
+    ViewOptions().stretchBlackLevel = 2;
     RedrawImage();
-    EXPECT_EQ(Display().autoBlackLevel, 10);
-    EXPECT_EQ(Display().largestDisplayByte, 20);
+    EXPECT_EQ(ViewOptions().autoBlackLevel, 10);
+    EXPECT_EQ(ViewOptions().largestDisplayByte, 20);
     const ByteTable t = StretchTable(25);
     const DisplayBitmap* b = CurrentDisplayBitmap();
     EXPECT_EQ(b->Row(0)[0], t[0]);           // 10 - 10 - 2 < 0
@@ -232,7 +232,7 @@ TEST_F(RenderTest, StretchDisplayUsesBackgroundBlackPointAndStretchesBytes) {
     EXPECT_EQ(b->Colour(5)[0], 0);
     EXPECT_EQ(b->Colour(6)[0], 48);
     // False colour without auto contrast: no curve.
-    Display().falseColour = true;
+    ViewOptions().falseColour = true;
     RedrawImage();
     EXPECT_EQ(CurrentDisplayBitmap()->Colour(6)[0], 6);
 }
@@ -240,8 +240,8 @@ TEST_F(RenderTest, StretchDisplayUsesBackgroundBlackPointAndStretchesBytes) {
 TEST_F(RenderTest, FocusLoopFramesAre128x128WithTheFocusName) {
     SetImage(2048, 2048, 0);
     for (int i = 0; i < 128 * 128; ++i) State().imageA[i] = uint16_t((i % 128 + 1) << 8);
-    Display().focusLoopRunning = true;
-    Display().focusStretch = 1;  // identity table
+    ViewOptions().focusLoopRunning = true;
+    ViewOptions().focusStretch = 1;  // identity table
     RedrawImage();
     const std::string path = MapPath(State().geometry.focusBitmapName);
     EXPECT_EQ(path, home + "/autosave/Velmora_Firf.bmp");
@@ -254,14 +254,14 @@ TEST_F(RenderTest, FocusLoopFramesAre128x128WithTheFocusName) {
     EXPECT_EQ(U32(*file, 34), 16384u);
     // Focus loop: the smallest non-zero byte (1) is the black level; no user
     // black level; power 1 leaves d.
-    EXPECT_EQ(Display().autoBlackLevel, 1);
+    EXPECT_EQ(ViewOptions().autoBlackLevel, 1);
     EXPECT_EQ(CurrentDisplayBitmap()->Row(0)[5], 5);
     EXPECT_EQ(CurrentDisplayBitmap()->Row(127)[127], 127);
     // The image bitmap name was not rewritten.
     EXPECT_FALSE(FileExists(MapPath(State().geometry.bitmapName)));
 
-    Display().focusLoopRunning = false;
-    Display().guidingSmallFrames = true;
+    ViewOptions().focusLoopRunning = false;
+    ViewOptions().guidingSmallFrames = true;
     RemoveFile(path);
     RedrawImage();
     EXPECT_EQ(FileLength(path), 17462);

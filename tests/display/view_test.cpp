@@ -9,7 +9,7 @@
 class ViewTest : public DisplayTest {};
 
 TEST_F(ViewTest, StartUpOptions) {
-    const DisplayOptions& o = Display();
+    const DisplayOptions& o = ViewOptions();
     EXPECT_TRUE(BinnedDisplay());
     EXPECT_FALSE(o.fitToWindow || o.centreImage || o.falseColour || o.autoContrast || o.stretchDisplay ||
                  o.showImageCentre);
@@ -61,28 +61,28 @@ TEST_F(ViewTest, BitmapTargetCentresOnTheDisplayedSize) {
 
 TEST_F(ViewTest, FitAndCentreExcludeEachOtherAndHoldDuringPhotometry) {
     ToggleFitToWindow();
-    EXPECT_TRUE(Display().fitToWindow);
+    EXPECT_TRUE(ViewOptions().fitToWindow);
     ToggleCentreImage();
-    EXPECT_TRUE(Display().centreImage);
-    EXPECT_FALSE(Display().fitToWindow);
+    EXPECT_TRUE(ViewOptions().centreImage);
+    EXPECT_FALSE(ViewOptions().fitToWindow);
     ToggleFitToWindow();
-    EXPECT_FALSE(Display().centreImage);
+    EXPECT_FALSE(ViewOptions().centreImage);
     Picking().modes.photometry = true;
     ToggleFitToWindow();
     ToggleCentreImage();
-    EXPECT_TRUE(Display().fitToWindow);
-    EXPECT_FALSE(Display().centreImage);
+    EXPECT_TRUE(ViewOptions().fitToWindow);
+    EXPECT_FALSE(ViewOptions().centreImage);
     // Fit and centre do not rebuild the bitmap.
     EXPECT_EQ(CurrentDisplayBitmap(), nullptr);
 }
 
 TEST_F(ViewTest, RefusalInFittedOrCentredDisplay) {
     EXPECT_FALSE(RefuseInFittedOrCentredDisplay(33));
-    Display().centreImage = true;
+    ViewOptions().centreImage = true;
     EXPECT_TRUE(RefuseInFittedOrCentredDisplay(33));
     EXPECT_EQ(MessageTexts().back(), "Sorry. Cannot Pick Star in ths display mode");
-    Display().centreImage = false;
-    Display().fitToWindow = true;
+    ViewOptions().centreImage = false;
+    ViewOptions().fitToWindow = true;
     EXPECT_TRUE(RefuseInFittedOrCentredDisplay(36));
     EXPECT_EQ(messages.shown.size(), 2u);
 }
@@ -102,16 +102,16 @@ TEST_F(ViewTest, ToggleCommandsRebuildAndSwapToolButtons) {
     EXPECT_EQ(StretchDisplayToolBitmap(), 1003);
     EXPECT_EQ(StretchDisplayToolCommand(), 1902);
     ToggleStretchDisplay();
-    EXPECT_FALSE(Display().stretchDisplay);
+    EXPECT_FALSE(ViewOptions().stretchDisplay);
 
     const uint64_t serial = CurrentDisplayBitmap()->serial;
     ToggleFalseColour();
-    EXPECT_TRUE(Display().falseColour);
+    EXPECT_TRUE(ViewOptions().falseColour);
     EXPECT_EQ(CurrentDisplayBitmap()->Colour(200)[2], 0);
     ToggleAutoContrast();
-    EXPECT_TRUE(Display().autoContrast);
+    EXPECT_TRUE(ViewOptions().autoContrast);
     ToggleShowImageCentre();
-    EXPECT_TRUE(Display().showImageCentre);
+    EXPECT_TRUE(ViewOptions().showImageCentre);
     RedrawStretchDisplay();
     EXPECT_EQ(CurrentDisplayBitmap()->serial, serial + 4);
 }

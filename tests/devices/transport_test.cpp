@@ -490,3 +490,22 @@ TEST_F(TransferTest, CloseDevicesDropsEverything) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LinkBlocks, Sizes) {
+    EXPECT_EQ(kOutputBlockSize, 64u);
+    EXPECT_EQ(kInputBlockSize, 2u * 16'085'120u);
+    EXPECT_EQ(Link().input.size(), kInputBlockSize);
+    EXPECT_EQ(kMaxInterfaces, 20);
+    EXPECT_EQ(kKorvaneVendorId, 0x4B56);
+    EXPECT_STREQ(kKorvaneVendorIdText, "4b56");
+    EXPECT_EQ(MakeDevicePath("usb", 0x4B56, 0x0126, "x"), "usb#vid_4b56&pid_0126#x");
+}
+
+TEST_F(TransferTest, WriteNeverRunsPastTheOutputBlock) {
+    EXPECT_TRUE(WriteCamera(100));
+    EXPECT_EQ(cam().writes.back().size(), 64u);
+}
+
+}  // namespace

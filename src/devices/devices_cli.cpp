@@ -1,5 +1,6 @@
 // velmora-cli devices [--simulate]: what discovery finds.
 // velmora-cli camera-info [--simulate]: firmware version, cooler, temperature.
+// velmora-cli echo-test [--simulate]: the USB echo self-test.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -119,7 +120,23 @@ int RunCameraInfo(const CliArgs& input) {
     return status;
 }
 
+int RunEchoTest(const CliArgs& input) {
+    CliArgs args = input;
+    TakeSimulateFlag(args);
+    if (!OpenCamera()) {
+        ShowMessage(50, "Sorry, No camera found on USB");
+        CloseDevices();
+        return 1;
+    }
+    TakeShownMessage();
+    const size_t got = EchoSelfTest();  // shows "Read ... bytes, asked for ..." or the read error
+    TakeShownMessage();
+    CloseDevices();
+    return got == 4 ? 0 : 1;
+}
+
 const bool registeredDevices = RegisterCliCommand({"devices", "[--simulate]", RunDevices});
 const bool registeredCameraInfo = RegisterCliCommand({"camera-info", "[--simulate]", RunCameraInfo});
+const bool registeredEchoTest = RegisterCliCommand({"echo-test", "[--simulate]", RunEchoTest});
 
 }  // namespace

@@ -57,6 +57,12 @@ TEST_F(DevicesCliTest, CameraInfoOnTheSimulator) {
     EXPECT_NE(run.output.find("Temperature: 15 C\n"), std::string::npos);
 }
 
+TEST_F(DevicesCliTest, EchoTestOnTheSimulator) {
+    const CliResult run = RunVelmoraCli(home, "echo-test --simulate");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Read       4 bytes, asked for       4 from USB\n"), std::string::npos) << run.output;
+}
+
 TEST_F(DevicesCliTest, NoDeviceGivesTheMessageAndFails) {
     const CliResult devices = RunVelmoraCli(home, "devices");
     EXPECT_NE(devices.status, 0);

@@ -416,7 +416,7 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
                     continuous = false;
                     run.remaining = 0;
                 }
-                if (continuous && cam.delayBetween >= 1 && (run.remaining > 0 || !options.maxFrames)) {
+                if (continuous && cam.delayBetween >= 1 && !lastFrame) {
                     const uint32_t total = uint32_t(cam.delayBetween) * (cam.delayUnit == 'm' ? 60000u : 1000u);
                     Sys().progress->Open("Pause between exposures");
                     int position = 0;

@@ -79,17 +79,23 @@ int RunCapture(const CliArgs& argv) {
         return Usage("--model must be a camera model code of the table");
 
     AppState& s = State();
+    // --model picks the model by hand, as the program defaults do: its code
+    // and product id. The simulated camera then is that model.
+    std::string modelPid;
     if (model) {
-        s.geometry.modelCode = int16_t(model);
-        ApplyCameraModel();
+        const CameraModel* row = FindCameraModel(int(model));
+        modelPid = row->manualPid;
         if (SimulationRequested()) {
+            if (!row->discoveredPids.empty()) modelPid = row->discoveredPids.front();
             SimulatorConfig config = Simulator::Instance().Config();
             config.camera.model = int(model);
-            const CameraModel* row = FindCameraModel(int(model));
-            const char* pid = !row->discoveredPids.empty() ? row->discoveredPids.front() : row->manualPid;
-            config.camera.pid = uint16_t(std::strtol(pid, nullptr, 16));
+            config.camera.pid = uint16_t(std::strtol(modelPid.c_str(), nullptr, 16));
             Simulator::Instance().Configure(config);
         }
+        s.geometry.modelCode = int16_t(model);
+        s.settings.manualModel = int16_t(model);
+        s.settings.configuredPid = modelPid;
+        ApplyCameraModel();
     }
     // The interface-detail notices are for the window; the command line keeps
     // quiet and puts the option back afterwards.
@@ -99,6 +105,10 @@ int RunCapture(const CliArgs& argv) {
         details = s.settings.showInterfaceDetails;
         autosaveDir = s.settings.autosaveDirText;
         s.settings.showInterfaceDetails = false;
+        if (model) {
+            s.settings.manualModel = int16_t(model);
+            s.settings.configuredPid = modelPid;
+        }
     };
     quiet();
     auto restore = [&] {

@@ -30,8 +30,19 @@ void PutCard(char* card, const std::string& text) {
     std::memcpy(card, text.data(), std::min(text.size(), kFitsCardBytes));
 }
 
+// FITS header text is printable ASCII and a quote would end the string
+// early: other characters are written as '?', a quote as '`'.
+std::string CardText(std::string text) {
+    for (char& c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '\'') c = '`';
+        else if (u < 32 || u > 126) c = '?';
+    }
+    return text;
+}
+
 std::string Quoted(const char* keyword, const std::string& value) {
-    return std::string(keyword) + value.substr(0, kFitsCardTextMax) + "'";
+    return std::string(keyword) + CardText(value.substr(0, kFitsCardTextMax)) + "'";
 }
 
 // Piece k (0..3) of a long text, 68 characters padded with spaces.
@@ -42,7 +53,7 @@ std::string Piece(const std::string& text, int k) {
         const size_t n = std::min(kFitsCardTextMax, text.size() - start);
         std::memcpy(piece.data(), text.data() + start, n);
     }
-    return piece;
+    return CardText(piece);
 }
 
 std::string Formatted(const char* format, double value) {
@@ -249,6 +260,9 @@ std::string BuildFitsHeader(int width, int height, bool eightBit) {
 
 int SaveFitsImage(const std::string& fileName, const Pixel* image, int width, int height, bool eightBit) {
     ComputeFitsPixelSize();
+    // An empty DATE-OBS is not a valid FITS date: every save fills a short
+    // date from the system date, as the interactive saves always did.
+    FillFitsDateFromSystem();
     // The file is always written in the offset form (BZERO 32768).
     State().settings.unsignedFormat = false;
     const std::string header = BuildFitsHeader(width, height, eightBit);

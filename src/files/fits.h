@@ -39,7 +39,9 @@ void ComputeFitsPixelSize();
 std::string BuildFitsHeader(int width, int height, bool eightBit);
 
 // Writes image (width x height) as FITS: 0 = written, 1 = the file could not
-// be created or a write came short (the previous file is then kept).
+// be created or a write came short (the previous file is then kept). A date
+// shorter than 10 characters is first filled from the system date; header
+// texts are written as printable ASCII without quotes.
 int SaveFitsImage(const std::string& fileName, const Pixel* image, int width, int height, bool eightBit);
 // SaveFitsImage with the current geometry W x H.
 int SaveFits(const std::string& fileName, const Pixel* image, bool eightBit);

@@ -9,6 +9,7 @@
 #include "app/messages.h"
 #include "app/state.h"
 #include "display/render.h"
+#include "processing/filters_median.h"
 #include "processing/filters_support.h"
 #include "processing/history.h"
 #include "platform/platform.h"
@@ -43,6 +44,26 @@ void CopyImage(const uint16_t* src, uint16_t* dst, int width, int height) {
     if (src != dst) std::memcpy(dst, src, size_t(width) * size_t(height) * sizeof(uint16_t));
 }
 
+// Copies what a filter leaves alone: the rows above firstRow and below
+// H - 1 - bottom, and in between the left and right margins. Out-of-range
+// parameters that leave nothing to compute copy the whole image.
+void CopyOutside(const uint16_t* src, uint16_t* dst, int width, int height, int radius, int firstRow, int left,
+                 int right) {
+    const int lastRow = height - 1 - radius;
+    if (firstRow > lastRow || left + right >= width) {
+        CopyImage(src, dst, width, height);
+        return;
+    }
+    std::memcpy(dst, src, size_t(firstRow) * width * sizeof(uint16_t));
+    std::memcpy(dst + size_t(lastRow + 1) * width, src + size_t(lastRow + 1) * width,
+                size_t(height - 1 - lastRow) * width * sizeof(uint16_t));
+    for (int i = firstRow; i <= lastRow; ++i) {
+        const size_t row = size_t(i) * width;
+        std::memcpy(dst + row, src + row, size_t(left) * sizeof(uint16_t));
+        std::memcpy(dst + row + width - right, src + row + width - right, size_t(right) * sizeof(uint16_t));
+    }
+}
+
 // ---------------------------------------------------------------- convolution
 
 struct Tap {
@@ -74,65 +95,6 @@ VELMORA_HOT void ConvolveRow(const uint16_t* centre, uint16_t* out, int n, const
         const int32_t s = Divisor == 1 ? acc[k] : acc[k] / d;
         out[k] = s > 65280 ? uint16_t(65535) : s < 0 ? uint16_t(0) : uint16_t(s);
     }
-}
-
-// ---------------------------------------------------------------- median
-
-using V16 = uint16_t __attribute__((vector_size(32)));
-using V16S = int16_t __attribute__((vector_size(32)));
-using V16D = double __attribute__((vector_size(128)));
-
-#define MIN(a, b) ((a) < (b) ? (a) : (b))
-#define MAX(a, b) ((a) < (b) ? (b) : (a))
-#include "processing/filters_median_networks.h"
-
-template <class V>
-inline void SelectMinMedianMax(V* w, int n, V& lo, V& med, V& hi) {
-    if (n == 9) {
-        VELMORA_MEDIAN_NETWORK_9(w, lo, med, hi);
-    } else if (n == 25) {
-        VELMORA_MEDIAN_NETWORK_25(w, lo, med, hi);
-    } else {
-        VELMORA_MEDIAN_NETWORK_49(w, lo, med, hi);
-    }
-}
-
-inline uint16_t MedianPixel(const uint16_t* centre, const ptrdiff_t* offsets, int n, double power) {
-    uint16_t w[49];
-    for (int k = 0; k < n; ++k) w[k] = centre[offsets[k]];
-    uint16_t lo, med, hi;
-    SelectMinMedianMax(w, n, lo, med, hi);
-    // The window minimum starts at 65000.
-    lo = std::min<uint16_t>(lo, 65000);
-    const uint16_t a = *centre;
-    const int diff = med > a ? med - a : a - med;
-    // trunc((max - min) x p) < |median - a|  <=>  (max - min) x p < |median - a|;
-    // the product of a 17-bit integer and a single-precision value is exact in
-    // double precision.
-    return double(hi - lo) * power < double(diff) ? med : a;
-}
-
-template <int N>
-VELMORA_HOT void MedianRow(const uint16_t* rowCentre, uint16_t* out, int n, const ptrdiff_t* offsets,
-                           double power) {
-    int k = 0;
-    const V16 limit = V16{} + uint16_t(65000);
-    for (; k + 16 <= n; k += 16) {
-        V16 w[N];
-        for (int t = 0; t < N; ++t) std::memcpy(&w[t], rowCentre + k + offsets[t], sizeof(V16));
-        V16 a;
-        std::memcpy(&a, rowCentre + k, sizeof(V16));
-        V16 lo, med, hi;
-        SelectMinMedianMax(w, N, lo, med, hi);
-        lo = MIN(lo, limit);
-        const V16 range = hi - lo;
-        const V16 diff = MAX(med, a) - MIN(med, a);
-        const V16D product = __builtin_convertvector(range, V16D) * power;
-        const auto replace = __builtin_convertvector(product < __builtin_convertvector(diff, V16D), V16S);
-        const V16 result = replace ? med : a;
-        std::memcpy(out + k, &result, sizeof(V16));
-    }
-    for (; k < n; ++k) out[k] = MedianPixel(rowCentre + k, offsets, N, power);
 }
 
 // ---------------------------------------------------------------- unsharp
@@ -215,29 +177,30 @@ void UnsharpInto(const uint16_t* src, uint16_t* dst, int width, int height, int 
     }
 }
 
+int MedianRangeThreshold(int range, int powerTenths) {
+    const MedianPower power = SplitMedianPower(powerTenths);
+    const uint32_t r = uint32_t(range);
+    return int((r * power.high + ((r * power.low) >> 16)) >> 11);
+}
+
 void ConditionalMedianInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius,
                            int powerTenths, const ProgressFn& progress, bool binned) {
-    CopyImage(src, dst, width, height);
+    CopyOutside(src, dst, width, height, radius, radius + KeptLabelRows(src, width, height), radius, radius);
     if (radius < 1 || radius > 3 || powerTenths < 1 || powerTenths > 10) return;
     if (width < 2 * radius + 1) return;
-    // The power is the single-precision value tenths x 0.1.
-    const float powerSingle = float(powerTenths) * 0.1f;
-    const double power = powerSingle;
-    ptrdiff_t offsets[49];
-    int count = 0;
-    for (int dy = -radius; dy <= radius; ++dy)
-        for (int dx = -radius; dx <= radius; ++dx) offsets[count++] = ptrdiff_t(dy) * width + dx;
-    const int n = width - 2 * radius;
+    const MedianPower power = SplitMedianPower(powerTenths);
+    const int side = 2 * radius + 1;
+    // Scratch rows start on 64-byte boundaries.
+    std::vector<uint16_t> scratch(2 * size_t(side) * MedianScratchStride(width) + 32);
+    uint16_t* sorted = scratch.data() + ((64 - reinterpret_cast<uintptr_t>(scratch.data()) % 64) % 64) / 2;
+    static const MedianRowFn rowFn = PickMedianRow();
     const int first = radius + KeptLabelRows(src, width, height);
-    for (int i = first; i <= height - radius - 1; ++i) {
-        if (progress) progress(ProgressOfRow(i, binned));
-        const uint16_t* centre = src + size_t(i) * width + radius;
-        uint16_t* out = dst + size_t(i) * width + radius;
-        switch (count) {
-            case 9: MedianRow<9>(centre, out, n, offsets, power); break;
-            case 25: MedianRow<25>(centre, out, n, offsets, power); break;
-            default: MedianRow<49>(centre, out, n, offsets, power); break;
-        }
+    const int last = height - radius - 1;
+    for (int i = first; i <= last; i += 2) {
+        const int count = i < last ? 2 : 1;
+        for (int k = 0; k < count; ++k)
+            if (progress) progress(ProgressOfRow(i + k, binned));
+        rowFn(side, src, dst, width, i, count, power, sorted);
     }
 }
 

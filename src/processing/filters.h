@@ -35,6 +35,9 @@ void UnsharpInto(const uint16_t* src, uint16_t* dst, int width, int height, int 
 // radius 1..3, power in tenths 1..10 (used as the single-precision tenths x 0.1).
 void ConditionalMedianInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius,
                            int powerTenths, const ProgressFn& progress = {}, bool binned = false);
+// trunc(range x p) for the single-precision p = tenths x 0.1, exactly: the
+// median replaces a pixel when this is below |median - pixel|.
+int MedianRangeThreshold(int range, int powerTenths);
 // In place; false (nothing changed) for images smaller than 640 x 490.
 bool RemoveGradientFrom(uint16_t* pixels, int width, int height);
 inline constexpr int kGradientMinWidth = 640;

@@ -534,3 +534,15 @@ TEST_F(FilterCommandTest, LabelledImageKeepsItsStripThroughEveryFilter) {
     const Image a = A();
     for (int k = 0; k < 10 * 700; ++k) ASSERT_EQ(a[k], image[k]) << k;
 }
+
+TEST(ConditionalMedian, RangeThresholdIsTheExactProduct) {
+    for (int tenths = 1; tenths <= 10; ++tenths) {
+        const float p = float(tenths) * 0.1f;
+        for (int range = 0; range <= 65535; ++range) {
+            const long double exact = (long double)range * (long double)p;
+            ASSERT_EQ(MedianRangeThreshold(range, tenths), int64_t(exact)) << tenths << " " << range;
+        }
+    }
+    EXPECT_EQ(MedianRangeThreshold(65535, 10), 65535);
+    EXPECT_EQ(MedianRangeThreshold(10, 3), 3);
+}

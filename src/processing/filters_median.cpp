@@ -1,0 +1,25 @@
+// The conditional median's row kernel for the baseline instruction set, and
+// the choice of kernel.
+#pragma GCC optimize("O3")
+#define VELMORA_MEDIAN_NS median_baseline
+#include "processing/filters_median_body.h"
+
+MedianPower SplitMedianPower(int powerTenths) {
+    const float p = float(powerTenths) * 0.1f;
+    // Exact: p lies in [2^-4, 1] and has 24 significant bits, so p x 2^27 is
+    // an integer.
+    const uint32_t n = uint32_t(double(p) * 134217728.0);
+    return {n >> 16, n & 0xFFFF};
+}
+
+void MedianRowBaseline(int side, const uint16_t* src, uint16_t* dst, int width, int row, int count, MedianPower power,
+                       uint16_t* sorted) {
+    median_baseline::Row(side, src, dst, width, row, count, power, sorted);
+}
+
+MedianRowFn PickMedianRow() {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw")) return MedianRowAvx512;
+    if (__builtin_cpu_supports("avx2")) return MedianRowAvx2;
+    return MedianRowBaseline;
+}

@@ -1,0 +1,12 @@
+// The conditional median's row kernel for processors with AVX2.
+#include <algorithm>
+#include <cstring>
+#pragma GCC optimize("O3")
+#pragma GCC target("avx2")
+#define VELMORA_MEDIAN_NS median_avx2
+#include "processing/filters_median_body.h"
+
+void MedianRowAvx2(int side, const uint16_t* src, uint16_t* dst, int width, int row, int count, MedianPower power,
+                   uint16_t* sorted) {
+    median_avx2::Row(side, src, dst, width, row, count, power, sorted);
+}

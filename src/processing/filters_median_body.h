@@ -1,0 +1,167 @@
+// The conditional median's row kernel. Included by the per-instruction-set
+// files with VELMORA_MEDIAN_NS (a namespace of their own, so the copies
+// built for different processors never mix) and, for AVX-512,
+// VELMORA_MEDIAN_AVX512 defined.
+//
+// The window's median and maximum are the (n/2 + 1)-th and first values of a
+// descending selection; any exact selection gives the same two numbers. Rows
+// are done 32 pixels at a time: each window column is sorted once per row
+// (shared by the 2r + 1 windows that contain it), then a comparator network
+// merges the sorted columns far enough to give minimum, median and maximum.
+#include <algorithm>
+#include <cstring>
+
+#include "processing/filters_median.h"
+
+#ifdef VELMORA_MEDIAN_AVX512
+#include <immintrin.h>
+#endif
+
+namespace VELMORA_MEDIAN_NS {
+
+constexpr int kLanes = 32;
+using VM = uint16_t __attribute__((vector_size(64)));
+using VM32 = uint32_t __attribute__((vector_size(128)));
+
+#define MIN(a, b) ((a) < (b) ? (a) : (b))
+#define MAX(a, b) ((a) < (b) ? (b) : (a))
+#include "processing/filters_median_sorted_networks.h"
+
+template <int S, class V>
+inline __attribute__((always_inline)) void WindowMinMedianMax(V* w, V& lo, V& med, V& hi) {
+    if constexpr (S == 3) {
+        // Sorted columns c: w[3c] <= w[3c + 1] <= w[3c + 2]. The median of
+        // nine is the median of (largest minimum, median of the medians,
+        // smallest maximum).
+        lo = MIN(MIN(w[0], w[3]), w[6]);
+        hi = MAX(MAX(w[2], w[5]), w[8]);
+        const V a = MAX(MAX(w[0], w[3]), w[6]);
+        const V c = MIN(MIN(w[2], w[5]), w[8]);
+        const V b = MAX(MIN(w[1], w[4]), MIN(MAX(w[1], w[4]), w[7]));
+        med = MAX(MIN(a, b), MIN(MAX(a, b), c));
+    } else if constexpr (S == 5) {
+        VELMORA_MEDIAN_SORTED_5(w, lo, med, hi);
+    } else {
+        VELMORA_MEDIAN_SORTED_7(w, lo, med, hi);
+    }
+}
+
+template <int S, class V>
+inline __attribute__((always_inline)) void SortColumn(V* w, V* o) {
+    if constexpr (S == 3) {
+        VELMORA_SORT_COLUMN_3(w, o);
+    } else if constexpr (S == 5) {
+        VELMORA_SORT_COLUMN_5(w, o);
+    } else {
+        VELMORA_SORT_COLUMN_7(w, o);
+    }
+}
+
+inline uint16_t ConditionalPick(uint16_t lo, uint16_t med, uint16_t hi, uint16_t a, MedianPower power) {
+    lo = std::min<uint16_t>(lo, 65000);  // the window minimum starts at 65000
+    const uint32_t range = uint32_t(hi - lo);
+    const uint32_t threshold = (range * power.high + ((range * power.low) >> 16)) >> 11;
+    const uint32_t diff = med > a ? med - a : a - med;
+    return threshold < diff ? med : a;
+}
+
+// trunc(range x p) on 32 lanes.
+inline __attribute__((always_inline)) VM RangeThreshold(VM range, MedianPower power) {
+#ifdef VELMORA_MEDIAN_AVX512
+    // In 16-bit lanes: range x high (27 bits) as its low and high halves; the
+    // carry of adding mulhi(range, low) goes into the high half.
+    const __m512i r = (__m512i)range;
+    const __m512i high = _mm512_set1_epi16(short(power.high));
+    const __m512i low = _mm512_set1_epi16(short(uint16_t(power.low)));
+    const VM lowHalf = (VM)_mm512_mullo_epi16(r, high);
+    const VM highHalf = (VM)_mm512_mulhi_epu16(r, high);
+    const VM sum = lowHalf + (VM)_mm512_mulhi_epu16(r, low);
+    const VM carry = (VM)(sum < lowHalf);  // all ones where the low half wrapped
+    return VM((highHalf - carry) << 5) | VM(sum >> 11);
+#else
+    const VM32 high = VM32{} + power.high, low = VM32{} + power.low;
+    const VM32 wide = __builtin_convertvector(range, VM32);
+    return __builtin_convertvector((wide * high + ((wide * low) >> 16)) >> 11, VM);
+#endif
+}
+
+// Merges the S sorted columns of each window of one row: centre is the
+// source row, out the output row; sorted[k * stride + c] is the k-th smallest
+// of column c.
+template <int S>
+inline __attribute__((always_inline)) void MergeRow(const uint16_t* centre, uint16_t* out, int width,
+                                                    MedianPower power, const uint16_t* sorted, size_t stride) {
+    constexpr int r = S / 2;
+    const VM limit = VM{} + uint16_t(65000);
+    int j = r;
+    for (; j + kLanes <= width - r; j += kLanes) {
+        VM w[S * S];
+        for (int col = 0; col < S; ++col)
+            for (int k = 0; k < S; ++k) std::memcpy(&w[col * S + k], sorted + k * stride + j + col - r, sizeof(VM));
+        VM lo, med, hi, a;
+        WindowMinMedianMax<S>(w, lo, med, hi);
+        std::memcpy(&a, centre + j, sizeof(VM));
+        lo = MIN(lo, limit);
+        const VM threshold = RangeThreshold(VM(hi - lo), power);
+        const VM diff = MAX(med, a) - MIN(med, a);
+        const VM result = threshold < diff ? med : a;
+        std::memcpy(out + j, &result, sizeof(VM));
+    }
+    for (; j <= width - 1 - r; ++j) {
+        uint16_t w[S * S];
+        for (int col = 0; col < S; ++col)
+            for (int k = 0; k < S; ++k) w[col * S + k] = sorted[k * stride + j + col - r];
+        uint16_t lo, med, hi;
+        WindowMinMedianMax<S>(w, lo, med, hi);
+        out[j] = ConditionalPick(lo, med, hi, centre[j], power);
+    }
+}
+
+
+template <int S>
+void MedianRow(const uint16_t* src, uint16_t* dst, int width, int row, MedianPower power, uint16_t* sorted) {
+    constexpr int r = S / 2;
+    const size_t stride = MedianScratchStride(width);
+    const uint16_t* rows[S];
+    for (int k = 0; k < S; ++k) rows[k] = src + size_t(row - r + k) * width;
+    // 1. Sort every column of the band.
+    int c = 0;
+    // The row entering the band next time and this row of the output are
+    // fetched ahead.
+    // (Prefetches never fault, so the row past the last one is harmless.)
+    const uint16_t* next = rows[S - 1] + width;
+    uint16_t* outRow = dst + size_t(row) * width;
+    for (; c + kLanes <= width; c += kLanes) {
+        __builtin_prefetch(next + c + 256, 0, 3);
+        __builtin_prefetch(outRow + c + 256, 1, 3);
+        VM w[S], o[S];
+        for (int k = 0; k < S; ++k) std::memcpy(&w[k], rows[k] + c, sizeof(VM));
+        SortColumn<S>(w, o);
+        for (int k = 0; k < S; ++k) std::memcpy(sorted + k * stride + c, &o[k], sizeof(VM));
+    }
+    for (; c < width; ++c) {
+        uint16_t w[S], o[S];
+        for (int k = 0; k < S; ++k) w[k] = rows[k][c];
+        SortColumn<S>(w, o);
+        for (int k = 0; k < S; ++k) sorted[k * stride + c] = o[k];
+    }
+    MergeRow<S>(rows[r], dst + size_t(row) * width, width, power, sorted, stride);
+}
+
+#undef MIN
+#undef MAX
+
+inline void Row(int side, const uint16_t* src, uint16_t* dst, int width, int row, int count, MedianPower power,
+                uint16_t* sorted) {
+    if (count == 2) {
+        Row(side, src, dst, width, row, 1, power, sorted);
+        ++row;
+    }
+    switch (side) {
+        case 3: MedianRow<3>(src, dst, width, row, power, sorted); break;
+        case 5: MedianRow<5>(src, dst, width, row, power, sorted); break;
+        default: MedianRow<7>(src, dst, width, row, power, sorted); break;
+    }
+}
+
+}  // namespace VELMORA_MEDIAN_NS

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <immintrin.h>
 #include <vector>
 
 #include "app/state.h"
@@ -97,17 +99,38 @@ void BuildInvertTable(ToneTable& table) {
 namespace {
 
 // pixel = 2 x T[pixel >> 1] over a range, through the expanded 65,536-entry
-// table (16-bit arithmetic, as the rule has it).
-void MapRange(uint16_t* p, size_t n, const uint16_t* full) {
+// table (16-bit arithmetic, as the rule has it). The table has two spare
+// entries so that 32-bit gathers may read one entry past the last.
+void MapRangeScalar(uint16_t* p, size_t n, const uint16_t* full) {
+    for (size_t k = 0; k < n; ++k) p[k] = full[p[k]];
+}
+
+__attribute__((target("avx2"))) void MapRangeAvx2(uint16_t* p, size_t n, const uint16_t* full) {
+    const int* base = reinterpret_cast<const int*>(full);
+    const __m256i low16 = _mm256_set1_epi32(0xFFFF);
     size_t k = 0;
-    for (; k + 4 <= n; k += 4) {
-        const uint16_t a = full[p[k]], b = full[p[k + 1]], c = full[p[k + 2]], d = full[p[k + 3]];
-        p[k] = a;
-        p[k + 1] = b;
-        p[k + 2] = c;
-        p[k + 3] = d;
+    for (; k + 16 <= n; k += 16) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k));
+        const __m256i lo = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(v));
+        const __m256i hi = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(v, 1));
+        const __m256i glo = _mm256_and_si256(_mm256_i32gather_epi32(base, lo, 2), low16);
+        const __m256i ghi = _mm256_and_si256(_mm256_i32gather_epi32(base, hi, 2), low16);
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(glo, ghi), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + k), packed);
     }
-    for (; k < n; ++k) p[k] = full[p[k]];
+    MapRangeScalar(p + k, n - k, full);
+}
+
+using MapRangeFn = void (*)(uint16_t*, size_t, const uint16_t*);
+
+MapRangeFn PickMapRange() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? MapRangeAvx2 : MapRangeScalar;
+}
+
+void MapRange(uint16_t* p, size_t n, const uint16_t* full) {
+    static const MapRangeFn map = PickMapRange();
+    map(p, n, full);
 }
 
 }  // namespace
@@ -115,7 +138,7 @@ void MapRange(uint16_t* p, size_t n, const uint16_t* full) {
 void ApplyStretchTableTo(uint16_t* pixels, int width, int height, const ToneTable& table,
                          const ProgressFn& progress) {
     if (!pixels || width <= 0 || height <= 0) return;
-    static thread_local std::vector<uint16_t> full(65536);
+    static thread_local std::vector<uint16_t> full(65536 + 2);
     for (int v = 0; v < 65536; ++v) full[v] = uint16_t(2 * table[v >> 1]);
 
     const size_t w = size_t(width);

@@ -7,13 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "app/camera_models.h"
 #include "app/cli.h"
+#include "app/messages.h"
 #include "app/cli_support.h"
 #include "app/state.h"
 #include "display/render.h"
 #include "display/view_options.h"
 #include "files/fits.h"
 #include "files/hot_pixels.h"
+#include "files/file_commands.h"
 #include "files/file_state.h"
 #include "files/raw_files.h"
 #include "platform/paths.h"
@@ -173,23 +176,21 @@ int RunProcess(const CliArgs& given) {
     const std::string in = args[0], out = args[1];
     const std::vector<std::string> ops(args.begin() + 2, args.end());
 
+    AppState& s = State();
     if (model) {
         long code;
-        if (!ParseInt(*model, code)) {
-            std::fprintf(stderr, "bad model code: %s\n", model->c_str());
+        if (!ParseInt(*model, code) || !FindCameraModel(int(code))) {
+            std::fprintf(stderr, "unknown camera model %s\n", model->c_str());
             return 2;
         }
-        State().geometry.modelCode = int16_t(code);
+        s.geometry.modelCode = int16_t(code);
         ApplyCameraModel();
-        FillStartupImages();
     }
     TakeShownMessage();
-    const int opened = OpenImageFile(in);
-    if (TakeShownMessage()) return 1;
-    if (opened != kOpenedImage) {
-        std::fprintf(stderr, "not an image: %s\n", in.c_str());
-        return 1;
-    }
+    // Opened as "&Open..." opens it; a hot pixel map is not an image to process.
+    if (OpenImageFile(in) != kOpenedImage) return 1;
+    s.currentFileName = LowerTitle(in);
+    TakeShownMessage();
 
     // hot-pixels:THRESHOLD finds the map on the image as opened.
     std::vector<uint32_t> hotPixels;
@@ -214,17 +215,28 @@ int RunProcess(const CliArgs& given) {
         if (TakeShownMessage()) return 1;
     }
 
+    // Written by the output's extension, as "convert" writes.
     const std::string ext = Extension(out);
-    bool written;
-    if (ext == "fit" || ext == "fits") written = SaveFits(out, State().imageA, false) == 0;
-    else if (ext == "tif" || ext == "tiff") written = SaveTiff(out, State().imageA, tiff16) == 0;
-    else if (ext == "bmp") written = WriteDisplayBitmap(MapPath(out));
-    else written = SaveRawFile(out);
-    if (!written || TakeShownMessage()) {
-        if (!written) std::fprintf(stderr, "cannot write %s\n", out.c_str());
-        return 1;
+    bool ok = true;
+    if (ext == "fit" || ext == "fits") {
+        if (SaveFits(out, s.imageA, s.fits.eightBit) != 0) {
+            ShowMessage(29);
+            ok = false;
+        }
+    } else if (ext == "tif") {
+        if (SaveTiff(out, s.imageA, tiff16) != 0) {
+            ShowMessage(29);
+            ok = false;
+        }
+    } else if (ext == "bmp") {
+        if (!WriteDisplayBitmap(MapPath(out))) {
+            if (!TakeShownMessage()) ShowMessage(8);
+            ok = false;
+        }
+    } else {
+        ok = SaveRawFile(out);
     }
-    return 0;
+    return ok && !TakeShownMessage() ? 0 : 1;
 }
 
 const bool registered = RegisterCliCommand(

@@ -52,14 +52,8 @@ struct AcqSession {
     bool stopFocus = false;           // "Stop" pressed
     bool needRedraw = false;          // the dialog changed the display
     bool autoguiderRequested = false; // "Go to Autoguider " / autoguide photo
-    bool guidingDuringExposure = false;
-    bool subFramePickMode = false;
-    bool focusPickMode = false;
     int coolerTemperature = 0;        // last reading, degrees C
     bool coolerReadingValid = false;
-    int firmwareA = 0, firmwareB = 0;
-    bool firmwareRead = false;
-    std::string firmwareText;         // "%d.%d"
 };
 
 CameraSettings& Cam();

@@ -1,6 +1,8 @@
 // The camera control dialog and the sub-frame dialog, driven through their
 // numbered controls on the simulated camera.
+#include <QApplication>
 #include <QCheckBox>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -243,6 +245,24 @@ TEST_F(CamDialogTest, CameraInterfaceTakesAPictureEndToEnd) {
     for (int i = 0; i < 1024 * 1024; ++i) sum += State().imageA[i];
     EXPECT_GT(sum, 0u);
     EXPECT_EQ(State().settings.autosaveCounter, 1);
+}
+
+TEST_F(CamDialogTest, Command12RunsTheModalDialogAndTakesAPicture) {
+    sim_->sim().ClearRecords();
+    Cam().exposureUnit = 'h';
+    Cam().exposureValue = 20;
+    Cam().exposureMode = kModeBin8;
+    bool clicked = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TCamDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        FindControl<QPushButton>(dialog, kIdTakePhoto)->click();
+        clicked = true;
+    });
+    ASSERT_TRUE(RunCommand(kCmdCameraInterface));
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(sim_->sim().LastFrameRequest().xBin, 8);
+    EXPECT_NEAR(sim_->sim().LastExposureMs(), 200, 1);
 }
 
 TEST_F(CamDialogTest, SubFrameDialog) {

@@ -19,6 +19,8 @@
 #include "platform/paths.h"
 
 QImage LoadDisplayBitmap() {
+    if (const std::vector<uint8_t>* shown = ShownDisplayBitmapFile())
+        return QImage::fromData(shown->data(), int(shown->size()), "BMP");
     const std::string path = MapPath(State().geometry.bitmapName);
     if (!FileExists(path)) return QImage();
     return QImage(QString::fromStdString(path), "BMP");
@@ -28,10 +30,13 @@ bool CopyDisplayToClipboard() {
     const QImage picture = LoadDisplayBitmap();
     if (picture.isNull()) return false;
     auto* data = new QMimeData;
-    // The picture with its palette, and the bitmap file as it is.
+    // The picture with its palette, and the bitmap (header, palette, pixels).
     data->setImageData(picture);
-    if (auto bytes = ReadWholeFile(MapPath(State().geometry.bitmapName)))
+    if (const std::vector<uint8_t>* shown = ShownDisplayBitmapFile()) {
+        data->setData("image/bmp", QByteArray(reinterpret_cast<const char*>(shown->data()), int(shown->size())));
+    } else if (auto bytes = ReadWholeFile(MapPath(State().geometry.bitmapName))) {
         data->setData("image/bmp", QByteArray(reinterpret_cast<const char*>(bytes->data()), int(bytes->size())));
+    }
     QApplication::clipboard()->setMimeData(data);
     return true;
 }

@@ -188,7 +188,17 @@ std::array<uint8_t, 3> BackgroundColour(char letter) {
 
 bool DriveMethodConfigured() { return State().settings.driveMethod != 'n'; }
 
-bool DisplayBitmapExists() { return FileExists(MapPath(State().geometry.bitmapName)); }
+static std::function<bool()>& DisplayBitmapQuery() {
+    static std::function<bool()> query;
+    return query;
+}
+
+void SetDisplayBitmapQuery(std::function<bool()> query) { DisplayBitmapQuery() = std::move(query); }
+
+bool DisplayBitmapExists() {
+    if (DisplayBitmapQuery()) return DisplayBitmapQuery()();
+    return FileExists(MapPath(State().geometry.bitmapName));
+}
 
 bool MenuCommandEnabled(int id) {
     if ((id == kStartAutoGuiding || id == kTrainAutoGuiding || id == kTelescopeControl) &&

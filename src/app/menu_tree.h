@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,8 +63,11 @@ std::array<uint8_t, 3> BackgroundColour(char letter);
 
 // True while a telescope drive method other than none is configured.
 bool DriveMethodConfigured();
-// True while the display bitmap (the current model's bitmap file) exists.
+// True while a display bitmap exists: the display's own answer once it has
+// given one (SetDisplayBitmapQuery), else whether the current model's bitmap
+// file exists.
 bool DisplayBitmapExists();
+void SetDisplayBitmapQuery(std::function<bool()> query);
 // Whether a menu item or tool-bar button may be used now: a handler must be
 // registered and enabled; 22, 23 and 24 also need a drive method, 17999 a
 // display bitmap.

@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <cstring>
 #include <memory>
 
 #include "app/command_ids.h"
@@ -25,6 +26,7 @@
 #include "app/state.h"
 #include "app/ui_hooks.h"
 #include "app/velmora_app_window.h"
+#include "app/clipboard.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"
@@ -322,35 +324,40 @@ TEST_F(MainWindowTest, CheckMarksFollowTheCommandTable) {
 
 TEST_F(MainWindowTest, CopyOnlyWithADisplayBitmap) {
     Open();
-    const bool bitmap = DisplayBitmapExists();
-    EXPECT_EQ(window->CommandAction(17999)->isEnabled(), bitmap);
-    if (!bitmap) window->CommandAction(17999)->trigger();  // refused, no crash
+    ASSERT_NE(ShownDisplayBitmapFile(), nullptr);  // the start-up redraw made one
+    EXPECT_TRUE(DisplayBitmapExists());
+    EXPECT_TRUE(window->CommandAction(17999)->isEnabled());
+    // Without a display bitmap the item is disabled and refuses quietly.
+    SetDisplayBitmapQuery([] { return false; });
+    window->RefreshCommandStates();
+    EXPECT_FALSE(window->CommandAction(17999)->isEnabled());
+    QApplication::clipboard()->clear();
+    window->CommandAction(17999)->trigger();
+    EXPECT_FALSE(QApplication::clipboard()->mimeData()->hasImage());
+    SetDisplayBitmapQuery([] { return ShownDisplayBitmapFile() != nullptr; });
 }
 
-TEST_F(MainWindowTest, CopyPutsTheDisplayBitmapWithPaletteOnTheClipboard) {
+TEST_F(MainWindowTest, CopyPutsTheDisplayedPictureWithPaletteOnTheClipboard) {
     Open();
-    // A display bitmap as the display writes it: 8 bits with a palette.
-    QImage bitmap(40, 30, QImage::Format_Indexed8);
-    QVector<QRgb> colours;
-    for (int i = 0; i < 256; ++i) colours.push_back(qRgb(i, 255 - i, i / 2));
-    bitmap.setColorTable(colours);
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) bitmap.setPixel(x, y, uint((x * 6 + y) & 255));
-    const std::string path = MapPath(State().geometry.bitmapName);
-    ASSERT_TRUE(bitmap.save(QString::fromStdString(path), "BMP"));
-    window->RefreshCommandStates();
-    ASSERT_TRUE(window->CommandAction(17999)->isEnabled());
+    const std::vector<uint8_t>* file = ShownDisplayBitmapFile();
+    ASSERT_NE(file, nullptr);
+    const QImage shown = QImage::fromData(file->data(), int(file->size()), "BMP");
+    ASSERT_EQ(shown.format(), QImage::Format_Indexed8);
     QApplication::clipboard()->clear();
     window->CommandAction(17999)->trigger();
     const QMimeData* data = QApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     ASSERT_TRUE(data->hasImage());
     const QImage copied = qvariant_cast<QImage>(data->imageData());
-    EXPECT_EQ(copied.size(), QSize(40, 30));
-    EXPECT_EQ(copied.pixel(10, 3), colours[(10 * 6 + 3) & 255]);
+    ASSERT_EQ(copied.size(), shown.size());
     EXPECT_EQ(copied.colorCount(), 256);
+    EXPECT_EQ(copied.colorTable(), shown.colorTable());
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{5, 100}, std::pair{shown.width() - 1, shown.height() - 1}})
+        EXPECT_EQ(copied.pixel(x, y), shown.pixel(x, y)) << x << "," << y;
     ASSERT_TRUE(data->hasFormat("image/bmp"));
-    EXPECT_EQ(data->data("image/bmp").size(), QFileInfo(QString::fromStdString(path)).size());
+    const QByteArray bmp = data->data("image/bmp");
+    ASSERT_EQ(size_t(bmp.size()), file->size());
+    EXPECT_EQ(std::memcmp(bmp.constData(), file->data(), file->size()), 0);
     EXPECT_TRUE(messages.shown.empty());
 }
 

@@ -736,3 +736,25 @@ TEST_F(SimTest, UnparsableBlockIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SimTest, ReconfiguringForAnotherModelMakesAFieldForItsSensor) {
+    Simulator& s = Start();
+    SimulatorConfig c = s.Config();
+    c.camera.model = 7;  // 4904 x 3280
+    c.camera.pid = 0x0136;
+    s.Configure(c);
+    double maxX = 0;
+    for (const SimStar& star : s.Config().mainField.stars) maxX = std::max(maxX, star.x);
+    EXPECT_GT(maxX, 2048);
+    // A field the test set itself is kept.
+    SimulatorConfig own = s.Config();
+    own.mainField = OneStar(5, 5, 100);
+    s.Configure(own);
+    ASSERT_EQ(s.Config().mainField.stars.size(), 1u);
+    s.Configure(s.Config());
+    EXPECT_EQ(s.Config().mainField.stars.size(), 1u);
+}
+
+}  // namespace

@@ -89,13 +89,22 @@ void Simulator::Configure(const SimulatorConfig& config) {
     mount_.Configure(config_.mount);
     mount_.Reset(now);
     if (config_.generateFields) {
+        if (!generatedMain_.empty() && config_.mainField.stars == generatedMain_) {
+            config_.mainField.stars.clear();
+            if (config_.mainField.hotPixels == generatedMainHot_) config_.mainField.hotPixels.clear();
+        }
+        if (!generatedGuider_.empty() && config_.guiderField.stars == generatedGuider_) {
+            config_.guiderField.stars.clear();
+            if (config_.guiderField.hotPixels == generatedGuiderHot_) config_.guiderField.hotPixels.clear();
+        }
         int w = 0, h = 0;
         SensorSize(config_.camera.model, w, h);
         if (config_.mainField.stars.empty()) {
             SkyField made = MakeStarField(w, h, 60, 6, SimRandom::Mix(config_.seed, 1));
-            made.psfSigma = config_.mainField.psfSigma;
             config_.mainField.stars = made.stars;
             if (config_.mainField.hotPixels.empty()) config_.mainField.hotPixels = made.hotPixels;
+            generatedMain_ = config_.mainField.stars;
+            generatedMainHot_ = config_.mainField.hotPixels;
         }
         if (config_.guiderField.stars.empty()) {
             const int gw = config_.camera.guiderType == 's' ? 500 : 376;
@@ -104,6 +113,8 @@ void Simulator::Configure(const SimulatorConfig& config) {
             config_.guiderField.stars = made.stars;
             if (config_.guiderField.hotPixels.empty()) config_.guiderField.hotPixels = made.hotPixels;
             config_.guiderField.bias = 2500;
+            generatedGuider_ = config_.guiderField.stars;
+            generatedGuiderHot_ = config_.guiderField.hotPixels;
         }
     }
     faults_ = SimFaults{};

@@ -168,6 +168,11 @@ private:
     int wheelPosition_ = 1;
     std::vector<uint8_t> wheelPending_;
     uint64_t frameCounter_ = 0;
+    // The star lists last made from the seed: a configuration that hands
+    // them back (Config() edited and re-applied) gets them made afresh for
+    // the new model, guider type or seed.
+    std::vector<SimStar> generatedMain_, generatedGuider_;
+    std::vector<uint32_t> generatedMainHot_, generatedGuiderHot_;
     std::vector<SimCameraWrite> cameraWrites_;
     std::vector<Block> wheelWrites_;
 };

@@ -11,6 +11,7 @@ struct SimStar {
     double x = 0;       // sensor position in unbinned pixels at zero pointing offset
     double y = 0;
     double flux = 0;    // electrons per second, whole star
+    bool operator==(const SimStar&) const = default;
 };
 
 struct SkyField {

@@ -257,6 +257,12 @@ void TCamDialog::Build() {
         redrawers_.push_back([on] { on->setChecked(C().coolerOn); });
     }
     text(cooler, kIdCoolingText, [] { return QString::fromStdString(CoolingText(State().settings.maximumCooling)); });
+    // Without cooler support (old firmware, model 7) the temperature
+    // controls are not offered.
+    for (int id : {kIdCoolerScroll, kIdCoolingOn}) {
+        QWidget* control = FindControl<QWidget>(this, id);
+        redrawers_.push_back([control] { control->setEnabled(Camera().coolerSupported); });
+    }
     button(cooler, kIdMonitor, "Monitor");
     cooler->addWidget(new QLabel("Camera Firmware"));
     text(cooler, kIdFirmware, [] { return QString::fromStdString(Camera().firmwareText); });

@@ -147,7 +147,8 @@ bool WaitForExposure(const ExposureWait& wait) {
             if (activeRun) CancelPressed(*activeRun, true);
         }
         if (wait.guiding && GuidingHooks().guidingStep) GuidingHooks().guidingStep(end);
-        const uint32_t now = NowMs();
+        uint32_t now = NowMs();
+        if (int32_t(now - end) >= 0) break;
         if (int32_t(now - clearAt) >= 0) {
             ClearPixels(8);
             clearAt += kRegisterClearStepMs;
@@ -157,8 +158,14 @@ bool WaitForExposure(const ExposureWait& wait) {
             Sys().progress->SetPosition(position);
             nextStep += stepMs;
         }
-        if (int32_t(now - end) >= 0) break;
-        WaitMs(std::min<uint32_t>(end - now, 5));
+        // Short sleeps keep the window alive; the last few milliseconds are
+        // spun so the read goes out on time.
+        now = NowMs();
+        if (int32_t(end - now) > 12) {
+            WaitMs(std::min<uint32_t>(end - now - 10, 5));
+        } else {
+            while (int32_t(NowMs() - end) < 0) WaitMs(0);
+        }
     }
     return interrupted;
 }

@@ -212,6 +212,20 @@ TEST_F(CamDialogTest, CoolerReadingsAndCoolingToggle) {
     EXPECT_EQ(Cam().coolerSetPoint, -40);
 }
 
+TEST_F(CamDialogTest, OldFirmwareOffersNoCoolerControls) {
+    sim_->sim().SetFirmware(10, 1);
+    ASSERT_TRUE(QueryFirmwareVersion());
+    TCamDialog dialog;
+    EXPECT_EQ(Text(dialog, kIdFirmware), "1.10");
+    EXPECT_FALSE(Control<QWidget>(dialog, kIdCoolerScroll)->isEnabled());
+    EXPECT_FALSE(Control<QWidget>(dialog, kIdCoolingOn)->isEnabled());
+    sim_->sim().SetFirmware(11, 1);
+    ResetCameraInfo();
+    ASSERT_TRUE(QueryFirmwareVersion());
+    TCamDialog newer;
+    EXPECT_TRUE(Control<QWidget>(newer, kIdCoolerScroll)->isEnabled());
+}
+
 TEST_F(CamDialogTest, FilterWheelButtons) {
     TCamDialog dialog;
     Control<QPushButton>(dialog, kIdFilterFirst)->click();

@@ -13,12 +13,16 @@ protected:
     void SetUp() override {
         VelmoraTest::SetUp();
         ResetDisplayState();
+        // Other parts install their hooks when the program starts: keep them
+        // aside so each test starts without any, and put them back after.
+        savedPickHooks_ = PickingHooks();
+        savedViewHooks_ = ViewHooks();
         PickingHooks() = PickHooks{};
         ViewHooks() = DisplayViewHooks{};
     }
     void TearDown() override {
-        PickingHooks() = PickHooks{};
-        ViewHooks() = DisplayViewHooks{};
+        PickingHooks() = savedPickHooks_;
+        ViewHooks() = savedViewHooks_;
         ResetDisplayState();
         VelmoraTest::TearDown();
     }
@@ -36,4 +40,8 @@ protected:
         return f[at] | f[at + 1] << 8 | f[at + 2] << 16 | uint32_t(f[at + 3]) << 24;
     }
     static uint16_t U16(const std::vector<uint8_t>& f, size_t at) { return uint16_t(f[at] | f[at + 1] << 8); }
+
+private:
+    PickHooks savedPickHooks_;
+    DisplayViewHooks savedViewHooks_;
 };

@@ -333,7 +333,8 @@ TEST_F(MainWindowTest, CopyOnlyWithADisplayBitmap) {
     EXPECT_FALSE(window->CommandAction(17999)->isEnabled());
     QApplication::clipboard()->clear();
     window->CommandAction(17999)->trigger();
-    EXPECT_FALSE(QApplication::clipboard()->mimeData()->hasImage());
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    EXPECT_TRUE(data == nullptr || !data->hasImage());
     SetDisplayBitmapQuery([] { return ShownDisplayBitmapFile() != nullptr; });
 }
 

@@ -283,7 +283,15 @@ void TVelmoraWindow::Dispatch(int id) {
 }
 
 QAction* TVelmoraWindow::CommandAction(int id) const {
-    return findChild<QAction*>(QString("cmd%1").arg(id));
+    const QString name = QString("cmd%1").arg(id);
+    for (QAction* menu : menuBar()->actions())
+        if (menu->menu())
+            for (QAction* action : menu->menu()->actions())
+                if (action->objectName() == name) return action;
+    if (popup_)
+        for (QAction* action : popup_->actions())
+            if (action->objectName() == name) return action;
+    return nullptr;
 }
 
 void TVelmoraWindow::RefreshCommandStates() {
@@ -297,7 +305,15 @@ void TVelmoraWindow::RefreshCommandStates() {
         action->setCheckable(checkable);
         if (checkable) action->setChecked(IsCommandChecked(id));
     };
-    for (QAction* action : findChildren<QAction*>()) refresh(action);
+    // Only the window's own menus and buttons: dialogs parented to the window
+    // keep their actions to themselves.
+    for (QAction* menu : menuBar()->actions())
+        if (menu->menu())
+            for (QAction* action : menu->menu()->actions()) refresh(action);
+    if (popup_)
+        for (QAction* action : popup_->actions()) refresh(action);
+    if (toolBar_)
+        for (QAction* action : toolBar_->actions()) refresh(action);
 }
 
 QString TVelmoraWindow::FrameTitle() const { return QString::fromLatin1(kFrameTitle); }

@@ -54,13 +54,22 @@ int AutoContrastBlackPoint(const uint16_t* pixels, int width, int height,
 }
 
 void ScanDisplayBytes(const uint8_t* bytes, size_t count, uint8_t& largest, uint8_t& autoBlack) {
+    // Which values occur, then the largest below 253 and the smallest
+    // non-zero one (255 stays when nothing smaller occurs).
+    std::array<uint8_t, 256> seen{};
+    for (size_t i = 0; i < count; ++i) seen[bytes[i]] = 1;
     largest = 0;
+    for (int b = 252; b > 0; --b)
+        if (seen[b]) {
+            largest = uint8_t(b);
+            break;
+        }
     autoBlack = 255;
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t b = bytes[i];
-        if (b > largest && b < 253) largest = b;
-        if (b > 0 && b < autoBlack) autoBlack = b;
-    }
+    for (int b = 1; b < 255; ++b)
+        if (seen[b]) {
+            autoBlack = uint8_t(b);
+            break;
+        }
 }
 
 void ApplyDisplayStretch(uint8_t* bytes, size_t count, const ByteTable& table, int autoBlack,

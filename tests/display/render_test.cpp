@@ -71,6 +71,13 @@ TEST_F(RenderTest, ScanFindsLargestBelow253AndSmallestNonZero) {
     ScanDisplayBytes(zeros, 3, largest, autoBlack);
     EXPECT_EQ(largest, 0);
     EXPECT_EQ(autoBlack, 255);  // no non-zero byte
+    const uint8_t top[] = {255, 253, 255};
+    ScanDisplayBytes(top, 3, largest, autoBlack);
+    EXPECT_EQ(largest, 0);
+    EXPECT_EQ(autoBlack, 253);
+    const uint8_t onlyWhite[] = {255, 255};
+    ScanDisplayBytes(onlyWhite, 2, largest, autoBlack);
+    EXPECT_EQ(autoBlack, 255);
 }
 
 TEST_F(RenderTest, StretchLeavesTopThreeBytesAndSubtractsBlackLevels) {

@@ -277,11 +277,7 @@ void TCamDialog::Build() {
     button(wheelButtons, kIdFilterNext, "Next");
     button(wheelButtons, kIdFilterPrev, "Prev");
     text(wheel, kIdFilterNumber, [] { return QString::number(FilterWheel().current); });
-    text(wheel, kIdFilterName, [] {
-        const int n = FilterWheel().current;
-        const auto& names = State().settings.filterNames;
-        return n >= 0 && n < int(names.size()) ? QString::fromStdString(names[size_t(n)]) : QString();
-    });
+    text(wheel, kIdFilterName, [] { return QString::fromStdString(FilterWheel().currentName); });
 
     // Status and buttons.
     auto* status = group("Camera Mode", 2, 2);

@@ -233,7 +233,8 @@ TEST_F(CamDialogTest, FilterWheelButtons) {
     EXPECT_EQ(Text(dialog, kIdFilterNumber), "1");
     Control<QPushButton>(dialog, kIdFilterPrev)->click();
     EXPECT_EQ(FilterWheel().current, FilterCount());
-    EXPECT_EQ(Text(dialog, kIdFilterName), QString::fromStdString(State().settings.filterNames[FilterCount()]));
+    EXPECT_EQ(Text(dialog, kIdFilterName), QString::fromStdString(FilterWheel().currentName));
+    EXPECT_NE(FilterWheel().currentName, "None");
     Control<QPushButton>(dialog, kIdFilterNext)->click();
     EXPECT_EQ(FilterWheel().current, 1);
 }

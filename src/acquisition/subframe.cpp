@@ -19,10 +19,14 @@ void SetSubFrameDivisor(int divisor) {
 
 int SubFrameButtonFor(int divisor) { return divisor == 2 ? 210 : divisor == 3 ? 211 : 212; }
 
+// The sub-frame centre is kept in full-frame pixels (the sub-frame read and
+// the sub-frame pick work in them), so the centre of a binned image is
+// scaled back up.
 void DefaultSubFrameCentre() {
     ImageGeometry& g = State().geometry;
-    g.subFrameCentreX = g.width / 2;
-    g.subFrameCentreY = g.height / 2;
+    const int scale = g.binned ? 2 : 1;
+    g.subFrameCentreX = g.width / 2 * scale;
+    g.subFrameCentreY = g.height / 2 * scale;
 }
 
 static void ArrowCursor() {

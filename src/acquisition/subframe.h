@@ -16,7 +16,7 @@ void SetSubFrameDivisor(int divisor);
 int SubFrameButtonFor(int divisor);
 
 // Menu commands.
-void DefaultSubFrameCentre();       // 126: centre = (W / 2, H / 2)
+void DefaultSubFrameCentre();       // 126: centre of the image, in full-frame pixels
 void PickSubFrame();                // 125
 void FocusFrameCentre();            // 25
 void DefaultFocusFrameCentre();     // 26: origin = (W/2 - half, H/2 - half)

@@ -155,8 +155,11 @@ TEST_F(AcquisitionTest, CentresAndPickModes) {
     DefaultFocusFrameCentre();
     EXPECT_EQ(g.focusOriginX, 512 - 32);
     EXPECT_EQ(g.focusOriginY, 512 - 32);
+    // The sub-frame centre stays in full-frame pixels: the sensor centre.
+    g.subFrameCentreY = 7;
     DefaultSubFrameCentre();
-    EXPECT_EQ(g.subFrameCentreY, 512);
+    EXPECT_EQ(g.subFrameCentreX, 1024);
+    EXPECT_EQ(g.subFrameCentreY, 1024);
 
     Picking().modes.guideStarPick = true;
     PickSubFrame();

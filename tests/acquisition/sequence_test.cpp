@@ -451,6 +451,84 @@ TEST_F(SequenceTest, CameraStopsAnsweringMidSeries) {
     EXPECT_FALSE(FileExists(HomePath("autosave/IMG2.FIT")));
 }
 
+// The brightest pixel of image buffer A and its place.
+struct Peak {
+    int value = 0, x = 0, y = 0;
+};
+Peak BrightestInA() {
+    const ImageGeometry& g = State().geometry;
+    Peak p;
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            const int v = State().imageA[size_t(y) * g.width + x];
+            if (v > p.value) p = {v, x, y};
+        }
+    return p;
+}
+
+TEST_F(SequenceTest, AutoMergingFollowsADriftingStar) {
+    SimulatorConfig config;
+    config.mainField.stars = {{1000, 1000, 70000}};
+    config.mainField.noise = false;
+    config.mount.driftRaPerSecond = 4;  // 2 binned pixels per 1 s frame
+    Sim(config);
+    Connect();
+    Exposure('t', 10, kModeBin2);
+    RunExposureSequence();
+    const Peak single = BrightestInA();
+    const int background = State().imageA[10 * 1024 + 10];
+    ASSERT_GT(single.value - background, 5000);
+
+    Picking().guideStarX = single.x;
+    Picking().guideStarY = single.y;
+    Cam().exposureCount = 3;
+    const SequenceResult r = RunExposureSequence();
+    EXPECT_EQ(r.framesRead, 3);
+    EXPECT_FALSE(r.starLost);
+    EXPECT_TRUE(messages.shown.empty());
+    const Peak sum = BrightestInA();
+    // One compact star of about three times the light, where the star is
+    // now: the drift has been followed, not smeared into a trail.
+    EXPECT_GT(sum.value - 3 * background, 2.4 * (single.value - background));
+    EXPECT_GT(sum.x, single.x + 2);
+    EXPECT_NEAR(sum.y, single.y, 1);
+}
+
+TEST_F(SequenceTest, AutoMergingLosesAStarThatVanishes) {
+    SimulatorConfig config;
+    config.mainField.stars = {{1000, 1000, 70000}};
+    config.mainField.noise = false;
+    Sim(config);
+    Connect();
+    Exposure('t', 10, kModeBin2);
+    RunExposureSequence();
+    const Peak single = BrightestInA();
+    Picking().guideStarX = single.x;
+    Picking().guideStarY = single.y;
+    Cam().exposureCount = 4;
+    // The star fades away once the second frame of the series is asked for
+    // (the camera-timed read runs the clock while it exposes).
+    bool first = true;
+    int reads = 0;
+    clock.onAdvance = [&](uint32_t) {
+        const auto& w = sim_->sim().CameraWrites();
+        int n = 0;
+        for (const auto& b : w)
+            if (b.bytes[1] == kReadPixelsDelayed) ++n;
+        if (n != reads) {
+            reads = n;
+            if (!first) sim_->sim().MainField().stars[0].flux = 100;
+            first = false;
+        }
+    };
+    const SequenceResult r = RunExposureSequence();
+    clock.onAdvance = {};
+    EXPECT_TRUE(r.starLost);
+    EXPECT_EQ(r.framesRead, 2);
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.front().text.substr(0, 24), "Sorry. Guide star lost.\n");
+}
+
 TEST_F(SequenceTest, TestSeriesFile) {
     Sim();
     Connect();

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "app/messages.h"
 #include "display/render.h"
 #include "platform/files.h"
@@ -12,8 +16,8 @@
 #include "processing/history.h"
 #include "files/raw_files.h"
 
-void SubtractDark(Pixel* a, const Pixel* dark, size_t n) {
-    // Written branch-free so the compiler turns it into a saturating subtract.
+__attribute__((optimize("O3"))) void SubtractDark(Pixel* __restrict a, const Pixel* __restrict dark, size_t n) {
+    // Written as a select so the compiler turns it into a saturating subtract.
     for (size_t i = 0; i < n; ++i) {
         const Pixel p = a[i], d = dark[i];
         a[i] = Pixel(d < p ? p - d : 0);
@@ -58,11 +62,22 @@ double FlatMean(const Pixel* flat, int width, const FlatWindow& w) {
     return double(sum) * factor;
 }
 
-// The row rule with its three cases folded into selects, so the loop
-// vectorises; a zero flat pixel gives an infinite or NaN quotient that the
-// selects never let through.
-__attribute__((optimize("O3"))) static void FlatRow(Pixel* a, const Pixel* f, int first, int end,
-                                                    double mean) {
+// The row rule, exactly as written: v = a / f * mean in double precision.
+static inline Pixel FlatPixel(Pixel a, Pixel f, double mean) {
+    const double av = a, fv = f;
+    double v;
+    if (f != 0) v = av / fv * mean;
+    else if (a == 0) v = mean;
+    else v = av;
+    return v >= 65535.0 ? Pixel(65535) : Pixel(int32_t(v));
+}
+
+// The same rule with the three cases folded into selects so the compiler
+// vectorises it (a zero flat pixel gives an infinite or NaN quotient that the
+// selects never let through; no-trapping-math lets the division be done for
+// every lane).
+__attribute__((optimize("O3", "no-trapping-math"), target_clones("avx2", "default"))) static void FlatRowPlain(
+    Pixel* __restrict a, const Pixel* __restrict f, int first, int end, double mean) {
     for (int j = first; j < end; ++j) {
         const double av = a[j];
         const double fv = f[j];
@@ -70,6 +85,49 @@ __attribute__((optimize("O3"))) static void FlatRow(Pixel* a, const Pixel* f, in
         const double v = fv != 0.0 ? q : (av == 0.0 ? mean : av);
         a[j] = v >= 65535.0 ? Pixel(65535) : Pixel(int32_t(v));
     }
+}
+
+#if defined(__x86_64__)
+// GCC 12 warns about its own intrinsic headers (undefined vectors) here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// Eight pixels per step where the processor has AVX-512: the same IEEE
+// division and product per lane, so the results are the plain rule's bit for
+// bit.
+__attribute__((target("avx512f,avx512vl"))) static void FlatRowAvx512(Pixel* a, const Pixel* f, int first, int end,
+                                                                    double mean) {
+    const __m512d vmean = _mm512_set1_pd(mean);
+    const __m512d zero = _mm512_setzero_pd();
+    const __m512d top = _mm512_set1_pd(65535.0);
+    int j = first;
+    for (; j + 8 <= end; j += 8) {
+        const __m512d av = _mm512_cvtepi32_pd(
+            _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + j))));
+        const __m512d fv = _mm512_cvtepi32_pd(
+            _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(f + j))));
+        const __mmask8 fZero = _mm512_cmp_pd_mask(fv, zero, _CMP_EQ_OQ);
+        const __mmask8 aZero = _mm512_cmp_pd_mask(av, zero, _CMP_EQ_OQ);
+        __m512d v = _mm512_mul_pd(_mm512_div_pd(av, fv), vmean);
+        // f = 0: the mean when a = 0, else a as it is.
+        v = _mm512_mask_mov_pd(v, fZero, _mm512_mask_mov_pd(av, aZero, vmean));
+        const __m256i out = _mm512_cvttpd_epi32(_mm512_min_pd(v, top));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(a + j), _mm256_cvtusepi32_epi16(out));
+    }
+    for (; j < end; ++j) a[j] = FlatPixel(a[j], f[j], mean);
+}
+#pragma GCC diagnostic pop
+
+static bool HaveAvx512() {
+    static const bool have = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    return have;
+}
+#endif
+
+static void FlatRow(Pixel* a, const Pixel* f, int first, int end, double mean) {
+#if defined(__x86_64__)
+    if (HaveAvx512()) return FlatRowAvx512(a, f, first, end, mean);
+#endif
+    FlatRowPlain(a, f, first, end, mean);
 }
 
 void ApplyFlat(Pixel* a, const Pixel* flat, int width, int firstRow, int lastRow, double mean) {

@@ -76,6 +76,24 @@ TEST_F(CalibrationTest, FlatMatchesReferenceOnNoise) {
         }
 }
 
+TEST_F(CalibrationTest, FlatIsBitExactForEveryPixelValue) {
+    // One row per (flat value, mean): every image value 0..65535 after the
+    // three columns that stay as they are, plus an odd tail.
+    const int w = 3 + 65536 + 5;
+    std::vector<Pixel> row(w), flat(w);
+    for (double mean : {0.0, 0.5, 1.0, 12345.678, 30000.000000000004, 29999.999999999996, 65535.0}) {
+        for (int f : {0, 1, 2, 3, 7, 255, 256, 1000, 20000, 32767, 65534, 65535}) {
+            for (int x = 0; x < w; ++x) row[x] = Pixel(x < 3 ? 4 : (x - 3) & 0xFFFF);
+            std::fill(flat.begin(), flat.end(), Pixel(f));
+            const auto before = row;
+            ApplyFlat(row.data(), flat.data(), w, 0, 0, mean);
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(row[x], x < 3 ? before[x] : FlatReference(before[x], Pixel(f), mean))
+                    << "a=" << before[x] << " f=" << f << " mean=" << mean;
+        }
+    }
+}
+
 TEST_F(CalibrationTest, FlatMeansUseFixedWindowsAndFactors) {
     const int w = 640, h = 64;
     const auto flat = MakeImage(w, h, [](int x, int y) { return Noise(x, y, 5); });
@@ -202,7 +220,9 @@ TEST_F(CalibrationCommandTest, LabelledImageKeepsRowsUpToTen) {
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
             const size_t i = size_t(y) * kW + x;
-            if (y <= 10 || x < 3) ASSERT_EQ(a[i], labelled[i]) << x << "," << y;
+            if (y <= 10 || x < 3) {
+                ASSERT_EQ(a[i], labelled[i]) << x << "," << y;
+            }
         }
 }
 

@@ -254,6 +254,36 @@ TEST_F(MergeTest, CentroidOutsideTheImageIsRefused) {
     EXPECT_TRUE(WindowCentroid(State().imageA, 200, 160, x, y, 8));
 }
 
+TEST_F(MergeTest, ProfileRegistrationFollowsTheShift) {
+    ImageGeometry& g = State().geometry;
+    g.width = 400;
+    g.height = 400;
+    Pixel* a = State().imageA;
+    auto frame = [&](double cx, double cy) {
+        std::fill(a, a + 400 * 400, Pixel(1000));
+        AddStar(a, 400, 400, cx, cy, 20000, 2.0);
+    };
+    AutoMerge merge(1, true);
+    frame(250, 150);
+    ASSERT_EQ(merge.AddFrame(), 0);
+    frame(252, 151);  // moved 2 right, 1 down
+    ASSERT_EQ(merge.AddFrame(), 0);
+    // The new frame is added onto the running sum at the first position.
+    EXPECT_EQ(a[150 * 400 + 250], 2 * 21000);
+    EXPECT_EQ(State().imageB[150 * 400 + 250], 2 * 21000);
+    frame(254, 152);
+    ASSERT_EQ(merge.AddFrame(), 0);
+    EXPECT_EQ(a[150 * 400 + 250], 3 * 21000);
+    // Profiles that no longer differ at shifts -1, 0 and +1 (the star has
+    // left the box for two frames): lost, the sum comes back.
+    std::fill(a, a + 400 * 400, Pixel(1000));
+    EXPECT_EQ(merge.AddFrame(), 0);
+    const Pixel sum = a[150 * 400 + 250];
+    std::fill(a, a + 400 * 400, Pixel(1000));
+    EXPECT_EQ(merge.AddFrame(), 1);
+    EXPECT_EQ(a[150 * 400 + 250], sum);
+}
+
 TEST_F(MergeTest, ProfileRegistrationWithoutAStarSaysSo) {
     Pixel* a = State().imageA;
     std::fill(a, a + 200 * 160, Pixel(1000));

@@ -400,6 +400,29 @@ TEST_F(SequenceTest, SeriesWithAutoDarkAndFlat) {
     EXPECT_EQ(a[size_t(500) * 1024 + 500], 0);
 }
 
+TEST_F(SequenceTest, AutoDarkAndFlatArithmetic) {
+    SimulatorConfig config;
+    config.mainField.noise = false;
+    Sim(config);
+    Connect();
+    Exposure('t', 5, kModeBin2);
+    RunExposureSequence();
+    std::vector<Pixel> raw(State().imageA, State().imageA + 1024 * 1024);
+    WriteConstantRaw(HomePath("dark.def"), 1024 * 1024, 500);
+    WriteConstantRaw(HomePath("flat.def"), 1024 * 1024, 1024);
+    Cam().autoDark = true;
+    Cam().autoFlat = true;
+    RunExposureSequence();
+    EXPECT_TRUE(messages.shown.empty());
+    const Pixel* a = State().imageA;
+    for (int y : {2, 100, 512, 1021})
+        for (int x : {3, 10, 700, 1023}) {
+            const size_t i = size_t(y) * 1024 + x;
+            const int expected = raw[i] > 500 ? raw[i] - 500 : 0;
+            EXPECT_EQ(a[i], expected) << x << "," << y;
+        }
+}
+
 TEST_F(SequenceTest, WrongSizeDarkAndMissingFlat) {
     Sim();
     Connect();

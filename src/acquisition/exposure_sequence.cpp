@@ -418,12 +418,13 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
             if (continuous) {
                 FinishImage(options, result, readOk);
                 const bool lastFrame = options.maxFrames && result.framesRead >= options.maxFrames;
-                if (!options.headless && !lastFrame && WaitSeconds(2)) {
+                // After a press nothing follows: no look, no pause.
+                if (!options.headless && !lastFrame && !run.cancelled && WaitSeconds(2)) {
                     run.cancelled = true;
                     continuous = false;
                     run.remaining = 0;
                 }
-                if (continuous && cam.delayBetween >= 1 && !lastFrame) {
+                if (continuous && cam.delayBetween >= 1 && !lastFrame && !run.cancelled) {
                     const uint32_t total = uint32_t(cam.delayBetween) * (cam.delayUnit == 'm' ? 60000u : 1000u);
                     Sys().progress->Open("Pause between exposures");
                     int position = 0;
@@ -469,8 +470,11 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
     // new references, the counters are cleared.
     if (guidingStarted && GuidingHooks().stopGuiding) GuidingHooks().stopGuiding(false);
     if (GuidingHooks().adoptGuideReferences) GuidingHooks().adoptGuideReferences();
-    if (run.cancelled) cam.continuous = false;
-    if (run.cancelled) cam.exposureCount = 1;
+    if (run.cancelled) {
+        cam.continuous = false;
+        cam.exposureCount = 1;
+    }
+    Session().exposureSecondsTotal = 0;
     result.cancelled = run.cancelled;
     activeRun = nullptr;
     return result;

@@ -284,6 +284,8 @@ TEST_F(SequenceTest, CancelDuringExposureFinishesAndReads) {
     EXPECT_EQ(r.framesRead, 1);
     EXPECT_TRUE(r.cancelled);
     EXPECT_NEAR(sim_->sim().LastExposureMs(), 10000, 10);
+    // Nothing follows the read: no 2-second look.
+    EXPECT_LT(clock.now - Clears(0).back().atMs, 10500u);
     EXPECT_EQ(Cam().exposureCount, 1);
     EXPECT_FALSE(Cam().continuous);
     EXPECT_GE(system.beeps, 1);

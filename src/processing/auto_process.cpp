@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/state.h"
+#include "display/display_state.h"
 #include "display/render.h"
 #include "platform/platform.h"
 #include "processing/filters.h"
@@ -62,6 +63,7 @@ void AutoProcess(bool redraw) {
     Sys().system->SetBusyCursor(true);
     if (const int power = AutoStretchPower(s)) {
         const int blackPoint = AutoContrastBlackPoint(st.imageA, st.geometry.width, st.geometry.height);
+        BlackPoint() = blackPoint;
         if (s.autoRemoveBackground) RemoveBackground(blackPoint, false);
         NonLinearStretch(power, false);
     }

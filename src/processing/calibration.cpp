@@ -142,7 +142,11 @@ bool SubtractDarkFile(const std::string& fileName, bool redraw) {
     AppState& s = State();
     Sys().system->SetBusyCursor(true);
     SaveUndo();
-    SubtractDark(s.imageA, s.imageB, size_t(s.geometry.pixels));
+    // A label strip (and its marker) stays as it is, as with every other
+    // processing step.
+    const size_t skip = LabelStripPresent(s.imageA) ? size_t(s.geometry.tenRows) : 0;
+    const size_t pixels = size_t(s.geometry.pixels);
+    if (skip < pixels) SubtractDark(s.imageA + skip, s.imageB + skip, pixels - skip);
     AddHistory("Dark Frame Subtracted");
     if (redraw) RedrawImage();
     Sys().system->SetBusyCursor(false);

@@ -32,8 +32,8 @@ void ApplyFlat(Pixel* a, const Pixel* flat, int width, int firstRow, int lastRow
 
 // Menu "&Subtract Image (Dark Frame)" on a chosen file: loads it into image
 // buffer B (the loader reports its own errors; false and nothing changed when
-// it fails), takes the undo copy, subtracts, adds "Dark Frame Subtracted" and
-// redraws when asked.
+// it fails), takes the undo copy, subtracts (below the label strip of a
+// labelled image), adds "Dark Frame Subtracted" and redraws when asked.
 bool SubtractDarkFile(const std::string& fileName, bool redraw = true);
 // Menu "Apply &Flat Field" on a chosen file: loads it into B, undo copy, the
 // flat row rule on rows 7 (11 for a labelled image) .. H-1 with a progress

@@ -184,6 +184,18 @@ void CancelMerge() {
     NotifyChanged();
 }
 
+bool DisplayedCentroid(int& x, int& y, int radius) {
+    // With the binned display the star is searched for at the image position
+    // the displayed position stands for.
+    const AppState& s = State();
+    const int scale = BinnedDisplay() ? 2 : 1;
+    int ix = x * scale, iy = y * scale;
+    if (!WindowCentroid(s.imageA, s.geometry.width, s.geometry.height, radius, ix, iy)) return false;
+    x = ix / scale;
+    y = iy / scale;
+    return true;
+}
+
 namespace {
 // A click while merging marks the star (the view refines it onto the centroid
 // first); until the guider's centroid search is plugged in, the view refines
@@ -192,10 +204,7 @@ const bool hooksRegistered = [] {
     PickHooks& hooks = PickingHooks();
     hooks.mergeMark = [](int x, int y) { MergeStoreMark(x, y); };
     if (!hooks.centroid) {
-        hooks.centroid = [](int& x, int& y, int radius) {
-            const AppState& s = State();
-            return WindowCentroid(s.imageA, s.geometry.width, s.geometry.height, radius, x, y);
-        };
+        hooks.centroid = DisplayedCentroid;
     }
     return true;
 }();

@@ -42,6 +42,10 @@ void MergeBuffers(Pixel* first, const Pixel* merge, int width, int height, int d
 // a W x H image). Returns false (message 69 shown) when the window does not
 // fit; else stores the rounded centroid in x, y.
 bool WindowCentroid(const Pixel* image, int width, int height, int h, int& x, int& y);
+// One centroid pass on image buffer A for a position in displayed-bitmap
+// coordinates (halved with the binned display); the position moves onto the
+// centroid, in the same coordinates.
+bool DisplayedCentroid(int& x, int& y, int radius);
 
 // ---- Merge mode ----
 // What the merge command has to know about the display.

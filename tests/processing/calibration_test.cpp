@@ -226,6 +226,18 @@ TEST_F(CalibrationCommandTest, LabelledImageKeepsRowsUpToTen) {
         }
 }
 
+TEST_F(CalibrationCommandTest, DarkKeepsLabelStripAndMarker) {
+    LabelImage(false, "Dark");
+    const auto labelled = GetA();
+    const auto dark = MakeImage(kW, kH, [](int x, int y) { return 100 + (x + y) % 300; });
+    ASSERT_TRUE(WriteRaw(darkPath, dark));
+    ASSERT_TRUE(SubtractDarkFile(darkPath, false));
+    auto expected = labelled;
+    SubtractDark(expected.data() + 10 * kW, dark.data() + 10 * kW, expected.size() - 10 * kW);
+    EXPECT_EQ(GetA(), expected);
+    EXPECT_TRUE(LabelStripPresent(State().imageA));
+}
+
 TEST_F(CalibrationCommandTest, KeyPressDuringFlatPutsImageBack) {
     ASSERT_TRUE(WriteRaw(flatPath, MakeImage(kW, kH, [](int x, int) { return 1000 + x; })));
     events.interruptAt.push_back(0);

@@ -256,6 +256,21 @@ TEST_F(MergeModeTest, CancelLeavesImagesAndClicksOutsideMergeModeAreIgnored) {
     EXPECT_FALSE(RunMerge(false, false));
 }
 
+TEST_F(MergeModeTest, CentroidHookWorksInDisplayedCoordinates) {
+    const auto star = MakeImage(kW, kH, [](int x, int y) { return x == 30 && y == 20 ? 50000 : 900; });
+    PutA(star);
+    int x = 14, y = 9;  // binned display: image (28, 18)
+    SetBinnedDisplay(true);
+    ASSERT_TRUE(DisplayedCentroid(x, y, 4));
+    EXPECT_EQ(x, 15);
+    EXPECT_EQ(y, 10);
+    SetBinnedDisplay(false);
+    x = 28, y = 18;
+    ASSERT_TRUE(DisplayedCentroid(x, y, 4));
+    EXPECT_EQ(x, 30);
+    EXPECT_EQ(y, 20);
+}
+
 TEST_F(MergeModeTest, ViewHooksAreInstalled) {
     ASSERT_TRUE(PickingHooks().mergeMark);
     ASSERT_TRUE(PickingHooks().centroid);

@@ -1,11 +1,14 @@
 // velmora-cli process: the operations run in order on the opened image and
 // the result is written by the output's extension.
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "app/messages.h"
 #include "platform/paths.h"
 #include "processing/calibration.h"
+#include "processing/filters.h"
+#include "processing/history.h"
 #include "processing/label.h"
 #include "processing/stretches.h"
 #include "processing_test_util.h"
@@ -46,6 +49,62 @@ TEST_F(ProcessCliTest, CalibrationStretchAndLabelInOrder) {
     for (Pixel& p : expected) p = Pixel(2 * (32767 - (p >> 1)));
     DrawLabel(expected.data(), kW, kH, BuildLabelLine("Hi:There", false, std::tm{}));
     EXPECT_EQ(ReadRaw(out), expected);
+}
+
+// Each operation of the CLI against the pure operation it stands for.
+TEST_F(ProcessCliTest, EveryOperationMatchesItsRule) {
+    using Rule = std::function<void(std::vector<Pixel>&)>;
+    auto table = [](auto build) {
+        return [build](std::vector<Pixel>& img) {
+            ToneTable t;
+            build(t);
+            ApplyStretchTableTo(img.data(), kW, kH, t);
+        };
+    };
+    auto filter = [](auto run) {
+        return [run](std::vector<Pixel>& img) {
+            std::vector<Pixel> out(img.size());
+            run(img.data(), out.data());
+            img = out;
+        };
+    };
+    const std::vector<std::pair<std::string, Rule>> cases = {
+        {"normal-stretch:10:200", table([](ToneTable& t) { BuildNormalStretchTable(10, 200, t); })},
+        {"power-stretch:1.5", table([](ToneTable& t) { BuildPowerStretchTable(1.5, t); })},
+        {"sine-stretch", table([](ToneTable& t) { BuildSineTable(t); })},
+        {"log-stretch", table([](ToneTable& t) { BuildLogTable(t); })},
+        {"antilog-stretch", table([](ToneTable& t) { BuildAntilogTable(t); })},
+        {"invert", table([](ToneTable& t) { BuildInvertTable(t); })},
+        {"remove-background:40", table([](ToneTable& t) { BuildBackgroundTable(40, t); })},
+        {"remove-background",
+         [](std::vector<Pixel>& img) {
+             ToneTable t;
+             if (BuildBackgroundTable(AutoContrastBlackPoint(img.data(), kW, kH), t))
+                 ApplyStretchTableTo(img.data(), kW, kH, t);
+         }},
+        {"non-linear:25", table([](ToneTable& t) { BuildNonLinearTable(25, t); })},
+        {"unsharp:3:2", filter([](const Pixel* in, Pixel* out) { UnsharpInto(in, out, kW, kH, 3, 2); })},
+        {"hp-low", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 1, 2, 1); })},
+        {"hp-high", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 2, 3, 1); })},
+        {"smoother-sharper", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 2, 4, 1); })},
+        {"gaussian", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 2, 1, 80); })},
+        {"lowpass", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 1, 0, 16); })},
+        {"bas-relief", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 2, 5, 1); })},
+        {"median:2:0.3",
+         filter([](const Pixel* in, Pixel* out) { ConditionalMedianInto(in, out, kW, kH, 2, 3); })},
+        {"gradient", [](std::vector<Pixel>& img) { RemoveGradientFrom(img.data(), kW, kH); }},
+        {"label:M 31", [](std::vector<Pixel>& img) {
+             DrawLabel(img.data(), kW, kH, BuildLabelLine("M 31", false, std::tm{}));
+         }},
+    };
+    for (const auto& [op, rule] : cases) {
+        const std::string out = HomePath("op~.raw");
+        const CliResult run = Process(out, "\"" + op + "\"");
+        ASSERT_EQ(run.status, 0) << op << ": " << run.output;
+        auto expected = image;
+        rule(expected);
+        EXPECT_EQ(ReadRaw(out), expected) << op;
+    }
 }
 
 TEST_F(ProcessCliTest, UndoTakesBackTheLastStep) {

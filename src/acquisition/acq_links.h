@@ -14,5 +14,5 @@ int AcqQuickSave(std::string* fileName);
 // The auto-processing chain on image buffer A.
 void AcqAutoProcess();
 // Writes the focus frame bitmap (128 x 128) under the model's focus bitmap
-// name; 0, or the message code of the failure (8, 9, 10).
+// name and shows it; 0, or the message code of a failure not yet shown.
 int AcqWriteFocusBitmap();

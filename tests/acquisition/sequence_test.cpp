@@ -620,6 +620,9 @@ TEST_F(SequenceTest, FocusLoopReadsTheFocusFrame) {
     EXPECT_EQ(FrameReplyBytes(f), 32768u);
     EXPECT_FALSE(Session().focusing);
     EXPECT_GT(refreshes, 0);
+    // The focus frame is written as the model's focus bitmap, 128 x 128.
+    EXPECT_EQ(FileLength(HomePath("autosave/Velmora_Firf.bmp")), 17462);
+    EXPECT_GE(system.beeps, frames);
     // Refused for an exposure value of 100.
     Exposure('h', 100, kModeBin2);
     EXPECT_EQ(FocusLoop({}), 0);

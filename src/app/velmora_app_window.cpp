@@ -409,7 +409,7 @@ int RunVelmoraApp(int argc, char** argv) {
     window->show();
     if (!screenshot.empty()) {
         const uint32_t start = NowMs();
-        while (NowMs() - start < 1500) {
+        while (NowMs() - start < 500) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
             WaitMs(10);
         }

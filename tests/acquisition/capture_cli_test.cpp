@@ -32,6 +32,20 @@ TEST_F(CaptureCliTest, ModelAndSubFrame) {
     EXPECT_LT(FileLength(home + "/o/IMG1.FIT"), 696LL * 520 * 2 + 4 * 2880);
 }
 
+TEST_F(CaptureCliTest, CalibrationAndAutoProcessing) {
+    // A dark and a flat of the 1024 x 1024 binned geometry.
+    const std::string dark(1024 * 1024 * 2, '\0');
+    std::string flat(1024 * 1024 * 2, '\0');
+    for (size_t i = 1; i < flat.size(); i += 2) flat[i] = 4;  // 1024 each
+    ASSERT_TRUE(ReplaceFile(home + "/dark.raw", dark.data(), dark.size()));
+    ASSERT_TRUE(ReplaceFile(home + "/flat.raw", flat.data(), flat.size()));
+    const CliResult r = RunVelmoraCli(home, "capture --simulate --mode 2 --exposure 100 --dark " + home +
+                                                "/dark.raw --flat " + home + "/flat.raw --auto-process --out " +
+                                                home + "/c");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output, home + "/c/IMG1.FIT\n");
+}
+
 TEST_F(CaptureCliTest, BadInputAndNoCamera) {
     CliResult r = RunVelmoraCli(home, "capture --simulate --mode 7 --exposure 100");
     EXPECT_EQ(r.status, 2);

@@ -11,6 +11,7 @@
 #include "acquisition/camera_settings.h"
 #include "acquisition/exposure_sequence.h"
 #include "acquisition/focus.h"
+#include "acquisition/subframe.h"
 #include "app/state.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
@@ -626,6 +627,23 @@ TEST_F(SequenceTest, FocusLoopReadsTheFocusFrame) {
     // Refused for an exposure value of 100.
     Exposure('h', 100, kModeBin2);
     EXPECT_EQ(FocusLoop({}), 0);
+}
+
+TEST_F(SequenceTest, FocusAutochangeLengthensAFaintFrame) {
+    SimulatorConfig config;
+    config.mainField.stars = {{1024, 1024, 20000}};
+    config.mainField.noise = false;
+    Sim(config);
+    Connect();
+    DefaultFocusFrameCentre();
+    Exposure('h', 1, kModeHighRes);  // 10 ms: far below a peak of 32000
+    Cam().autochange = true;
+    events.interruptAt.push_back(clock.now + 60);
+    const int frames = FocusLoop({});
+    ASSERT_GE(frames, 2);
+    // 10 ms, then 20 ms, 40 ms, ... each frame doubles while the peak is low.
+    EXPECT_GT(ExposureMs(Cam().exposureUnit, Cam().exposureValue), 10);
+    EXPECT_NEAR(sim_->sim().LastExposureMs(), 10 << (frames - 1), 1);
 }
 
 TEST_F(SequenceTest, MonitorRefreshesEvery500ms) {

@@ -10,6 +10,7 @@
 
 #include "app/state.h"
 #include "processing/filters.h"
+#include "processing/filters_median.h"
 #include "processing/history.h"
 #include "support/test_env.h"
 
@@ -545,4 +546,31 @@ TEST(ConditionalMedian, RangeThresholdIsTheExactProduct) {
     }
     EXPECT_EQ(MedianRangeThreshold(65535, 10), 65535);
     EXPECT_EQ(MedianRangeThreshold(10, 3), 3);
+}
+
+TEST(ConditionalMedian, EveryInstructionSetKernelGivesTheSameRows) {
+    __builtin_cpu_init();
+    struct Kernel {
+        const char* name;
+        MedianRowFn row;
+        bool available;
+    };
+    const Kernel kernels[] = {{"baseline", MedianRowBaseline, true},
+                              {"avx2", MedianRowAvx2, bool(__builtin_cpu_supports("avx2"))},
+                              {"avx512", MedianRowAvx512, bool(__builtin_cpu_supports("avx512bw"))}};
+    for (const Kernel& k : kernels) {
+        if (!k.available) continue;
+        for (int r = 1; r <= 3; ++r) {
+            for (int tenths : {1, 6, 10}) {
+                const int side = 2 * r + 1, w = 2 * r + 75, h = 2 * r + 9;
+                Image a = RandomImage(w, h, 900 + r * 10 + tenths, tenths == 6 ? 2000 : 65535);
+                Image b = a;
+                std::vector<uint16_t> scratch(2 * side * MedianScratchStride(w) + 32);
+                uint16_t* sorted = scratch.data() + ((64 - reinterpret_cast<uintptr_t>(scratch.data()) % 64) % 64) / 2;
+                for (int i = r; i <= h - r - 1; i += 2)
+                    k.row(side, a.data(), b.data(), w, i, i < h - r - 1 ? 2 : 1, SplitMedianPower(tenths), sorted);
+                ASSERT_EQ(b, RefMedian(a, w, h, r, tenths)) << k.name << " r " << r << " p " << tenths;
+            }
+        }
+    }
 }

@@ -136,8 +136,9 @@ TEST_F(BadInputTest, RandomMapsNeverListIndicesOutsideTheImage) {
             const uint32_t v = random() % 2 ? random() % 9600 : random();
             for (int k = 0; k < 4; ++k) file.push_back(uint8_t(v >> (8 * k)));
         }
-        if (LoadHotPixelMap(file.data(), file.size()))
+        if (LoadHotPixelMap(file.data(), file.size())) {
             for (uint32_t index : State().hotPixels.indices) ASSERT_LT(index, 9600u);
+        }
     }
     ApplyHotPixelMap(State().imageA);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "acquisition/camera_settings.h"
 
@@ -183,10 +184,20 @@ void Expand4x(Pixel* dst, int width, int height, const Pixel* src, int srcW, int
 
 void Bilinear3x3(Pixel* dst, int width, int height, const Pixel* src, int srcW, int srcH) {
     if (width <= 0 || height <= 0 || srcW <= 0 || srcH <= 0) return;
-    const double scaleX = double(srcW) / width;
-    const double scaleY = double(srcH) / height;
+    // Source positions x * srcW / width (multiplied first, so positions that
+    // fall on a source pixel are exact); the column terms are the same for
+    // every row.
+    std::vector<int> x0s(static_cast<size_t>(width)), x1s(static_cast<size_t>(width));
+    std::vector<double> fxs(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x) {
+        const double sx = double(x) * srcW / width;
+        const int x0 = std::min(int(sx), srcW - 1);
+        x0s[size_t(x)] = x0;
+        x1s[size_t(x)] = std::min(x0 + 1, srcW - 1);
+        fxs[size_t(x)] = sx - x0;
+    }
     for (int y = 0; y < height; ++y) {
-        const double sy = y * scaleY;
+        const double sy = double(y) * srcH / height;
         const int y0 = std::min(int(sy), srcH - 1);
         const int y1 = std::min(y0 + 1, srcH - 1);
         const double fy = sy - y0;
@@ -194,10 +205,8 @@ void Bilinear3x3(Pixel* dst, int width, int height, const Pixel* src, int srcW, 
         const Pixel* r1 = src + size_t(y1) * srcW;
         Pixel* d = dst + size_t(y) * width;
         for (int x = 0; x < width; ++x) {
-            const double sx = x * scaleX;
-            const int x0 = std::min(int(sx), srcW - 1);
-            const int x1 = std::min(x0 + 1, srcW - 1);
-            const double fx = sx - x0;
+            const int x0 = x0s[size_t(x)], x1 = x1s[size_t(x)];
+            const double fx = fxs[size_t(x)];
             const double top = r0[x0] * (1 - fx) + r0[x1] * fx;
             const double bottom = r1[x0] * (1 - fx) + r1[x1] * fx;
             const double v = top * (1 - fy) + bottom * fy;

@@ -5,6 +5,7 @@
 #include "files/hot_pixels.h"
 #include "files/raw_files.h"
 #include "files_fixture.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -333,6 +334,32 @@ TEST_F(RawFilesTest, HotPixelMapOpensThroughOpenImageFile) {
     map[0] = 'X';
     Write(Host("foreign.HPM"), map);
     EXPECT_EQ(OpenImageFile(Host("foreign.HPM")), 12);
+}
+
+}  // namespace
+
+namespace {
+
+class ReplaceTest : public RawFilesTest {};
+
+// A failed write leaves the previous file as it was (a directory stands where
+// the temporary file would go).
+TEST_F(ReplaceTest, FailedWritesKeepThePreviousFiles) {
+    UseModel(2);
+    const std::string block = ".tmp" + std::to_string(getpid());
+    const std::string map = "autosave/Velmora_Birch_HPM.HPM";
+    ASSERT_EQ(MapPath(HotPixelMapFileName()), Host(map));
+    for (const std::string name : {"keep~1", "keep.tif", map.c_str()}) {
+        Write(Host(name), Bytes(7, 3));
+        std::filesystem::create_directory(Host(name) + block);
+    }
+    EXPECT_FALSE(SaveRawFile(Host("keep~1")));
+    EXPECT_EQ(MessageTexts().back(), "Failed to Save Tessel File");
+    EXPECT_EQ(SaveTiff(Host("keep.tif"), State().imageA, true), 1);
+    State().hotPixels.indices = {1};
+    EXPECT_FALSE(SaveHotPixelMap());
+    for (const std::string name : {"keep~1", "keep.tif", map.c_str()})
+        EXPECT_EQ(Read(Host(name)), Bytes(7, 3)) << name;
 }
 
 }  // namespace

@@ -131,6 +131,14 @@ TMergeDialog::TMergeDialog(QWidget* parent) : QDialog(parent) {
     Refresh();
 }
 
+TMergeDialog::~TMergeDialog() {
+    // Destroyed without a close (the main window went first).
+    if (openMergeDialog == this) {
+        openMergeDialog = nullptr;
+        Merge().changed = nullptr;
+    }
+}
+
 TMergeDialog* TMergeDialog::Instance() { return openMergeDialog; }
 
 void TMergeDialog::Refresh() {

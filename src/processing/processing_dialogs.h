@@ -13,6 +13,7 @@ class QRadioButton;
 class TMergeDialog : public QDialog {
 public:
     explicit TMergeDialog(QWidget* parent = nullptr);
+    ~TMergeDialog() override;
     // Shows the merge state: selected image, marks, check boxes.
     void Refresh();
     // The open instance, or nullptr.

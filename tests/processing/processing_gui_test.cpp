@@ -123,6 +123,18 @@ TEST_F(ProcessingGuiTest, MergeDialogCancelAndHelp) {
     EXPECT_EQ(GetA(), image);
 }
 
+TEST_F(ProcessingGuiTest, MergeDialogDestroyedWithItsParent) {
+    auto* parent = new QWidget;
+    ASSERT_EQ(StartMerge(MergeDisplay{}), 0);
+    auto* dialog = new TMergeDialog(parent);
+    dialog->show();
+    EXPECT_EQ(TMergeDialog::Instance(), dialog);
+    delete parent;
+    EXPECT_EQ(TMergeDialog::Instance(), nullptr);
+    MergeStoreMark(5, 6);  // no refresh of a window that is gone
+    EXPECT_EQ(Merge().x1, 5);
+}
+
 TEST_F(ProcessingGuiTest, AutoDialogValidatesOnSave) {
     Settings& s = State().settings;
     s.autoUserStretchValue = 4;

@@ -1,6 +1,7 @@
 #include "acquisition/readout.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -225,7 +226,12 @@ void CentreInFrame(Pixel* dst, int width, int height, const Pixel* src, int srcW
 
 void BytesToPixels(Pixel* dst, const uint8_t* bytes, size_t bytesAvailable, size_t count) {
     const size_t n = std::min(count, bytesAvailable / 2);
-    for (size_t i = 0; i < n; ++i) dst[i] = Pixel(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    if constexpr (std::endian::native == std::endian::little) {
+        // The camera sends little-endian pixels: on such a host a copy.
+        std::memcpy(dst, bytes, n * sizeof(Pixel));
+    } else {
+        for (size_t i = 0; i < n; ++i) dst[i] = Pixel(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
 }
 
 std::string LeftSuffix(int remaining) {

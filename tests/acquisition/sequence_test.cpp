@@ -223,6 +223,39 @@ TEST_F(SequenceTest, ThreeByThreeOfA1392x1040Sensor) {
     EXPECT_EQ(State().geometry.height, 520);
 }
 
+TEST_F(SequenceTest, UserSubFrameReads) {
+    Sim();
+    Connect();
+    ImageGeometry& g = State().geometry;
+    g.subFrameBinning = 3;
+    g.subFrameCentreX = 700;
+    g.subFrameCentreY = 1500;
+    Exposure('t', 2, kModeSubFrame);
+    RunExposureSequence();
+    FrameRequest f = sim_->sim().LastFrameRequest();
+    EXPECT_EQ(f.width, 682);
+    EXPECT_EQ(f.height, 682);
+    EXPECT_EQ(f.xBin, 1);
+    EXPECT_EQ(f.xOffset, 700 - 341);
+    EXPECT_EQ(f.yOffset, 1500 - 341);
+    // Centred in the 1024 x 1024 frame with zero margins of (1024 - 682) / 2.
+    const Pixel* a = State().imageA;
+    EXPECT_EQ(a[size_t(512) * 1024 + 170], 0);
+    EXPECT_NE(a[size_t(512) * 1024 + 171], 0);
+    EXPECT_NE(a[size_t(512) * 1024 + 852], 0);
+    EXPECT_EQ(a[size_t(512) * 1024 + 853], 0);
+    EXPECT_EQ(a[size_t(170) * 1024 + 512], 0);
+    // Half frame: a W x H window, copied as is.
+    g.subFrameBinning = 2;
+    g.subFrameCentreX = 1024;
+    g.subFrameCentreY = 1024;
+    RunExposureSequence();
+    f = sim_->sim().LastFrameRequest();
+    EXPECT_EQ(f.width, 1024);
+    EXPECT_EQ(f.xOffset, 512);
+    EXPECT_NE(a[0], 0);
+}
+
 TEST_F(SequenceTest, Binned8x16ReadsTheSameBytesAs8x8) {
     Sim();
     Connect();

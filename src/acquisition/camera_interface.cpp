@@ -42,6 +42,7 @@ int ParseNumber(const std::string& text) {
 
 void RunCameraInterfaceWith(const std::function<int()>& showDialog) {
     if (!ConnectCamera()) return;
+    if (GuidingHooks().resetGuideErrorSums) GuidingHooks().resetGuideErrorSums();
     Session().needRedraw = false;
     Session().autoguiderRequested = false;
     Cam().autoguidePhoto = false;

@@ -26,6 +26,8 @@ struct ExposureGuidingHooks {
     // At the end of a sequence the guide-star positions found become the new
     // guide references.
     std::function<void()> adoptGuideReferences;
+    // Connecting for the camera interface resets the guide error sums.
+    std::function<void()> resetGuideErrorSums;
     // "Go to Autoguider " / "Autoguide Photo" asked for the guider command
     // (27) after the dialog.
     std::function<void()> openAutoguider;

@@ -639,6 +639,23 @@ TEST_F(SequenceTest, Model5ShutterAroundAHostTimedExposure) {
     EXPECT_EQ(shutter, (std::vector<int>{128, 128}));
 }
 
+TEST_F(SequenceTest, Model5DarkReadValueOnlyForHighResolution) {
+    Sim(ModelConfig(5, 0x0128));
+    Connect("0128");
+    Cam().darkFrame = true;
+    Exposure('t', 5, kModeHighRes);
+    RunExposureSequence();
+    EXPECT_EQ(LastRead().bytes[1], kReadPixelsDelayed);
+    EXPECT_EQ(LastRead().bytes[2] | LastRead().bytes[3] << 8, 0x8003);
+    // The camera-timed read closes the shutter first.
+    const auto shutter = Writes(kShutterControl);
+    ASSERT_FALSE(shutter.empty());
+    EXPECT_EQ(shutter.back().bytes[3], 128);
+    Exposure('t', 5, kModeBin4);
+    RunExposureSequence();
+    EXPECT_EQ(LastRead().bytes[2] | LastRead().bytes[3] << 8, 3);
+}
+
 TEST_F(SequenceTest, FocusLoopReadsTheFocusFrame) {
     Sim();
     Connect();

@@ -38,12 +38,6 @@ QString Two(int v) {
     return QString::fromLatin1(text);
 }
 
-struct ScrollSpec {
-    int id;
-    std::function<int()> minimum, maximum;
-    std::function<int&()> value;
-};
-
 }  // namespace
 
 TCamDialog::TCamDialog(QWidget* parent) : QDialog(parent) {

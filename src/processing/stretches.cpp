@@ -1,5 +1,7 @@
+#pragma GCC optimize("O3")
 #include "processing/stretches.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -99,14 +101,20 @@ void BuildInvertTable(ToneTable& table) {
 namespace {
 
 // pixel = 2 x T[pixel >> 1] over a range, through the expanded 65,536-entry
-// table (16-bit arithmetic, as the rule has it). The table has two spare
-// entries so that 32-bit gathers may read one entry past the last.
-void MapRangeScalar(uint16_t* p, size_t n, const uint16_t* full) {
-    for (size_t k = 0; k < n; ++k) p[k] = full[p[k]];
+// table full (16-bit arithmetic, as the rule has it; two spare entries let
+// 32-bit gathers read one entry past the last) or the doubled 32,768-entry
+// table half (half[i] = 2 x T[i]).
+struct Tables {
+    const uint16_t* full;
+    const uint16_t* half;
+};
+
+void MapRangeScalar(uint16_t* p, size_t n, Tables t) {
+    for (size_t k = 0; k < n; ++k) p[k] = t.full[p[k]];
 }
 
-__attribute__((target("avx2"))) void MapRangeAvx2(uint16_t* p, size_t n, const uint16_t* full) {
-    const int* base = reinterpret_cast<const int*>(full);
+__attribute__((target("avx2"))) void MapRangeAvx2(uint16_t* p, size_t n, Tables t) {
+    const int* base = reinterpret_cast<const int*>(t.full);
     const __m256i low16 = _mm256_set1_epi32(0xFFFF);
     size_t k = 0;
     for (; k + 16 <= n; k += 16) {
@@ -118,33 +126,90 @@ __attribute__((target("avx2"))) void MapRangeAvx2(uint16_t* p, size_t n, const u
         const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(glo, ghi), 0xD8);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + k), packed);
     }
-    MapRangeScalar(p + k, n - k, full);
+    MapRangeScalar(p + k, n - k, t);
 }
 
-using MapRangeFn = void (*)(uint16_t*, size_t, const uint16_t*);
+// Neighbouring pixels of a sky image lie close together: when all 32 pixels
+// of a vector fall within 256 entries of the table around the first one,
+// those 256 entries are looked up by four two-register permutes; otherwise
+// the vector goes through the table one pixel at a time.
+__attribute__((target("avx512f,avx512bw"))) void MapRangeAvx512(uint16_t* p, size_t n, Tables t) {
+    const __m512i window = _mm512_set1_epi16(256);
+    const __m512i bit6 = _mm512_set1_epi16(64), bit7 = _mm512_set1_epi16(128);
+    size_t k = 0;
+    for (; k + 32 <= n; k += 32) {
+        const __m512i v = _mm512_loadu_si512(p + k);
+        const int first = std::clamp(int(p[k] >> 1) - 128, 0, kStretchTableSize - 256);
+        const __m512i idx = _mm512_sub_epi16(_mm512_srli_epi16(v, 1), _mm512_set1_epi16(short(first)));
+        if (_mm512_cmpge_epu16_mask(idx, window) != 0) {
+            MapRangeScalar(p + k, 32, t);
+            continue;
+        }
+        const uint16_t* w = t.half + first;
+        const __m512i r0 = _mm512_permutex2var_epi16(_mm512_loadu_si512(w), idx, _mm512_loadu_si512(w + 32));
+        const __m512i r1 = _mm512_permutex2var_epi16(_mm512_loadu_si512(w + 64), idx, _mm512_loadu_si512(w + 96));
+        const __m512i r2 = _mm512_permutex2var_epi16(_mm512_loadu_si512(w + 128), idx, _mm512_loadu_si512(w + 160));
+        const __m512i r3 = _mm512_permutex2var_epi16(_mm512_loadu_si512(w + 192), idx, _mm512_loadu_si512(w + 224));
+        const __mmask32 b6 = _mm512_test_epi16_mask(idx, bit6);
+        const __mmask32 b7 = _mm512_test_epi16_mask(idx, bit7);
+        const __m512i low = _mm512_mask_blend_epi16(b6, r0, r1);
+        const __m512i high = _mm512_mask_blend_epi16(b6, r2, r3);
+        _mm512_storeu_si512(p + k, _mm512_mask_blend_epi16(b7, low, high));
+    }
+    MapRangeScalar(p + k, n - k, t);
+}
+
+using MapRangeFn = void (*)(uint16_t*, size_t, Tables);
 
 MapRangeFn PickMapRange() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? MapRangeAvx2 : MapRangeScalar;
+    if (__builtin_cpu_supports("avx512bw")) return MapRangeAvx512;
+    if (__builtin_cpu_supports("avx2")) return MapRangeAvx2;
+    return MapRangeScalar;
 }
 
-void MapRange(uint16_t* p, size_t n, const uint16_t* full) {
-    static const MapRangeFn map = PickMapRange();
-    map(p, n, full);
+MapRangeFn& MapRangeInUse() {
+    static MapRangeFn map = PickMapRange();
+    return map;
 }
+
+void MapRange(uint16_t* p, size_t n, Tables t) { MapRangeInUse()(p, n, t); }
+
+}  // namespace
+
+bool UseStretchKernel(StretchKernel kernel) {
+    __builtin_cpu_init();
+    switch (kernel) {
+        case StretchKernel::Best: MapRangeInUse() = PickMapRange(); return true;
+        case StretchKernel::Scalar: MapRangeInUse() = MapRangeScalar; return true;
+        case StretchKernel::Avx2:
+            if (!__builtin_cpu_supports("avx2")) return false;
+            MapRangeInUse() = MapRangeAvx2;
+            return true;
+        case StretchKernel::Avx512:
+            if (!__builtin_cpu_supports("avx512bw")) return false;
+            MapRangeInUse() = MapRangeAvx512;
+            return true;
+    }
+    return false;
+}
+
+namespace {
 
 }  // namespace
 
 void ApplyStretchTableTo(uint16_t* pixels, int width, int height, const ToneTable& table,
                          const ProgressFn& progress) {
     if (!pixels || width <= 0 || height <= 0) return;
-    static thread_local std::vector<uint16_t> full(65536 + 2);
+    static thread_local std::vector<uint16_t> full(65536 + 2), half(kStretchTableSize);
     for (int v = 0; v < 65536; ++v) full[v] = uint16_t(2 * table[v >> 1]);
+    for (int i = 0; i < kStretchTableSize; ++i) half[i] = uint16_t(2 * table[i]);
+    const Tables tables{full.data(), half.data()};
 
     const size_t w = size_t(width);
     const size_t total = w * size_t(height);
     const size_t strip = std::min(total, 10 * w);
-    if (KeptLabelRows(pixels, width, height) == 0) MapRange(pixels, strip, full.data());
+    if (KeptLabelRows(pixels, width, height) == 0) MapRange(pixels, strip, tables);
     // The rest in 16 equal blocks; the last block also takes the few pixels
     // that do not divide evenly, so no pixel is left out.
     const size_t rest = total - strip;
@@ -153,7 +218,7 @@ void ApplyStretchTableTo(uint16_t* pixels, int width, int height, const ToneTabl
     for (int b = 0; b < 16; ++b) {
         if (progress) progress(16 * b);
         const size_t n = b == 15 ? rest - 15 * block : block;
-        MapRange(p, n, full.data());
+        MapRange(p, n, tables);
         p += n;
     }
 }

@@ -45,6 +45,12 @@ void BuildInvertTable(ToneTable& table);
 void ApplyStretchTableTo(uint16_t* pixels, int width, int height, const ToneTable& table,
                          const ProgressFn& progress = {});
 
+// The engine's pixel loop is built for several instruction sets and the best
+// one the processor offers is used; tests can pick one (false when the
+// processor lacks it).
+enum class StretchKernel { Best, Scalar, Avx2, Avx512 };
+bool UseStretchKernel(StretchKernel kernel);
+
 // The black point of the auto-contrast histogram: the most frequent high byte
 // of rows 5..24 (16-bit counters, lowest index wins ties).
 int AutoContrastBlackPoint(const uint16_t* pixels, int width, int height);

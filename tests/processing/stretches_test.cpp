@@ -2,6 +2,7 @@
 // image buffer A.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -375,4 +376,44 @@ TEST_F(StretchCommandTest, LabelledImageKeepsItsStripThroughEveryStretch) {
     InvertStretch();
     auto a = A();
     for (int k = 0; k < 10 * 48; ++k) ASSERT_EQ(a[k], image[k]) << k;
+}
+
+TEST(StretchEngine, EveryKernelMapsASkyFrameThroughTheTable) {
+    // A sky: smooth background with noise (neighbours close together) and a
+    // few bright stars and hot pixels (neighbours far apart).
+    const int w = 301, h = 57;
+    std::vector<uint16_t> sky(size_t(w) * h);
+    std::mt19937 rng(17);
+    std::normal_distribution<double> noise(0, 40);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            sky[size_t(y) * w + x] = uint16_t(std::clamp(3000 + 5.0 * x + 20.0 * y + noise(rng), 0.0, 65535.0));
+    for (int s = 0; s < 40; ++s) sky[rng() % sky.size()] = uint16_t(rng());
+    sky[0] = 0;
+    sky[1] = 65535;
+    sky[w * h - 1] = 65535;
+    // Runs of vectors at both ends of the table.
+    for (int k = 0; k < 96; ++k) {
+        sky[size_t(20) * w + k] = uint16_t(k * 5);
+        sky[size_t(30) * w + k] = uint16_t(65535 - k * 5);
+    }
+    ToneTable tables[8];
+    BuildNormalStretchTable(3, 240, tables[0]);
+    BuildPowerStretchTable(0.7, tables[1]);
+    BuildBackgroundTable(12, tables[2]);
+    BuildNonLinearTable(18, tables[3]);
+    BuildSineTable(tables[4]);
+    BuildLogTable(tables[5]);
+    BuildAntilogTable(tables[6]);
+    BuildInvertTable(tables[7]);
+    for (StretchKernel kernel : {StretchKernel::Scalar, StretchKernel::Avx2, StretchKernel::Avx512}) {
+        if (!UseStretchKernel(kernel)) continue;
+        for (const ToneTable& t : tables) {
+            auto out = sky;
+            ApplyStretchTableTo(out.data(), w, h, t);
+            for (size_t k = 0; k < sky.size(); ++k)
+                ASSERT_EQ(out[k], uint16_t(2 * t[sky[k] >> 1])) << "kernel " << int(kernel) << " pixel " << k;
+        }
+    }
+    UseStretchKernel(StretchKernel::Best);
 }

@@ -38,7 +38,8 @@ inline uint16_t ClampResult(int32_t s) {
     return s > 65280 ? uint16_t(65535) : s < 0 ? uint16_t(0) : uint16_t(s);
 }
 
-inline int ProgressOfRow(int row, bool binned) { return binned ? row / 2 : row / 4; }
+// The bar spans the rows of the image, full size or binned alike.
+inline int ProgressOfRow(int row, int height) { return int(int64_t(row) * 256 / height); }
 
 void CopyImage(const uint16_t* src, uint16_t* dst, int width, int height) {
     if (src != dst) std::memcpy(dst, src, size_t(width) * size_t(height) * sizeof(uint16_t));
@@ -110,7 +111,7 @@ struct Divider {
 }  // namespace
 
 void ConvolveInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius, int kernel,
-                  int divisor, const ProgressFn& progress, bool binned) {
+                  int divisor, const ProgressFn& progress) {
     CopyImage(src, dst, width, height);
     if (radius < 1 || radius > 2 || kernel < 0 || kernel >= kKernelCount || divisor < 1) return;
     if (width < 2 * radius + 1) return;
@@ -126,7 +127,7 @@ void ConvolveInto(const uint16_t* src, uint16_t* dst, int width, int height, int
     std::vector<int32_t> acc(static_cast<size_t>(n));
     const int first = radius + KeptLabelRows(src, width, height);
     for (int i = first; i <= height - radius - 1; ++i) {
-        if (progress) progress(ProgressOfRow(i, binned));
+        if (progress) progress(ProgressOfRow(i, height));
         const uint16_t* centre = src + size_t(i) * width + radius;
         uint16_t* out = dst + size_t(i) * width + radius;
         const int count = int(taps.size());
@@ -140,7 +141,7 @@ void ConvolveInto(const uint16_t* src, uint16_t* dst, int width, int height, int
 }
 
 void UnsharpInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius, int power,
-                 const ProgressFn& progress, bool binned) {
+                 const ProgressFn& progress) {
     CopyImage(src, dst, width, height);
     if (radius < 1 || radius > 7 || power < 1 || power > 7) return;
     // Columns r .. W - 2 - r change.
@@ -157,7 +158,7 @@ void UnsharpInto(const uint16_t* src, uint16_t* dst, int width, int height, int 
         for (int c = 0; c < width; ++c) column[c] += row[c];
     }
     for (int i = first; i <= last; ++i) {
-        if (progress) progress(ProgressOfRow(i, binned));
+        if (progress) progress(ProgressOfRow(i, height));
         if (i > first) {
             const uint16_t* add = src + size_t(i + radius) * width;
             const uint16_t* sub = src + size_t(i - radius - 1) * width;
@@ -184,7 +185,7 @@ int MedianRangeThreshold(int range, int powerTenths) {
 }
 
 void ConditionalMedianInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius,
-                           int powerTenths, const ProgressFn& progress, bool binned) {
+                           int powerTenths, const ProgressFn& progress) {
     CopyOutside(src, dst, width, height, radius, radius + KeptLabelRows(src, width, height), radius, radius);
     if (radius < 1 || radius > 3 || powerTenths < 1 || powerTenths > 10) return;
     if (width < 2 * radius + 1) return;
@@ -199,7 +200,7 @@ void ConditionalMedianInto(const uint16_t* src, uint16_t* dst, int width, int he
     for (int i = first; i <= last; i += 2) {
         const int count = i < last ? 2 : 1;
         for (int k = 0; k < count; ++k)
-            if (progress) progress(ProgressOfRow(i + k, binned));
+            if (progress) progress(ProgressOfRow(i + k, height));
         rowFn(side, src, dst, width, i, count, power, sorted);
     }
 }
@@ -261,15 +262,16 @@ void RunFilter(const char* caption, Operation operation) {
     const int w = s.geometry.width, h = s.geometry.height;
     FilterProgressWindow window(caption);
     SaveUndo();
-    operation(s.imageA, s.imageB, w, h, window.Callback(), s.geometry.binned);
+    operation(s.imageA, s.imageB, w, h, window.Callback());
     CopyImage(s.imageB, s.imageA, w, h);
 }
 
 }  // namespace
 
 void Convolve(int radius, int kernel, int divisor, bool redraw) {
-    RunFilter("FILTER PROGRESS", [&](const uint16_t* a, uint16_t* b, int w, int h, const ProgressFn& p,
-                                     bool binned) { ConvolveInto(a, b, w, h, radius, kernel, divisor, p, binned); });
+    RunFilter("FILTER PROGRESS", [&](const uint16_t* a, uint16_t* b, int w, int h, const ProgressFn& p) {
+        ConvolveInto(a, b, w, h, radius, kernel, divisor, p);
+    });
     if (redraw) RedrawImage();
 }
 
@@ -300,8 +302,9 @@ std::string MedianHistory(int radius, int powerTenths) {
 bool Unsharp(int radius, int power, bool redraw) {
     if (radius < 1 || radius > 7 || power < 1 || power > 7)
         return RefuseParameter("Sorry, the unsharp mask radius and power must be 1 to 7");
-    RunFilter("UNSHARP MASK PROGRESS", [&](const uint16_t* a, uint16_t* b, int w, int h, const ProgressFn& p,
-                                           bool binned) { UnsharpInto(a, b, w, h, radius, power, p, binned); });
+    RunFilter("UNSHARP MASK PROGRESS", [&](const uint16_t* a, uint16_t* b, int w, int h, const ProgressFn& p) {
+        UnsharpInto(a, b, w, h, radius, power, p);
+    });
     if (redraw) RedrawImage();
     AddHistory(UnsharpHistory(radius, power));
     return true;
@@ -311,8 +314,8 @@ bool ConditionalMedian(int radius, int powerTenths) {
     if (radius < 1 || radius > 3 || powerTenths < 1 || powerTenths > 10)
         return RefuseParameter("Sorry, the median filter radius must be 1 to 3 and the power 0.1 to 1.0");
     RunFilter("MEDIAN FILTER PROGRESS",
-              [&](const uint16_t* a, uint16_t* b, int w, int h, const ProgressFn& p, bool binned) {
-                  ConditionalMedianInto(a, b, w, h, radius, powerTenths, p, binned);
+              [&](const uint16_t* a, uint16_t* b, int w, int h, const ProgressFn& p) {
+                  ConditionalMedianInto(a, b, w, h, radius, powerTenths, p);
               });
     RedrawImage();
     AddHistory(MedianHistory(radius, powerTenths));

@@ -25,16 +25,17 @@ inline constexpr int kKernelCount = 6;
 // Kernel weights row by row; a radius-1 kernel uses the first 9 as 3 x 3.
 extern const std::array<std::array<int16_t, 25>, kKernelCount> kFilterKernels;
 
-// ---- Pure operations. progress (optional) gets the bar position per row.
+// ---- Pure operations. progress (optional) gets the bar position (0..256,
+// row x 256 / H) at the start of each row.
 // radius 1 or 2, kernel 0..5, divisor >= 1.
 void ConvolveInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius, int kernel,
-                  int divisor, const ProgressFn& progress = {}, bool binned = false);
+                  int divisor, const ProgressFn& progress = {});
 // radius 1..7, power 1..7.
 void UnsharpInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius, int power,
-                 const ProgressFn& progress = {}, bool binned = false);
+                 const ProgressFn& progress = {});
 // radius 1..3, power in tenths 1..10 (used as the single-precision tenths x 0.1).
 void ConditionalMedianInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius,
-                           int powerTenths, const ProgressFn& progress = {}, bool binned = false);
+                           int powerTenths, const ProgressFn& progress = {});
 // trunc(range x p) for the single-precision p = tenths x 0.1, exactly: the
 // median replaces a pixel when this is below |median - pixel|.
 int MedianRangeThreshold(int range, int powerTenths);

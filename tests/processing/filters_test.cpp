@@ -218,12 +218,10 @@ TEST(Convolution, ProgressFollowsTheRows) {
     Image b(a.size());
     std::vector<int> positions;
     ConvolveInto(a.data(), b.data(), 20, 30, 2, kKernelGaussian, 80, [&](int p) { positions.push_back(p); });
-    ASSERT_EQ(positions.size(), 26u);  // rows 2..27
-    EXPECT_EQ(positions.front(), 0);
-    EXPECT_EQ(positions.back(), 27 / 4);
-    positions.clear();
-    ConvolveInto(a.data(), b.data(), 20, 30, 2, kKernelGaussian, 80, [&](int p) { positions.push_back(p); }, true);
-    EXPECT_EQ(positions.back(), 27 / 2);
+    ASSERT_EQ(positions.size(), 26u);  // rows 2..27, the bar spanning the 30 rows
+    EXPECT_EQ(positions.front(), 2 * 256 / 30);
+    EXPECT_EQ(positions.back(), 27 * 256 / 30);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
 }
 
 // ---------------------------------------------------------------- unsharp
@@ -458,6 +456,7 @@ TEST_F(FilterCommandTest, UnsharpMedianAndTheirLines) {
     EXPECT_EQ(State().history[0], "Unsharp Mask : rad 3 ,power 1");
     EXPECT_EQ(progress.captions.back(), "UNSHARP MASK PROGRESS");
     Load(image);
+    progress.positions.clear();
     ASSERT_TRUE(ConditionalMedian(1, 6));
     EXPECT_EQ(A(), RefMedian(image, 50, 40, 1, 6));
     EXPECT_EQ(Undo(), image);
@@ -466,8 +465,9 @@ TEST_F(FilterCommandTest, UnsharpMedianAndTheirLines) {
     EXPECT_EQ(MedianHistory(3, 10), "Median Filter : rad 3 ,power 1.0");
     EXPECT_EQ(MedianHistory(2, 1), "Median Filter : rad 2 ,power 0.1");
     EXPECT_EQ(UnsharpHistory(7, 7), "Unsharp Mask : rad 7 ,power 7");
-    // Progress moves: rows 1..38 of the median at row / 4.
-    EXPECT_EQ(progress.positions.back(), 38 / 4);
+    // Progress moves: rows 1..38 of 40 on the 0..256 bar.
+    EXPECT_EQ(progress.positions.front(), 1 * 256 / 40);
+    EXPECT_EQ(progress.positions.back(), 38 * 256 / 40);
 }
 
 TEST_F(FilterCommandTest, OutOfRangeParametersAreRefused) {

@@ -125,10 +125,10 @@ int FocusLoop(const std::function<void()>& refresh) {
     AcqSession& session = Session();
     session.focusing = true;
     session.stopFocus = false;
-    Display().focusLoopRunning = true;
+    ViewOptions().focusLoopRunning = true;
     int frames = 0;
     for (;;) {
-        Display().focusStretch = cam.stretch;
+        ViewOptions().focusStretch = cam.stretch;
         int32_t e = ExposureMs(cam.exposureUnit, cam.exposureValue);
         const bool ok = TakeFocusFrame(e);
         ++frames;
@@ -146,7 +146,7 @@ int FocusLoop(const std::function<void()>& refresh) {
         if (PollInterrupt() || session.stopFocus) break;
     }
     session.focusing = false;
-    Display().focusLoopRunning = false;
+    ViewOptions().focusLoopRunning = false;
     return frames;
 }
 

@@ -23,6 +23,7 @@
 #include "app/qt_platform.h"
 #include "app/state.h"
 #include "app/ui_hooks.h"
+#include "devices/transport.h"
 #include "display/render.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
@@ -120,15 +121,7 @@ QString PlainText(const char* text) {
 
 }  // namespace
 
-// Device shutdown: the one place where the main window closes the device
-// handles (devices/transport.h). The reference is weak so that a program
-// built without the device layer, which then has no handles to close, still
-// links.
-void CloseDevices() __attribute__((weak));
-
-static void CloseDeviceHandles() {
-    if (CloseDevices) CloseDevices();
-}
+static void CloseDeviceHandles() { CloseDevices(); }
 
 // ---- TVelmoraWindow -------------------------------------------------------------
 

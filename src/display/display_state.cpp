@@ -29,7 +29,6 @@ Records& R() {
 }  // namespace
 
 DisplayOptions& ViewOptions() { return R().options; }
-DisplayOptions& Display() { return R().options; }
 
 bool BinnedDisplay() { return State().binHighResDisplay; }
 

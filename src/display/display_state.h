@@ -38,12 +38,6 @@ struct DisplayOptions {
 };
 
 DisplayOptions& ViewOptions();
-// The same record under its short name, for plain logic. Files built with Qt
-// GUI (where <QApplication> brings X11's type named Display into scope) use
-// ViewOptions(); the short name is hidden from them.
-#if !defined(QT_GUI_LIB)
-DisplayOptions& Display();
-#endif
 bool BinnedDisplay();
 // Sets the option and the geometry's scroll extent (W x H or W/2 x H/2).
 void SetBinnedDisplay(bool on);

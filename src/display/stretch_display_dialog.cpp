@@ -18,8 +18,8 @@
 
 namespace {
 
-QPointer<TStretchDialog>& OpenDialog() {
-    static QPointer<TStretchDialog> dialog;
+QPointer<TMaxDialog>& OpenDialog() {
+    static QPointer<TMaxDialog> dialog;
     return dialog;
 }
 
@@ -40,8 +40,8 @@ constexpr int kCloseButton = 2;
 
 }  // namespace
 
-TStretchDialog::TStretchDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName("TStretchDialog");
+TMaxDialog::TMaxDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName("TMaxDialog");
     setWindowTitle("Stretch Display");
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -84,19 +84,19 @@ TStretchDialog::TStretchDialog(QWidget* parent) : QDialog(parent) {
     Refresh();
 }
 
-TStretchDialog::~TStretchDialog() = default;
+TMaxDialog::~TMaxDialog() = default;
 
-TStretchDialog* TStretchDialog::Instance() { return OpenDialog().data(); }
+TMaxDialog* TMaxDialog::Instance() { return OpenDialog().data(); }
 
-TStretchDialog* TStretchDialog::Open() {
-    if (!OpenDialog()) OpenDialog() = new TStretchDialog(MainWindowWidget());
-    TStretchDialog* dialog = OpenDialog().data();
+TMaxDialog* TMaxDialog::Open() {
+    if (!OpenDialog()) OpenDialog() = new TMaxDialog(MainWindowWidget());
+    TMaxDialog* dialog = OpenDialog().data();
     dialog->show();
     dialog->raise();
     return dialog;
 }
 
-void TStretchDialog::Refresh() {
+void TMaxDialog::Refresh() {
     const DisplayOptions& o = ViewOptions();
     const QSignalBlocker blockPower(power_);
     const QSignalBlocker blockBlack(black_);
@@ -107,7 +107,7 @@ void TStretchDialog::Refresh() {
     activate_->setChecked(o.stretchDisplay);
 }
 
-void TStretchDialog::PowerAction(int action) {
+void TMaxDialog::PowerAction(int action) {
     ScrollAction a;
     if (!ToScrollAction(action, a)) return;
     DisplayOptions& o = ViewOptions();
@@ -116,7 +116,7 @@ void TStretchDialog::PowerAction(int action) {
     Changed();
 }
 
-void TStretchDialog::BlackAction(int action) {
+void TMaxDialog::BlackAction(int action) {
     ScrollAction a;
     if (!ToScrollAction(action, a)) return;
     DisplayOptions& o = ViewOptions();
@@ -125,7 +125,7 @@ void TStretchDialog::BlackAction(int action) {
     Changed();
 }
 
-void TStretchDialog::Changed() {
+void TMaxDialog::Changed() {
     powerText_->setText(QString::number(ViewOptions().stretchPower, 'g', 6));
     blackText_->setText(QString::number(ViewOptions().stretchBlackLevel));
     update();

@@ -8,17 +8,17 @@ class QCheckBox;
 class QLineEdit;
 class QScrollBar;
 
-class TStretchDialog : public QDialog {
+class TMaxDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TStretchDialog(QWidget* parent = nullptr);
-    ~TStretchDialog() override;
+    explicit TMaxDialog(QWidget* parent = nullptr);
+    ~TMaxDialog() override;
     // Shows the values of the records.
     void Refresh();
     // The open dialog, or nullptr.
-    static TStretchDialog* Instance();
+    static TMaxDialog* Instance();
     // Opens the dialog (or raises the open one).
-    static TStretchDialog* Open();
+    static TMaxDialog* Open();
 
 private:
     void PowerAction(int action);

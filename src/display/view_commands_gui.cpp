@@ -19,16 +19,16 @@ const bool registered = [] {
     RegisterCommand(kShowImageCentre, ToggleShowImageCentre);
     RegisterCommand(kMirrorImage, MirrorImageCommand);
     RegisterCommand(kFlipImage, FlipImageCommand);
-    RegisterCommand(kMaxPaletteStretch, [] { TStretchDialog::Open(); });
+    RegisterCommand(kMaxPaletteStretch, [] { TMaxDialog::Open(); });
     // The tool-bar pair shows the stretch display state: 1901 reports itself
     // checked while stretch display is on.
     RegisterCommand(kStretchDisplayOn, [] {
         SetStretchDisplay(true);
-        if (TStretchDialog* d = TStretchDialog::Instance()) d->Refresh();
+        if (TMaxDialog* d = TMaxDialog::Instance()) d->Refresh();
     }, {}, [] { return ViewOptions().stretchDisplay; });
     RegisterCommand(kStretchDisplayOff, [] {
         SetStretchDisplay(false);
-        if (TStretchDialog* d = TStretchDialog::Instance()) d->Refresh();
+        if (TMaxDialog* d = TMaxDialog::Instance()) d->Refresh();
     });
     RegisterCommand(kStretchDisplayToggle, ToggleStretchDisplay);
     RegisterCommand(kStretchDisplayRedraw, RedrawStretchDisplay);

@@ -115,7 +115,7 @@ int StartMerge(const MergeDisplay& display) {
 MergeDisplay CurrentMergeDisplay() {
     MergeDisplay d;
     d.otherMouseMode = Picking().modes.photometry || Picking().modes.rowProfile;
-    d.fitOrCentre = Display().fitToWindow || Display().centreImage;
+    d.fitOrCentre = ViewOptions().fitToWindow || ViewOptions().centreImage;
     d.binnedDisplay = BinnedDisplay();
     return d;
 }

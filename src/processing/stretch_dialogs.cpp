@@ -102,8 +102,8 @@ private:
 
 // ---------------------------------------------------------------- Normal Stretch
 
-TNormalStretchDialog::TNormalStretchDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName("TNormalStretchDialog");
+TStretchDialog::TStretchDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName("TStretchDialog");
     setWindowTitle("Normal Stretch");
     histogram_ = WithId(new HistogramPanel(&black_, &white_), kHistogram);
     blackScroll_ = HorizontalScroll(kBlackScroll, 0, 255, black_);
@@ -145,19 +145,19 @@ TNormalStretchDialog::TNormalStretchDialog(QWidget* parent) : QDialog(parent) {
     Show();
 }
 
-void TNormalStretchDialog::SetBlack(int value) {
+void TStretchDialog::SetBlack(int value) {
     // 0..255 and below white.
     black_ = std::clamp(value, 0, std::min(255, white_ - 1));
     Show();
 }
 
-void TNormalStretchDialog::SetWhite(int value) {
+void TStretchDialog::SetWhite(int value) {
     // 1..300 and above black.
     white_ = std::clamp(value, std::max(1, black_ + 1), 300);
     Show();
 }
 
-void TNormalStretchDialog::Show() {
+void TStretchDialog::Show() {
     const QSignalBlocker b(blackScroll_), w(whiteScroll_);
     blackScroll_->setValue(black_);
     whiteScroll_->setValue(white_);
@@ -250,7 +250,7 @@ TNonLiniarDialog::TNonLiniarDialog(QWidget* parent) : QDialog(parent) {
 // ---------------------------------------------------------------- commands
 
 void RunNormalStretchCommand() {
-    TNormalStretchDialog dialog(MainWindowWidget());
+    TStretchDialog dialog(MainWindowWidget());
     if (dialog.exec() == QDialog::Accepted) NormalStretch(dialog.Black(), dialog.White());
 }
 

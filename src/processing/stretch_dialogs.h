@@ -48,9 +48,9 @@ inline constexpr const char* kNonLinearNote =
 
 // "Normal Stretch": black 0..255 (below white), white 1..300 (above black),
 // over a histogram of the display bytes.
-class TNormalStretchDialog : public QDialog {
+class TStretchDialog : public QDialog {
 public:
-    explicit TNormalStretchDialog(QWidget* parent = nullptr);
+    explicit TStretchDialog(QWidget* parent = nullptr);
     int Black() const { return black_; }
     int White() const { return white_; }
 

@@ -39,7 +39,7 @@ QImage Shot(QWidget& view) {
 class DisplayGuiTest : public DisplayTest {
 protected:
     void TearDown() override {
-        if (TStretchDialog* d = TStretchDialog::Instance()) delete d;
+        if (TMaxDialog* d = TMaxDialog::Instance()) delete d;
         DisplayTest::TearDown();
     }
 };
@@ -207,11 +207,11 @@ TEST_F(DisplayGuiTest, ViewCommandsCarryCheckMarks) {
 
 TEST_F(DisplayGuiTest, StretchDialogDrivesPowerBlackLevelAndActivate) {
     ASSERT_TRUE(RunCommand(display_cmd::kMaxPaletteStretch));
-    TStretchDialog* dialog = TStretchDialog::Instance();
+    TMaxDialog* dialog = TMaxDialog::Instance();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "Stretch Display");
     RunCommand(display_cmd::kMaxPaletteStretch);
-    EXPECT_EQ(TStretchDialog::Instance(), dialog);  // open once
+    EXPECT_EQ(TMaxDialog::Instance(), dialog);  // open once
 
     auto* power = FindControl<QScrollBar>(dialog, display_cmd::kStretchPowerScroll);
     auto* powerText = FindControl<QLineEdit>(dialog, display_cmd::kStretchPowerEdit);

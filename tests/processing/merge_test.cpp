@@ -160,9 +160,9 @@ TEST_F(MergeModeTest, RefusalsUseTheirMessages) {
     Picking().modes.photometry = true;
     EXPECT_EQ(StartMerge(CurrentMergeDisplay()), 35);
     Picking().modes.photometry = false;
-    Display().centreImage = true;
+    ViewOptions().centreImage = true;
     EXPECT_EQ(StartMerge(CurrentMergeDisplay()), 30);
-    Display().centreImage = false;
+    ViewOptions().centreImage = false;
     EXPECT_EQ(StartMerge(CurrentMergeDisplay()), 0);
     EXPECT_TRUE(Picking().modes.merging);
     EXPECT_EQ(StartMerge(CurrentMergeDisplay()), 31);

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/commands.h"
+#include "display/display_state.h"
 #include "processing/calibration.h"
 #include "processing/history.h"
 #include "processing/label.h"
@@ -16,10 +17,6 @@
 #include "processing/processing_dialogs.h"
 #include "processing_test_util.h"
 #include "support/test_env.h"
-
-// From display/display_state.h, whose Display() clashes with the X11 type
-// that <QApplication> brings in.
-void ResetDisplayState();
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "processing/stretches.h"
 #include "support/test_env.h"
 
-// From display/display_state.h, whose Display() clashes with the X11 type
+// From display/display_state.h, whose ViewOptions() clashes with the X11 type
 // that <QApplication> brings in.
 int& BlackPoint();
 void ResetDisplayState();
@@ -88,7 +88,7 @@ TEST_F(ToneWindowsTest, EveryContrastAndFilterCommandIsRegistered) {
 }
 
 TEST_F(ToneWindowsTest, NormalStretchDialogKeepsBlackBelowWhite) {
-    TNormalStretchDialog dialog;
+    TStretchDialog dialog;
     EXPECT_EQ(dialog.windowTitle(), "Normal Stretch");
     auto* black = Ctl<QScrollBar>(&dialog, stretch_ctl::kBlackScroll);
     auto* white = Ctl<QScrollBar>(&dialog, stretch_ctl::kWhiteScroll);

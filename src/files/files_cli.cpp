@@ -12,7 +12,7 @@
 #include "app/messages.h"
 #include "app/state.h"
 #include "display/render.h"
-#include "files/file_commands.h"
+#include "files/cli_image_io.h"
 #include "files/fits.h"
 #include "files/raw_files.h"
 #include "platform/paths.h"
@@ -63,58 +63,13 @@ int RunFitsInfo(const CliArgs& args) {
     return 0;
 }
 
-std::string LowerExtension(const std::string& path) {
-    const std::string title = FileTitle(path);
-    const size_t dot = title.rfind('.');
-    std::string ext = dot == std::string::npos ? "" : title.substr(dot);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
-
 int RunConvert(const CliArgs& argsIn) {
     CliArgs args = argsIn;
     const bool tiff16 = TakeFlag(args, "--tiff16");
     const auto model = TakeOption(args, "--model");
     if (args.size() != 2) return Usage("convert IN OUT [--model CODE] [--tiff16]");
-    AppState& s = State();
-    if (model) {
-        char* end = nullptr;
-        const long code = std::strtol(model->c_str(), &end, 10);
-        if (end == model->c_str() || *end || !FindCameraModel(int(code))) {
-            std::fprintf(stderr, "unknown camera model %s\n", model->c_str());
-            return 2;
-        }
-        s.geometry.modelCode = int16_t(code);
-        ApplyCameraModel();
-    }
-    TakeShownMessage();
-
-    const std::string& in = args[0];
-    const std::string& out = args[1];
-    if (OpenImageFile(in) != kOpenedImage) return 1;
-    s.currentFileName = LowerTitle(in);
-    TakeShownMessage();
-
-    const std::string ext = LowerExtension(out);
-    bool ok = true;
-    if (ext == ".fit" || ext == ".fits") {
-        if (SaveFits(out, s.imageA, s.fits.eightBit) != 0) {
-            ShowMessage(29);
-            ok = false;
-        }
-    } else if (ext == ".tif") {
-        if (SaveTiff(out, s.imageA, tiff16) != 0) {
-            ShowMessage(29);
-            ok = false;
-        }
-    } else if (ext == ".bmp") {
-        if (!WriteDisplayBitmap(MapPath(out))) {
-            if (!TakeShownMessage()) ShowMessage(8);
-            ok = false;
-        }
-    } else {
-        ok = SaveRawFile(out);
-    }
+    if (const int opened = OpenCliImage(args[0], model); opened != 0) return opened;
+    const bool ok = WriteCliImage(args[1], tiff16);
     return ok && !TakeShownMessage() ? 0 : 1;
 }
 

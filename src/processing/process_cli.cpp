@@ -14,6 +14,7 @@
 #include "app/state.h"
 #include "display/render.h"
 #include "display/view_options.h"
+#include "files/cli_image_io.h"
 #include "files/fits.h"
 #include "files/hot_pixels.h"
 #include "files/file_commands.h"
@@ -57,17 +58,6 @@ bool ParseDouble(const std::string& text, double& value) {
     errno = 0;
     value = std::strtod(text.c_str(), &end);
     return errno == 0 && *end == '\0';
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string Extension(const std::string& path) {
-    const std::string title = FileTitle(path);
-    const size_t dot = title.rfind('.');
-    return dot == std::string::npos ? "" : Lower(title.substr(dot + 1));
 }
 
 // Returns false (after printing why) for a malformed operation; the
@@ -176,21 +166,8 @@ int RunProcess(const CliArgs& given) {
     const std::string in = args[0], out = args[1];
     const std::vector<std::string> ops(args.begin() + 2, args.end());
 
-    AppState& s = State();
-    if (model) {
-        long code;
-        if (!ParseInt(*model, code) || !FindCameraModel(int(code))) {
-            std::fprintf(stderr, "unknown camera model %s\n", model->c_str());
-            return 2;
-        }
-        s.geometry.modelCode = int16_t(code);
-        ApplyCameraModel();
-    }
-    TakeShownMessage();
     // Opened as "&Open..." opens it; a hot pixel map is not an image to process.
-    if (OpenImageFile(in) != kOpenedImage) return 1;
-    s.currentFileName = LowerTitle(in);
-    TakeShownMessage();
+    if (const int opened = OpenCliImage(in, model); opened != 0) return opened;
 
     // hot-pixels:THRESHOLD finds the map on the image as opened.
     std::vector<uint32_t> hotPixels;
@@ -215,27 +192,7 @@ int RunProcess(const CliArgs& given) {
         if (TakeShownMessage()) return 1;
     }
 
-    // Written by the output's extension, as "convert" writes.
-    const std::string ext = Extension(out);
-    bool ok = true;
-    if (ext == "fit" || ext == "fits") {
-        if (SaveFits(out, s.imageA, s.fits.eightBit) != 0) {
-            ShowMessage(29);
-            ok = false;
-        }
-    } else if (ext == "tif") {
-        if (SaveTiff(out, s.imageA, tiff16) != 0) {
-            ShowMessage(29);
-            ok = false;
-        }
-    } else if (ext == "bmp") {
-        if (!WriteDisplayBitmap(MapPath(out))) {
-            if (!TakeShownMessage()) ShowMessage(8);
-            ok = false;
-        }
-    } else {
-        ok = SaveRawFile(out);
-    }
+    const bool ok = WriteCliImage(out, tiff16);
     return ok && !TakeShownMessage() ? 0 : 1;
 }
 

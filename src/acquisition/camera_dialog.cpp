@@ -17,6 +17,7 @@
 
 #include "acquisition/acquisition_ids.h"
 #include "acquisition/focus.h"
+#include "app/bound_controls.h"
 #include "app/commands.h"
 #include "app/control_ids.h"
 #include "app/main_window.h"
@@ -40,7 +41,7 @@ QString Two(int v) {
 
 }  // namespace
 
-TCamDialog::TCamDialog(QWidget* parent) : QDialog(parent) {
+TCamDialog::TCamDialog(QWidget* parent) : QDialog(parent), controls_(this, [this] { Refresh(); }) {
     setObjectName("TCamDialog");
     setWindowTitle(kCameraDialogTemplateCaption);
     Build();
@@ -53,32 +54,13 @@ TCamDialog::TCamDialog(QWidget* parent) : QDialog(parent) {
 void TCamDialog::Build() {
     auto* grid = new QGridLayout(this);
     auto group = [&](const char* title, int row, int column, int rowSpan = 1) {
-        auto* box = new QGroupBox(title);
-        auto* layout = new QVBoxLayout(box);
-        layout->setSpacing(2);
-        grid->addWidget(box, row, column, rowSpan, 1);
-        return layout;
+        return controls_.Group(grid, title, row, column, rowSpan);
     };
     auto radio = [&](QVBoxLayout* into, int id, const char* text, std::function<bool()> isOn,
-                     std::function<void()> select) {
-        auto* button = WithId(new QRadioButton(text), id);
-        button->setAutoExclusive(false);
-        into->addWidget(button);
-        connect(button, &QRadioButton::clicked, this, [this, select] {
-            select();
-            Refresh();
-        });
-        redrawers_.push_back([button, isOn] { button->setChecked(isOn()); });
-    };
+                     std::function<void()> select) { controls_.Radio(into, id, text, isOn, select); };
     auto check = [&](QVBoxLayout* into, int id, const char* text, bool CameraSettings::*field) {
-        auto* box = WithId(new QCheckBox(text), id);
-        into->addWidget(box);
-        connect(box, &QCheckBox::clicked, this, [this, field] {
-            C().*field = !(C().*field);
-            Refresh();
-        });
-        redrawers_.push_back([box, field] { box->setChecked(C().*field); });
-        return box;
+        return controls_.Check(
+            into, id, text, [field] { return C().*field; }, [field] { C().*field = !(C().*field); });
     };
     auto button = [&](QBoxLayout* into, int id, const char* text) {
         auto* b = WithId(new QPushButton(text), id);
@@ -88,10 +70,7 @@ void TCamDialog::Build() {
         return b;
     };
     auto text = [&](QBoxLayout* into, int id, std::function<QString()> content) {
-        auto* label = WithId(new QLabel, id);
-        into->addWidget(label);
-        redrawers_.push_back([label, content] { label->setText(content()); });
-        return label;
+        return controls_.Text(into, id, content);
     };
     auto scroll = [&](QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,
                       std::function<int()> maximum, std::function<int()> value) {
@@ -99,7 +78,7 @@ void TCamDialog::Build() {
         bar->setMinimumWidth(orientation == Qt::Horizontal ? 120 : 16);
         into->addWidget(bar);
         connect(bar, &QScrollBar::actionTriggered, this, [this, bar, id](int action) {
-            if (redrawing_) return;
+            if (controls_.Redrawing()) return;
             switch (action) {
                 case QAbstractSlider::SliderSingleStepSub: Scroll(id, ScrollAction::LineUp); break;
                 case QAbstractSlider::SliderSingleStepAdd: Scroll(id, ScrollAction::LineDown); break;
@@ -109,7 +88,7 @@ void TCamDialog::Build() {
                 default: break;
             }
         });
-        redrawers_.push_back([bar, minimum, maximum, value] {
+        controls_.OnRedraw([bar, minimum, maximum, value] {
             const QSignalBlocker block(bar);
             bar->setRange(minimum(), maximum());
             bar->setValue(value());
@@ -117,11 +96,7 @@ void TCamDialog::Build() {
         return bar;
     };
     auto edit = [&](QBoxLayout* into, int id, std::function<QString()> content) {
-        auto* e = WithId(new QLineEdit, id);
-        e->setMaximumWidth(70);
-        into->addWidget(e);
-        redrawers_.push_back([e, content] { e->setText(content()); });
-        return e;
+        return controls_.Edit(into, id, content);
     };
 
     // Exposure range and value.
@@ -187,7 +162,7 @@ void TCamDialog::Build() {
                 C().delayUnit = u;
                 Refresh();
             });
-            redrawers_.push_back([rb, u] { rb->setChecked(C().delayUnit == u); });
+            controls_.OnRedraw([rb, u] { rb->setChecked(C().delayUnit == u); });
         }
     }
 
@@ -248,14 +223,14 @@ void TCamDialog::Build() {
             ToggleCoolingOn(Camera().coolerSupported);
             Refresh();
         });
-        redrawers_.push_back([on] { on->setChecked(C().coolerOn); });
+        controls_.OnRedraw([on] { on->setChecked(C().coolerOn); });
     }
     text(cooler, kIdCoolingText, [] { return QString::fromStdString(CoolingText(State().settings.maximumCooling)); });
     // Without cooler support (old firmware, model 7) the temperature
     // controls are not offered.
     for (int id : {kIdCoolerScroll, kIdCoolingOn}) {
         QWidget* control = FindControl<QWidget>(this, id);
-        redrawers_.push_back([control] { control->setEnabled(Camera().coolerSupported); });
+        controls_.OnRedraw([control] { control->setEnabled(Camera().coolerSupported); });
     }
     button(cooler, kIdMonitor, "Monitor");
     cooler->addWidget(new QLabel("Camera Firmware"));
@@ -319,9 +294,7 @@ void TCamDialog::Refresh() {
 }
 
 void TCamDialog::Redraw() {
-    redrawing_ = true;
-    for (auto& redraw : redrawers_) redraw();
-    redrawing_ = false;
+    controls_.Redraw();
     ShowFocusFrame();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "acquisition/camera_interface.h"
+#include "app/bound_controls.h"
 
 class QLabel;
 class QLineEdit;
@@ -27,8 +28,7 @@ private:
     void Redraw();
     void OnButton(int id);
     void ShowFocusFrame();
-    std::vector<std::function<void()>> redrawers_;
-    bool redrawing_ = false;
+    BoundControls controls_;
     bool arrowsChanged_ = false;
     QLineEdit* exposureEdit_ = nullptr;
     QLineEdit* countEdit_ = nullptr;

@@ -33,7 +33,7 @@ int NumberIn(QLineEdit* edit) { return edit->text().trimmed().toInt(); }
 
 }  // namespace
 
-TINIDialog::TINIDialog(QWidget* parent) : QDialog(parent) {
+TINIDialog::TINIDialog(QWidget* parent) : QDialog(parent), controls_(this, [this] { Redraw(); }) {
     setObjectName("TINIDialog");
     setWindowTitle("Set Program Defaults");
     Build();
@@ -49,36 +49,12 @@ QLineEdit* TINIDialog::Number(int id, int value) {
 void TINIDialog::Build() {
     auto* grid = new QGridLayout(this);
     auto group = [&](const char* title, int row, int column, int rowSpan = 1) {
-        auto* box = new QGroupBox(title);
-        auto* layout = new QVBoxLayout(box);
-        layout->setSpacing(2);
-        grid->addWidget(box, row, column, rowSpan, 1);
-        return layout;
+        return controls_.Group(grid, title, row, column, rowSpan);
     };
-    // A radio button bound to a test and an action on the settings.
     auto radio = [&](QVBoxLayout* into, int id, const char* text, std::function<bool()> isOn,
-                     std::function<void()> select) {
-        auto* button = WithId(new QRadioButton(text), id);
-        button->setAutoExclusive(false);
-        into->addWidget(button);
-        connect(button, &QRadioButton::clicked, this, [this, select] {
-            select();
-            Redraw();
-        });
-        redrawers_.push_back([button, isOn] { button->setChecked(isOn()); });
-        return button;
-    };
+                     std::function<void()> select) { return controls_.Radio(into, id, text, isOn, select); };
     auto check = [&](QVBoxLayout* into, int id, const char* text, std::function<bool()> isOn,
-                     std::function<void()> toggle) {
-        auto* box = WithId(new QCheckBox(text), id);
-        into->addWidget(box);
-        connect(box, &QCheckBox::clicked, this, [this, toggle] {
-            toggle();
-            Redraw();
-        });
-        redrawers_.push_back([box, isOn] { box->setChecked(isOn()); });
-        return box;
-    };
+                     std::function<void()> toggle) { return controls_.Check(into, id, text, isOn, toggle); };
     auto flag = [&](QVBoxLayout* into, int id, const char* text, bool Settings::*field) {
         return check(into, id, text, [field] { return S().*field; }, [field] { S().*field = !(S().*field); });
     };
@@ -98,7 +74,7 @@ void TINIDialog::Build() {
           [] { SelectTelescopePort(S(), '3'); });
     auto* pcPort = Number(17179, S().pcComPort + 1);
     labelled(port, "Com Port for telescope", pcPort);
-    redrawers_.push_back([pcPort] {
+    controls_.OnRedraw([pcPort] {
         ApplyShownPcComPort(S(), NumberIn(pcPort));
         pcPort->setText(QString::number(S().pcComPort + 1));
     });
@@ -192,7 +168,7 @@ void TINIDialog::Build() {
     flag(filters, 17147, "Filter Wheel", &Settings::filterWheelPresent);
     auto* route = WithId(new QLabel, 17110);
     filters->addWidget(route);
-    redrawers_.push_back([route] { route->setText(QString::fromStdString(FilterWheelRouteText())); });
+    controls_.OnRedraw([route] { route->setText(QString::fromStdString(FilterWheelRouteText())); });
     check(filters, 17222, "Use Korvane USB Filterwheel ", [] { return S().useUsbFilterWheel; }, [] {
         if (Link().filterWheelPresent)
             S().useUsbFilterWheel = !S().useUsbFilterWheel;
@@ -231,7 +207,7 @@ void TINIDialog::Build() {
         Redraw();
     });
     auto* counter = WithId(new QLabel, 17115);
-    redrawers_.push_back([counter] { counter->setText(QString::number(S().autosaveCounter)); });
+    controls_.OnRedraw([counter] { counter->setText(QString::number(S().autosaveCounter)); });
     auto* resetCounter = WithId(new QPushButton("Reset AutoSave Num"), 17114);
     labelled(files, "", counter);
     files->addWidget(resetCounter);
@@ -268,12 +244,7 @@ void TINIDialog::Build() {
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-void TINIDialog::Redraw() {
-    if (redrawing_) return;
-    redrawing_ = true;
-    for (auto& redraw : redrawers_) redraw();
-    redrawing_ = false;
-}
+void TINIDialog::Redraw() { controls_.Redraw(); }
 
 void TINIDialog::SetSlewValues() {
     SlewValues values{};

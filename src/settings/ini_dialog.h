@@ -1,8 +1,8 @@
 // "Set Program Defaults" (TINIDialog): every stored option of the program.
 #pragma once
 #include <QDialog>
-#include <functional>
-#include <vector>
+
+#include "app/bound_controls.h"
 
 class QAbstractButton;
 class QLineEdit;
@@ -21,9 +21,7 @@ private:
     void SetFilterDetails();
     bool ApplyDirectory();
     QLineEdit* Number(int id, int value);
-    // A control and how it shows the settings.
-    std::vector<std::function<void()>> redrawers_;
-    bool redrawing_ = false;
+    BoundControls controls_;
 };
 
 // Command 121: loads the settings, runs the dialog, then updates the tool bar

@@ -146,11 +146,29 @@ bool SubtractDarkFile(const std::string& fileName, bool redraw) {
     // processing step.
     const size_t skip = LabelStripPresent(s.imageA) ? size_t(s.geometry.tenRows) : 0;
     const size_t pixels = size_t(s.geometry.pixels);
-    if (skip < pixels) SubtractDark(s.imageA + skip, s.imageB + skip, pixels - skip);
-    AddHistory("Dark Frame Subtracted");
-    if (redraw) RedrawImage();
+    ProgressSink& progress = *Sys().progress;
+    progress.Open("DARK FRAME PROGRESS");
+    constexpr size_t kSteps = 16;
+    const size_t step = (pixels + kSteps - 1) / kSteps;
+    bool cancelled = false;
+    for (size_t start = skip; start < pixels; start += step) {
+        progress.SetPosition(int(start * 256 / pixels));
+        if (PollInterrupt()) {
+            cancelled = true;
+            break;
+        }
+        SubtractDark(s.imageA + start, s.imageB + start, std::min(step, pixels - start));
+    }
+    if (!cancelled) progress.SetPosition(256);
+    progress.Close();
+    if (cancelled) {
+        std::memcpy(s.imageA, s.undo, pixels * sizeof(Pixel));
+    } else {
+        AddHistory("Dark Frame Subtracted");
+        if (redraw) RedrawImage();
+    }
     Sys().system->SetBusyCursor(false);
-    return true;
+    return !cancelled;
 }
 
 bool ApplyFlatFile(const std::string& fileName, bool redraw) {

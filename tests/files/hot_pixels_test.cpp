@@ -135,7 +135,7 @@ TEST_F(HotPixelsTest, SaveFailureShowsTheMessage) {
 }
 
 TEST_F(HotPixelsTest, LoadingChecksLengthCountAndRange) {
-    const Bytes one = MapFile({Index(10, 10)}, 1);
+    const Bytes one = MapFile({int(Index(10, 10))}, 1);
     ASSERT_EQ(one.size(), 23u);
     EXPECT_TRUE(LoadHotPixelMap(one.data(), one.size()));
     EXPECT_EQ(State().hotPixels.indices, std::vector<uint32_t>{Index(10, 10)});

@@ -164,6 +164,19 @@ TEST_F(CalibrationCommandTest, SubtractDarkFileTakesUndoAndHistory) {
     EXPECT_EQ(State().history[0], "Dark Frame Subtracted");
     EXPECT_EQ(HistoryCount(), 1);
     EXPECT_TRUE(messages.shown.empty());
+    ASSERT_FALSE(progress.captions.empty());
+    EXPECT_EQ(progress.captions[0], "DARK FRAME PROGRESS");
+    EXPECT_FALSE(progress.open);
+    EXPECT_EQ(progress.positions.back(), 256);
+}
+
+TEST_F(CalibrationCommandTest, KeyPressDuringDarkPutsImageBack) {
+    ASSERT_TRUE(WriteRaw(darkPath, MakeImage(kW, kH, [](int x, int y) { return Noise(x, y, 8); })));
+    events.interruptAt.push_back(0);
+    EXPECT_FALSE(SubtractDarkFile(darkPath, false));
+    EXPECT_EQ(GetA(), image);
+    EXPECT_EQ(HistoryCount(), 0);
+    EXPECT_FALSE(progress.open);
 }
 
 TEST_F(CalibrationCommandTest, MissingOrForeignSecondImageChangesNothing) {

@@ -1,10 +1,15 @@
 #include "app/print_help.h"
 
 #include "app/state.h"
+#include "platform/command_line.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
-std::string PrintCommandLine() { return "PRINTIMG.EXE PRINT " + MapPath(State().geometry.bitmapName); }
+// The bitmap's host path is quoted when it holds a space, so it stays one word.
+std::string PrintCommandLine() {
+    const std::string bitmap = MapPath(State().geometry.bitmapName);
+    return "PRINTIMG.EXE PRINT " + (bitmap.find_first_of(" \t\"") == std::string::npos ? bitmap : QuoteCommandWord(bitmap));
+}
 
 std::string PrintSetupCommandLine() { return "PRINTIMG.EXE SETUP"; }
 
@@ -22,18 +27,9 @@ std::string FindHelpFile(const std::string& programDirectory) {
     return "";
 }
 
-static std::string Quoted(const std::string& path) {
-    std::string quoted = "'";
-    for (char c : path) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
-    }
-    return quoted + "'";
-}
-
 bool OpenHelp(const std::string& programDirectory) {
     const std::string file = FindHelpFile(programDirectory);
-    if (!file.empty() && Sys().system->StartDetached("xdg-open " + Quoted(file))) return true;
+    if (!file.empty() && Sys().system->StartDetached("xdg-open " + QuoteCommandWord(file))) return true;
     Sys().messages->Show(kHelpFailedCaption, kHelpFailedText, MessageIcon::Stop);
     return false;
 }

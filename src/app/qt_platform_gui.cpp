@@ -1,5 +1,6 @@
 #include "app/qt_platform.h"
 
+
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
@@ -15,6 +16,7 @@
 #include "app/file_filters.h"
 #include "app/main_window.h"
 #include "app/progress_dialog.h"
+#include "platform/command_line.h"
 
 // ---- Message boxes ---------------------------------------------------------
 
@@ -109,10 +111,11 @@ void QtSystemServices::SetBusyCursor(bool busy) {
 }
 
 bool QtSystemServices::StartDetached(const std::string& commandLine) {
-    QStringList words = QProcess::splitCommand(QString::fromStdString(commandLine));
-    if (words.isEmpty()) return false;
-    const QString program = words.takeFirst();
-    return QProcess::startDetached(program, words);
+    const std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty()) return false;
+    QStringList arguments;
+    for (size_t i = 1; i < words.size(); ++i) arguments << QString::fromStdString(words[i]);
+    return QProcess::startDetached(QString::fromStdString(words[0]), arguments);
 }
 
 // ---- Progress window ---------------------------------------------------------

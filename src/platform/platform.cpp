@@ -4,6 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <spawn.h>
+#include <vector>
+
+#include "platform/command_line.h"
+
+extern char** environ;
 
 namespace {
 
@@ -45,8 +51,15 @@ class HeadlessSystem : public SystemServices {
 public:
     void Beep() override {}
     void SetBusyCursor(bool) override {}
+    // Started without a shell, so nothing in the line is interpreted.
     bool StartDetached(const std::string& commandLine) override {
-        return std::system((commandLine + " >/dev/null 2>&1 &").c_str()) == 0;
+        const std::vector<std::string> words = SplitCommandLine(commandLine);
+        if (words.empty()) return false;
+        std::vector<char*> argv;
+        for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+        argv.push_back(nullptr);
+        pid_t pid;
+        return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0;
     }
 };
 

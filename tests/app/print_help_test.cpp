@@ -8,6 +8,7 @@
 #include "app/state.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/command_line.h"
 #include "support/test_env.h"
 
 namespace {
@@ -27,6 +28,14 @@ TEST_F(PrintHelpTest, PrintStartsTheUtilityWithTheDisplayBitmap) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(PrintHelpTest, ADataRootWithASpaceStaysOneWord) {
+    const std::string spaced = home + "/my data";
+    setenv("VELMORA_HOME", spaced.c_str(), 1);
+    EXPECT_EQ(SplitCommandLine(PrintCommandLine()),
+              (std::vector<std::string>{"PRINTIMG.EXE", "PRINT", spaced + "/autosave/Velmora_Fir.bmp"}));
+    setenv("VELMORA_HOME", home.c_str(), 1);
+}
+
 TEST_F(PrintHelpTest, HelpWithoutHelpFileSaysWinHelpFailed) {
     EXPECT_FALSE(OpenHelp(home + "/nowhere"));
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -43,7 +52,8 @@ TEST_F(PrintHelpTest, HelpFileIsOpenedInTheViewer) {
     EXPECT_EQ(FindHelpFile(dir), dir + "/Velmora.hlp");
     EXPECT_TRUE(OpenHelp(dir));
     ASSERT_EQ(system.started.size(), 1u);
-    EXPECT_EQ(system.started[0], "xdg-open '" + dir + "/Velmora.hlp'");
+    // The folder's space stays inside one word of the command line.
+    EXPECT_EQ(SplitCommandLine(system.started[0]), (std::vector<std::string>{"xdg-open", dir + "/Velmora.hlp"}));
     EXPECT_TRUE(messages.shown.empty());
     // In the data root when not beside the program.
     ASSERT_TRUE(ReplaceFile(HomePath("Velmora.hlp"), Bytes{1}));

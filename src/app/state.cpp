@@ -35,7 +35,9 @@ AppState& Instance() {
     return state;
 }
 
-int64_t PaddedFitsData(int64_t bytes) { return (bytes + 2879) / 2880 * 2880 + 2880; }
+// The data and its fill: the fill is 2880 - (bytes mod 2880), so data that
+// already ends on a block boundary is followed by one whole block of fill.
+int64_t PaddedFitsData(int64_t bytes) { return bytes + 2880 - bytes % 2880; }
 
 }  // namespace
 
@@ -87,11 +89,10 @@ void RecomputeGeometry() {
     AppState& s = Instance();
     ImageGeometry& g = s.geometry;
     const CameraModel* model = FindCameraModel(g.modelCode);
-    const double tablePixel = model ? model->pixelSizeMm : g.pixelWidthMm / (g.binned ? 2 : 1);
     if (g.binned) {
         g.width = g.sensorWidth / 2;
         g.height = g.sensorHeight / 2;
-        g.pixelWidthMm = g.pixelHeightMm = model ? tablePixel * 2 : g.pixelWidthMm;
+        g.pixelWidthMm = g.pixelHeightMm = g.sensorPixelMm * 2;
         g.focusHalfSize = 32;
         g.binnedPixelSizeMm = g.binningMode == 13   ? g.pixelWidthMm * 1.5
                               : g.binningMode == 14 ? g.pixelWidthMm * 2
@@ -99,7 +100,7 @@ void RecomputeGeometry() {
     } else {
         g.width = g.sensorWidth;
         g.height = g.sensorHeight;
-        if (model) g.pixelWidthMm = g.pixelHeightMm = tablePixel;
+        g.pixelWidthMm = g.pixelHeightMm = g.sensorPixelMm;
         g.focusHalfSize = 64;
         g.unexpandedWidth = g.width;
         g.unexpandedHeight = g.height;
@@ -143,7 +144,7 @@ void ApplyCameraModel() {
     if (const CameraModel* model = FindCameraModel(g.modelCode)) {
         g.sensorWidth = int16_t(model->sensorWidth);
         g.sensorHeight = int16_t(model->sensorHeight);
-        g.pixelWidthMm = g.pixelHeightMm = model->pixelSizeMm;
+        g.sensorPixelMm = model->pixelSizeMm;
         g.readBlocks = int16_t(model->readBlocks);
         if (model->hotPixelMapName) g.hotPixelMapName = model->hotPixelMapName;
     }

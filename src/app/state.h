@@ -28,6 +28,10 @@ struct ImageGeometry {
     int16_t sensorHeight = 2048;
     double pixelWidthMm = 0.0074;
     double pixelHeightMm = 0.0074;
+    // The sensor's own pixel size from the last model row applied; the pixel
+    // width and height above are this, doubled in binned geometry. Model 3
+    // has no row and keeps it, so its binned geometry doubles it too.
+    double sensorPixelMm = 0.0074;
     int16_t readBlocks = 16;
     bool binned = false;          // 2 x 2-binned display geometry
     int16_t binningMode = 0;      // 13 = 3 x 3 read, 14 = 4 x 4 read
@@ -51,8 +55,9 @@ struct ImageGeometry {
     int32_t focusHalfSize = 64;
     int32_t subFrameCentreX = 1024, subFrameCentreY = 1024;
     int32_t subFrameBinning = 2;
-    // FITS sizes: data bytes padded to a multiple of 2880 plus 2880, and the
-    // whole file (data + padding + two header blocks).
+    // FITS sizes: data bytes D followed by 2880 - (D mod 2880) fill bytes
+    // (a whole block when D is a multiple of 2880), and the whole file (data
+    // + fill + two header blocks).
     int64_t fitsData16 = 0, fitsData8 = 0, fitsDataEighth = 0;
     int64_t fitsFile16 = 0, fitsFile8 = 0, fitsFileEighth = 0;
     // Scroll extent of the main window.

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <cstring>
 #include <memory>
+#include <set>
 
 #include "app/command_ids.h"
 #include "app/commands.h"
@@ -401,6 +402,19 @@ TEST_F(MainWindowTest, FallbackViewShowsHighBytesAsGrey) {
     State().imageA[5] = 0xAB00;
     RepaintMainWindow();
     EXPECT_EQ(qGray(qobject_cast<QLabel*>(view->widget())->pixmap().toImage().pixel(5, 0)), 0xAB);
+}
+
+TEST_F(MainWindowTest, EveryRegisteredHandlerIsReachableFromAMenuOrTheToolBar) {
+    // A handler registered under a number no menu item or tool-bar button
+    // sends could never run: each one the program's window files register
+    // must be one of the menu tree's commands or a tool-bar command.
+    std::set<int> reachable;
+    for (int id : AllMenuCommands()) reachable.insert(id);
+    for (bool binned : {false, true})
+        for (bool stretch : {false, true})
+            for (const ToolButton& b : ToolBarButtons(binned, stretch, 'l')) reachable.insert(b.command);
+    for (int id : {cmd::kStretchDisplayToggle, cmd::kStretchDisplayRedraw}) reachable.insert(id);
+    for (const auto& [id, entry] : CommandTable()) EXPECT_EQ(reachable.count(id), 1u) << id;
 }
 
 }  // namespace

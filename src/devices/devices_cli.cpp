@@ -32,6 +32,20 @@ void TakeSimulateFlag(CliArgs& args) {
     if (TakeFlag(args, "--simulate")) setenv("VELMORA_SIMULATE", "1", 1);
 }
 
+// Connects to the camera for a command; false (after "Sorry, No camera found
+// on USB") when there is none. The discovery notices are information only.
+bool ConnectCamera(const CliArgs& input) {
+    CliArgs args = input;
+    TakeSimulateFlag(args);
+    if (!OpenCamera()) {
+        ShowMessage(50, "Sorry, No camera found on USB");
+        CloseDevices();
+        return false;
+    }
+    TakeShownMessage();
+    return true;
+}
+
 int RunDevices(const CliArgs& input) {
     CliArgs args = input;
     TakeSimulateFlag(args);
@@ -89,14 +103,7 @@ int RunDevices(const CliArgs& input) {
 }
 
 int RunCameraInfo(const CliArgs& input) {
-    CliArgs args = input;
-    TakeSimulateFlag(args);
-    if (!OpenCamera()) {
-        ShowMessage(50, "Sorry, No camera found on USB");
-        CloseDevices();
-        return 1;
-    }
-    TakeShownMessage();  // the "Camera Found" notice is information
+    if (!ConnectCamera(input)) return 1;
     int status = 0;
     if (QueryFirmwareVersion()) {
         std::printf("Firmware version: %s\n", Camera().firmwareText.c_str());
@@ -121,14 +128,7 @@ int RunCameraInfo(const CliArgs& input) {
 }
 
 int RunEchoTest(const CliArgs& input) {
-    CliArgs args = input;
-    TakeSimulateFlag(args);
-    if (!OpenCamera()) {
-        ShowMessage(50, "Sorry, No camera found on USB");
-        CloseDevices();
-        return 1;
-    }
-    TakeShownMessage();
+    if (!ConnectCamera(input)) return 1;
     const size_t got = EchoSelfTest();  // shows "Read ... bytes, asked for ..." or the read error
     TakeShownMessage();
     CloseDevices();

@@ -32,6 +32,30 @@ void ShowPermissionHint(const std::string& path) {
                     "(/etc/udev/rules.d/70-velmora.rules), then unplug and reconnect the device.");
 }
 
+// The device set of a class; "Could not attach to PnP node" when it cannot be
+// opened.
+bool ListClass(DeviceEnumerator& enumerator, InterfaceClass cls, std::vector<EnumeratedInterface>& interfaces) {
+    if (enumerator.List(cls, interfaces)) return true;
+    ShowMessage(50, "Could not attach to PnP node");
+    return false;
+}
+
+// False (after the stop box) when the system lists an interface it cannot
+// name.
+bool PathReadable(const EnumeratedInterface& item) {
+    if (item.pathReadable) return true;
+    ShowStop("Could not find the system name for this HID device");
+    return false;
+}
+
+// An open that failed: the stop box, and the udev hint when the system
+// refused the permission.
+void OpenFailed(const char* text, const std::string& path, int error, bool denied) {
+    Link().lastError = error;
+    ShowStop(text);
+    if (denied) ShowPermissionHint(path);
+}
+
 // Four characters starting 4 after the first "vid" / "pid" of a path, in
 // lower case; empty when the path does not spell them.
 std::string IdAfter(const std::string& path, const char* key) {
@@ -115,17 +139,11 @@ bool DiscoverCamera() {
     bool enumerated = false;
     for (InterfaceClass cls : {InterfaceClass::Hid, InterfaceClass::CameraDriver}) {
         std::vector<EnumeratedInterface> interfaces;
-        if (!enumerator.List(cls, interfaces)) {
-            ShowMessage(50, "Could not attach to PnP node");
-            return false;
-        }
+        if (!ListClass(enumerator, cls, interfaces)) return false;
         for (const EnumeratedInterface& item : interfaces) {
             if (item.index < 0 || item.index >= kMaxInterfaces) continue;
             enumerated = true;
-            if (!item.pathReadable) {
-                ShowStop("Could not find the system name for this HID device");
-                return false;
-            }
+            if (!PathReadable(item)) return false;
             const std::string vid = IdAfter(item.path, "vid");
             const std::string pid = IdAfter(item.path, "pid");
             if (vid.empty() || pid.empty()) continue;
@@ -159,9 +177,7 @@ bool DiscoverCamera() {
             bool denied = false;
             std::unique_ptr<CameraTransport> camera = enumerator.OpenCamera(item.path, error, denied);
             if (!camera) {
-                s.lastError = error;
-                ShowStop("Could not open HID device");
-                if (denied) ShowPermissionHint(item.path);
+                OpenFailed("Could not open HID device", item.path, error, denied);
                 return false;
             }
             const InterfaceIdentity id = camera->Identity();
@@ -197,26 +213,18 @@ bool DiscoverFilterWheel() {
     DeviceLinkState& s = Link();
     DeviceEnumerator& enumerator = ActiveEnumerator();
     std::vector<EnumeratedInterface> interfaces;
-    if (!enumerator.List(InterfaceClass::Hid, interfaces)) {
-        ShowMessage(50, "Could not attach to PnP node");
-        return false;
-    }
+    if (!ListClass(enumerator, InterfaceClass::Hid, interfaces)) return false;
     bool enumerated = false;
     for (const EnumeratedInterface& item : interfaces) {
         if (item.index < 0 || item.index >= kMaxInterfaces) continue;
         enumerated = true;
-        if (!item.pathReadable) {
-            ShowStop("Could not find the system name for this HID device");
-            return false;
-        }
+        if (!PathReadable(item)) return false;
         if (IdAfter(item.path, "vid") != kKorvaneVendorIdText || IdAfter(item.path, "pid") != "0920") continue;
         int error = 0;
         bool denied = false;
         std::unique_ptr<ReportTransport> wheel = enumerator.OpenReport(item.path, error, denied);
         if (!wheel) {
-            s.lastError = error;
-            ShowStop("Could not open HID Filterwheel device");
-            if (denied) ShowPermissionHint(item.path);
+            OpenFailed("Could not open HID Filterwheel device", item.path, error, denied);
             return false;
         }
         s.filterWheel = std::move(wheel);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/control_ids.h"
 #include "app/main_window.h"
@@ -73,7 +74,7 @@ TMaxDialog::TMaxDialog(QWidget* parent) : QDialog(parent) {
     connect(power_, &QAbstractSlider::actionTriggered, this, [this](int action) { PowerAction(action); });
     connect(black_, &QAbstractSlider::actionTriggered, this, [this](int action) { BlackAction(action); });
     connect(activate_, &QCheckBox::clicked, this, [this] {
-        RunCommand(display_cmd::kStretchDisplayToggle);
+        RunCommand(cmd::kStretchDisplayToggle);
         Refresh();
     });
     connect(closeButton, &QPushButton::clicked, this, [this] {
@@ -129,6 +130,6 @@ void TMaxDialog::Changed() {
     powerText_->setText(QString::number(ViewOptions().stretchPower, 'g', 6));
     blackText_->setText(QString::number(ViewOptions().stretchBlackLevel));
     update();
-    RunCommand(display_cmd::kStretchDisplayRedraw);
+    RunCommand(cmd::kStretchDisplayRedraw);
     RepaintMainWindow();
 }

@@ -1,23 +1,9 @@
-// Command numbers of the View menu and of the display's tool-bar buttons.
+// The display's own numbers: the tool-bar bitmaps that show a toggle's state
+// and the controls of the "Stretch Display" dialog. The View menu and tool-bar
+// command numbers themselves are in app/command_ids.h (namespace cmd).
 #pragma once
 
 namespace display_cmd {
-
-inline constexpr int kFitToWindow = 301;
-inline constexpr int kMirrorImage = 302;
-inline constexpr int kCentreImage = 303;
-inline constexpr int kFlipImage = 304;
-inline constexpr int kBinHighResDisplay = 305;
-inline constexpr int kFalseColour = 118;
-inline constexpr int kAutoContrast = 119;
-inline constexpr int kMaxPaletteStretch = 123;
-inline constexpr int kShowImageCentre = 127;
-
-// Tool-bar stretch display buttons.
-inline constexpr int kStretchDisplayOn = 1901;
-inline constexpr int kStretchDisplayOff = 1902;
-inline constexpr int kStretchDisplayToggle = 1906;
-inline constexpr int kStretchDisplayRedraw = 1907;
 
 // Tool-bar bitmaps that show the state of a toggle.
 inline constexpr int kBinnedOffBitmap = 1904;

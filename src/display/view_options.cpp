@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/command_ids.h"
 #include "app/state.h"
 #include "app/ui_hooks.h"
 #include "display/display_state.h"
@@ -93,7 +94,7 @@ int StretchDisplayToolBitmap() {
 }
 
 int StretchDisplayToolCommand() {
-    return ViewOptions().stretchDisplay ? display_cmd::kStretchDisplayOff : display_cmd::kStretchDisplayOn;
+    return ViewOptions().stretchDisplay ? cmd::kStretchDisplayOff : cmd::kStretchDisplayOn;
 }
 
 double ScrollStretchPower(double power, ScrollAction action, int thumb) {

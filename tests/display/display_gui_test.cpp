@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/control_ids.h"
 #include "app/state.h"
@@ -108,24 +109,24 @@ TEST_F(DisplayGuiTest, ViewPaintsOneToOneScrolledWithMargins) {
     EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
 
     // Centred: offset (300 - 100) / 2, (200 - 80) / 2.
-    RunCommand(display_cmd::kCentreImage);
+    RunCommand(cmd::kCentreImage);
     shot = Shot(view);
     EXPECT_EQ(At(shot, 100 + 10, 60 + 20), qRgb(50, 50, 50) & 0xFFFFFF);
     EXPECT_EQ(At(shot, 99, 60), qRgb(120, 40, 40) & 0xFFFFFF);
     EXPECT_EQ(view.CurrentView().centreImage, true);
 
     // Fit: 100 x 80 stretched to the client, no blending.
-    RunCommand(display_cmd::kFitToWindow);
+    RunCommand(cmd::kFitToWindow);
     EXPECT_FALSE(ViewOptions().centreImage);
     shot = Shot(view);
     EXPECT_EQ(At(shot, 150, 100), qRgb(50 + 80, 50 + 80, 50 + 80) & 0xFFFFFF);
-    RunCommand(display_cmd::kFitToWindow);
+    RunCommand(cmd::kFitToWindow);
 
     // A larger picture scrolls: range = displayed - client.
     SetImage(500, 400, 0);
     for (int y = 0; y < 400; ++y)
         for (int x = 0; x < 500; ++x) Px(x, y) = uint16_t(((x / 2 + y / 2) & 255) << 8);
-    RunCommand(display_cmd::kCentreImage);  // off again
+    RunCommand(cmd::kCentreImage);  // off again
     RedrawImage();
     QCoreApplication::processEvents();
     EXPECT_EQ(view.horizontalScrollBar()->maximum(), 500 - view.viewport()->width());
@@ -187,30 +188,30 @@ TEST_F(DisplayGuiTest, MouseReleaseGoesThroughPicking) {
 }
 
 TEST_F(DisplayGuiTest, ViewCommandsCarryCheckMarks) {
-    EXPECT_TRUE(IsCommandChecked(display_cmd::kBinHighResDisplay));
-    EXPECT_TRUE(RunCommand(display_cmd::kBinHighResDisplay));
-    EXPECT_FALSE(IsCommandChecked(display_cmd::kBinHighResDisplay));
-    for (int id : {display_cmd::kFalseColour, display_cmd::kAutoContrast, display_cmd::kFitToWindow,
-                   display_cmd::kCentreImage}) {
+    EXPECT_TRUE(IsCommandChecked(cmd::kBinHighResDisplay));
+    EXPECT_TRUE(RunCommand(cmd::kBinHighResDisplay));
+    EXPECT_FALSE(IsCommandChecked(cmd::kBinHighResDisplay));
+    for (int id : {cmd::kFalseColour, cmd::kAutoContrast, cmd::kFitToWindow,
+                   cmd::kCentreImage}) {
         EXPECT_FALSE(IsCommandChecked(id)) << id;
         EXPECT_TRUE(RunCommand(id)) << id;
         EXPECT_TRUE(IsCommandChecked(id)) << id;
     }
-    EXPECT_FALSE(IsCommandChecked(display_cmd::kFitToWindow));  // centre turned it off
-    EXPECT_FALSE(IsCommandChecked(display_cmd::kStretchDisplayOn));
-    RunCommand(display_cmd::kStretchDisplayOn);
-    EXPECT_TRUE(IsCommandChecked(display_cmd::kStretchDisplayOn));
-    RunCommand(display_cmd::kStretchDisplayOff);
+    EXPECT_FALSE(IsCommandChecked(cmd::kFitToWindow));  // centre turned it off
+    EXPECT_FALSE(IsCommandChecked(cmd::kStretchDisplayOn));
+    RunCommand(cmd::kStretchDisplayOn);
+    EXPECT_TRUE(IsCommandChecked(cmd::kStretchDisplayOn));
+    RunCommand(cmd::kStretchDisplayOff);
     EXPECT_FALSE(ViewOptions().stretchDisplay);
     for (int id : {302, 304, 127, 123, 1906, 1907}) EXPECT_TRUE(IsCommandEnabled(id)) << id;
 }
 
 TEST_F(DisplayGuiTest, StretchDialogDrivesPowerBlackLevelAndActivate) {
-    ASSERT_TRUE(RunCommand(display_cmd::kMaxPaletteStretch));
+    ASSERT_TRUE(RunCommand(cmd::kMaxPaletteStretch));
     TMaxDialog* dialog = TMaxDialog::Instance();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "Stretch Display");
-    RunCommand(display_cmd::kMaxPaletteStretch);
+    RunCommand(cmd::kMaxPaletteStretch);
     EXPECT_EQ(TMaxDialog::Instance(), dialog);  // open once
 
     auto* power = FindControl<QScrollBar>(dialog, display_cmd::kStretchPowerScroll);
@@ -244,6 +245,6 @@ TEST_F(DisplayGuiTest, StretchDialogDrivesPowerBlackLevelAndActivate) {
     activate->click();
     EXPECT_TRUE(ViewOptions().stretchDisplay);
     EXPECT_TRUE(activate->isChecked());
-    RunCommand(display_cmd::kStretchDisplayOff);
+    RunCommand(cmd::kStretchDisplayOff);
     EXPECT_FALSE(activate->isChecked());
 }

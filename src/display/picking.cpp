@@ -44,11 +44,14 @@ void PickGuideStar(const ViewPort& view, int imageX, int imageY, PickResult& res
     InvalidateView();
 }
 
-void PickFocusFrame(const ViewPort& view, int imageX, int imageY) {
+void PickFocusFrame(const ViewPort& view, int displayX, int displayY) {
     ImageGeometry& g = State().geometry;
     const int half = g.focusHalfSize;
-    const int x = std::max(half + 3, std::min(imageX, g.width - 1 - half));
-    const int y = std::max(half + 1, std::min(imageY, g.height - 1 - half));
+    // The focus frame is placed on the image: with the binned display every
+    // displayed pixel stands for the image pixel at twice its position.
+    const int scale = BinnedDisplay() ? 2 : 1;
+    const int x = std::max(half + 3, std::min(displayX * scale, g.width - 1 - half));
+    const int y = std::max(half + 1, std::min(displayY * scale, g.height - 1 - half));
     if (PickingHooks().storeFocusCentre) {
         PickingHooks().storeFocusCentre(x, y);
     } else {
@@ -152,10 +155,13 @@ bool MouseMove(const ViewPort& view, int x, int y) {
     ClientToImage(view, x, y, imageX, imageY);
     if (modes.photometry && PickingHooks().photometryPointer) {
         const ImageGeometry& g = State().geometry;
-        if (imageX > 1 && imageX < std::min(g.width, view.displayedWidth) - 1 && imageY > 1 &&
-            imageY < std::min(g.height, view.displayedHeight) - 1)
-            PickingHooks().photometryPointer(imageX, imageY,
-                                             State().imageA[size_t(imageY) * g.width + imageX]);
+        // The value under the pointer is the image pixel the displayed pixel
+        // shows: at twice the position with the binned display.
+        const int scale = BinnedDisplay() ? 2 : 1;
+        const int px = imageX * scale, py = imageY * scale;
+        if (imageX > 1 && imageX < view.displayedWidth - 1 && imageY > 1 && imageY < view.displayedHeight - 1 &&
+            px < g.width - 1 && py < g.height - 1)
+            PickingHooks().photometryPointer(imageX, imageY, State().imageA[size_t(py) * g.width + px]);
     }
     if (modes.subFramePick) {
         int halfWidth = 0, halfHeight = 0, scale = 1;

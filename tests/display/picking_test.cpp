@@ -164,6 +164,23 @@ TEST_F(PickingTest, PhotometryPointerReadsTheValueInside) {
     EXPECT_EQ(seen.size(), 1u);
 }
 
+TEST_F(PickingTest, PhotometryPointerOnTheBinnedDisplayReadsThePixelShown) {
+    SetBinnedDisplay(true);
+    ViewPort half = View();
+    half.displayedWidth = 200;
+    half.displayedHeight = 150;
+    Picking().modes.photometry = true;
+    Px(100, 80) = 1111;  // shown at displayed (50, 40)
+    Px(50, 40) = 2222;
+    std::vector<std::array<int, 3>> seen;
+    PickingHooks().photometryPointer = [&](int x, int y, int v) { seen.push_back({x, y, v}); };
+    MouseMove(half, 50, 40);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], (std::array<int, 3>{50, 40, 1111}));
+    MouseMove(half, 199, 40);  // the last displayed column: not inside
+    EXPECT_EQ(seen.size(), 1u);
+}
+
 TEST_F(PickingTest, FocusFramePickClampsAndClears) {
     Picking().modes.focusFramePick = true;
     Picking().maskRadius = 0;
@@ -179,6 +196,29 @@ TEST_F(PickingTest, FocusFramePickClampsAndClears) {
     int hx = -1, hy = -1;
     PickingHooks().storeFocusCentre = [&](int x, int y) { hx = x, hy = y; };
     LeftButtonUp(View(200, 150), 199, 149);
+    EXPECT_EQ(hx, 400 - 1 - 64);
+    EXPECT_EQ(hy, 300 - 1 - 64);
+}
+
+TEST_F(PickingTest, FocusFramePickOnTheBinnedDisplayPlacesTheFrameOnTheImage) {
+    // The binned display shows the 400 x 300 image as 200 x 150: the click
+    // at displayed (100, 60) is the image pixel (200, 120).
+    SetBinnedDisplay(true);
+    ViewPort half = View();
+    half.displayedWidth = 200;
+    half.displayedHeight = 150;
+    Picking().modes.focusFramePick = true;
+    Picking().maskRadius = 0;
+    int hx = -1, hy = -1;
+    PickingHooks().storeFocusCentre = [&](int x, int y) { hx = x, hy = y; };
+    EXPECT_EQ(LeftButtonUp(half, 100, 60), PickResult::Done);
+    EXPECT_EQ(hx, 200);
+    EXPECT_EQ(hy, 120);
+    EXPECT_EQ(MessageTexts().back(), "x position =   200\ny position =   120\nleft =     0\ntop =     0");
+    // The clamp is the image's: the bottom-right displayed pixel keeps the
+    // frame inside the image.
+    Picking().modes.focusFramePick = true;
+    LeftButtonUp(half, 199, 149);
     EXPECT_EQ(hx, 400 - 1 - 64);
     EXPECT_EQ(hy, 300 - 1 - 64);
 }

@@ -1,26 +1,7 @@
-// Command numbers of the file commands (File menu, the hot pixel map commands
-// of the Edit and Filters menus, and the FITS details item of the View menu).
+// Dialog templates and control numbers of the file commands' dialogs. The
+// command numbers themselves are in app/command_ids.h (namespace cmd).
 #pragma once
 
-namespace filecmd {
-inline constexpr int kOpen = 24332;
-inline constexpr int kSave = 24333;
-inline constexpr int kSaveTiff = 24334;
-inline constexpr int kSaveFits = 24335;
-inline constexpr int kQuickSaveFits = 24336;
-inline constexpr int kSaveBinnedFits = 24339;
-inline constexpr int kLoadNextAutosaved = 24337;
-inline constexpr int kDeleteFile = 13;
-inline constexpr int kEditAutosaveFitsText = 19;
-inline constexpr int kFitsDetails = 20;
-inline constexpr int kSelectDarkFrame = 104;
-inline constexpr int kSelectFlatField = 122;
-inline constexpr int kCreateHotPixelMap = 32101;
-inline constexpr int kLoadHotPixelMap = 32102;
-inline constexpr int kApplyHotPixelMap = 32103;
-}  // namespace filecmd
-
-// Dialog templates and their controls.
 namespace fitsdlg {
 inline constexpr int kTemplate = 14;
 inline constexpr int kContinue = 1;

@@ -1,6 +1,6 @@
 // The file commands in the main window's command table, with their dialogs.
+#include "app/command_ids.h"
 #include "app/commands.h"
-#include "files/file_command_ids.h"
 #include "files/file_commands.h"
 #include "files/file_dialogs.h"
 #include "files/hot_pixels.h"
@@ -16,18 +16,18 @@ bool InstallDialogs() {
 }
 
 const bool registered =
-    InstallDialogs() && RegisterCommand(filecmd::kOpen, CommandOpen) &&
-    RegisterCommand(filecmd::kLoadHotPixelMap, CommandOpen) && RegisterCommand(filecmd::kSave, CommandSave) &&
-    RegisterCommand(filecmd::kSaveTiff, CommandSaveTiff) && RegisterCommand(filecmd::kSaveFits, CommandSaveFits) &&
-    RegisterCommand(filecmd::kQuickSaveFits, CommandQuickSaveFits) &&
-    RegisterCommand(filecmd::kSaveBinnedFits, CommandSaveBinnedFits) &&
-    RegisterCommand(filecmd::kLoadNextAutosaved, CommandLoadNextAutosaved) &&
-    RegisterCommand(filecmd::kDeleteFile, CommandDeleteFile) &&
-    RegisterCommand(filecmd::kEditAutosaveFitsText, CommandEditAutosaveFitsText) &&
-    RegisterCommand(filecmd::kFitsDetails, CommandShowFitsDetails) &&
-    RegisterCommand(filecmd::kSelectDarkFrame, CommandSelectDarkFrame) &&
-    RegisterCommand(filecmd::kSelectFlatField, CommandSelectFlatField) &&
-    RegisterCommand(filecmd::kCreateHotPixelMap, CommandCreateHotPixelMap) &&
-    RegisterCommand(filecmd::kApplyHotPixelMap, ApplyHotPixelMapCommand);
+    InstallDialogs() && RegisterCommand(cmd::kOpen, CommandOpen) &&
+    RegisterCommand(cmd::kLoadHotPixelMap, CommandOpen) && RegisterCommand(cmd::kSave, CommandSave) &&
+    RegisterCommand(cmd::kSaveTiff, CommandSaveTiff) && RegisterCommand(cmd::kSaveFits, CommandSaveFits) &&
+    RegisterCommand(cmd::kQuickSaveFits, CommandQuickSaveFits) &&
+    RegisterCommand(cmd::kSaveBinnedFits, CommandSaveBinnedFits) &&
+    RegisterCommand(cmd::kLoadNextAutosaved, CommandLoadNextAutosaved) &&
+    RegisterCommand(cmd::kDeleteFile, CommandDeleteFile) &&
+    RegisterCommand(cmd::kEditAutosaveFitsText, CommandEditAutosaveFitsText) &&
+    RegisterCommand(cmd::kFitsDetails, CommandShowFitsDetails) &&
+    RegisterCommand(cmd::kSelectDarkFrame, CommandSelectDarkFrame) &&
+    RegisterCommand(cmd::kSelectFlatField, CommandSelectFlatField) &&
+    RegisterCommand(cmd::kCreateHotPixelMap, CommandCreateHotPixelMap) &&
+    RegisterCommand(cmd::kApplyHotPixelMap, ApplyHotPixelMapCommand);
 
 }  // namespace

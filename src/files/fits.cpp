@@ -1,6 +1,7 @@
 #include "files/fits.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,7 +57,10 @@ std::string Piece(const std::string& text, int k) {
     return CardText(piece);
 }
 
+// A number card's value; "NAN" or "INF" is no FITS number, such a value is
+// written as 0.
 std::string Formatted(const char* format, double value) {
+    if (!std::isfinite(value)) value = 0;
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
@@ -86,13 +90,13 @@ bool ColumnsAsInt(const char* card, int first, int last, long& value) {
 }
 
 // The value field of a number card (columns 10..30) with its sign; the value
-// is left as it was when the field holds no number.
+// is left as it was when the field holds no (finite) number.
 void ReadNumber(const char* card, double& value) {
     char text[32] = {};
     std::memcpy(text, card + 9, 21);
     char* end = nullptr;
     const double parsed = std::strtod(text, &end);
-    if (end != text) value = parsed;
+    if (end != text && std::isfinite(parsed)) value = parsed;
 }
 
 struct ParsedHeader {

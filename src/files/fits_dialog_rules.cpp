@@ -1,5 +1,6 @@
 #include "files/fits_dialog_rules.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,7 +18,7 @@ void ParseNumber(const std::string& text, double& value) {
     const std::string head = text.substr(0, 19);
     char* end = nullptr;
     const double parsed = std::strtod(head.c_str(), &end);
-    if (end != head.c_str()) value = parsed;
+    if (end != head.c_str() && std::isfinite(parsed)) value = parsed;
 }
 
 }  // namespace

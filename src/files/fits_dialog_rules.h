@@ -17,7 +17,7 @@ inline constexpr int kMaxUtOffset = 11;
 FitsDialogTexts FitsDialogTextsFromDetails();
 // "Continue": texts cut to what the controls hand over (67 characters, 11 for
 // date and time, 254 for comments and history), numbers parsed from their
-// first 19 characters (a text that is no number keeps the old value), and the
+// first 19 characters (a text that is no finite number keeps the old value), and the
 // UT offset copied.
 void StoreFitsDialogTexts(const FitsDialogTexts& texts);
 // One step of the UT offset scroll bar: "up" raises the value only while it

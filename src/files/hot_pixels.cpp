@@ -34,6 +34,9 @@ bool FindHotPixels(const Pixel* image) {
             if (row[x] < threshold) continue;
             list.push_back(uint32_t(y * w + x));
             if (list.size() > kHotPixelSearchLimit) {
+                // The list no longer holds the map loaded before, only the
+                // start of a failed search: it must not be applied.
+                s.hotPixels.loaded = false;
                 ShowMessage(50, "Too many hot pixels found - ensure you have a darkframe loaded.");
                 return false;
             }

@@ -18,8 +18,9 @@ inline constexpr const char* kDefaultHotPixelMapName = "QMono_HPM";
 
 // Rebuilds the list from image (W x H of the geometry) with the threshold of
 // FileState(): rows from 5 (15 for a labelled image) to H - 5, columns 5 to
-// W - 6. Too many pixels: message 50, a partial list and the loaded flag left
-// as it was. Returns true after a full pass (the flag is then set).
+// W - 6. Too many pixels: message 50, a partial list and the loaded flag
+// cleared (a map loaded before is gone from the list). Returns true after a
+// full pass (the flag is then set).
 bool FindHotPixels(const Pixel* image);
 // p[i] = (p[i+1] + p[i-1] + p[i+W] + p[i-W]) / 4 for each listed index in
 // order; indices whose neighbours fall outside the image are skipped.

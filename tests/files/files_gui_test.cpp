@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/control_ids.h"
 #include "files/file_command_ids.h"
@@ -203,7 +204,7 @@ TEST_F(FilesGuiTest, HotPixelDialogSavesTheMapOnlyWithSave) {
 TEST_F(FilesGuiTest, EveryFileCommandIsRegistered) {
     for (int id : {24332, 24333, 24334, 24335, 24336, 24339, 24337, 13, 19, 20, 104, 122, 32101, 32102, 32103})
         EXPECT_TRUE(IsCommandEnabled(id)) << id;
-    RunCommand(filecmd::kApplyHotPixelMap);
+    RunCommand(cmd::kApplyHotPixelMap);
     EXPECT_EQ(messages.shown.back().text, "Sorry, you haven't loaded a hot pixel map");
 }
 

@@ -40,6 +40,15 @@ TEST_F(FitsDialogRulesTest, ContinueCutsTextsAndParsesNumbers) {
     EXPECT_DOUBLE_EQ(f.aperture, 7);
     EXPECT_DOUBLE_EQ(f.exposure, 0);
     EXPECT_EQ(State().settings.utOffsetHours, -7);
+
+    // "inf" and "nan" are no numbers a FITS card can carry: the old values stay.
+    t.focalLength = "inf";
+    t.aperture = "nan";
+    t.exposure = "-Infinity";
+    StoreFitsDialogTexts(t);
+    EXPECT_DOUBLE_EQ(f.focalLength, 12.5);
+    EXPECT_DOUBLE_EQ(f.aperture, 7);
+    EXPECT_DOUBLE_EQ(f.exposure, 0);
 }
 
 }  // namespace

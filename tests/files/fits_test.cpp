@@ -1,4 +1,5 @@
 #include <cstring>
+#include <limits>
 
 #include "files/fits.h"
 #include "files/raw_files.h"
@@ -205,6 +206,26 @@ TEST_F(FitsTest, NegativeNumbersReadBackWithTheirSign) {
     EXPECT_DOUBLE_EQ(State().fits.exposure, -2.5);
     EXPECT_DOUBLE_EQ(State().fits.focalLength, -1e-3);
     EXPECT_DOUBLE_EQ(State().fits.aperture, -12345.678);
+}
+
+TEST_F(FitsTest, NumbersThatAreNotFiniteAreWrittenAsZeroAndNotReadBack) {
+    UseModel(2);
+    State().fits.exposure = std::numeric_limits<double>::quiet_NaN();
+    State().fits.focalLength = std::numeric_limits<double>::infinity();
+    State().fits.aperture = 3;
+    ASSERT_EQ(SaveFits(Host("nan.fit"), State().imageA, false), 0);
+    Bytes file = Read(Host("nan.fit"));
+    EXPECT_EQ(Card(file, 41), Padded("EXPTIME =    0.0000000000E+00"));
+    EXPECT_EQ(Card(file, 42), Padded("FOCALLEN=    0.0000000000E+00"));
+    EXPECT_EQ(Card(file, 43), Padded("APERTURE=    3.0000000000E+00"));
+    // A file from elsewhere with such a value keeps the reset value.
+    const std::string nan = Padded("EXPTIME =                  NAN");
+    std::copy(nan.begin(), nan.end(), file.begin() + 40 * 80);
+    Write(Host("nan.fit"), file);
+    ResetFitsDetails();
+    ASSERT_EQ(LoadFits(Host("nan.fit"), State().imageA), 0);
+    EXPECT_DOUBLE_EQ(State().fits.exposure, 0);
+    EXPECT_DOUBLE_EQ(State().fits.aperture, 3);
 }
 
 TEST_F(FitsTest, UnsignedFilesLoadWithoutTheOffsetAndTheNextSaveUsesIt) {

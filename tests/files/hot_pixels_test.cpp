@@ -74,6 +74,18 @@ TEST_F(HotPixelsTest, TooManyPixelsStopsAt99001) {
     EXPECT_FALSE(State().hotPixels.loaded);
     EXPECT_EQ(MessageTexts(),
               std::vector<std::string>{"Too many hot pixels found - ensure you have a darkframe loaded."});
+
+    // A map loaded before is replaced by the partial list: it can no longer
+    // be applied, so the image is not repaired from a failed search.
+    State().hotPixels.indices = {2005};
+    State().hotPixels.loaded = true;
+    EXPECT_FALSE(FindHotPixels(State().imageA));
+    EXPECT_FALSE(State().hotPixels.loaded);
+    messages.shown.clear();
+    State().imageA[1005] = 1;
+    ApplyHotPixelMapCommand();
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Sorry, you haven't loaded a hot pixel map"});
+    EXPECT_EQ(State().imageA[1005], 1);
 }
 
 TEST_F(HotPixelsTest, RepairUsesNeighboursInListOrder) {

@@ -186,8 +186,10 @@ int MedianRangeThreshold(int range, int powerTenths) {
 
 void ConditionalMedianInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius,
                            int powerTenths, const ProgressFn& progress) {
+    // Out-of-range parameters change nothing: the whole image is copied (the
+    // margins alone would leave the inside of dst unwritten).
+    if (radius < 1 || radius > 3 || powerTenths < 1 || powerTenths > 10) return CopyImage(src, dst, width, height);
     CopyOutside(src, dst, width, height, radius, radius + KeptLabelRows(src, width, height), radius, radius);
-    if (radius < 1 || radius > 3 || powerTenths < 1 || powerTenths > 10) return;
     if (width < 2 * radius + 1) return;
     const MedianPower power = SplitMedianPower(powerTenths);
     const int side = 2 * radius + 1;
@@ -295,7 +297,7 @@ std::string UnsharpHistory(int radius, int power) {
 
 std::string MedianHistory(int radius, int powerTenths) {
     char text[32];
-    std::snprintf(text, sizeof text, "%1.1f", double(float(powerTenths) * 0.1f));
+    std::snprintf(text, sizeof text, "%1.1f", double(MedianPowerValue(powerTenths)));
     return "Median Filter : rad " + std::to_string(radius) + " ,power " + text;
 }
 

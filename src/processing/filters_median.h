@@ -11,6 +11,8 @@ struct MedianPower {
     uint32_t high, low;
 };
 MedianPower SplitMedianPower(int powerTenths);
+// The power as the filter uses it: the single-precision value of tenths x 0.1.
+float MedianPowerValue(int powerTenths);
 
 // Length of one scratch row: the width rounded up to 32 values, plus 32.
 inline size_t MedianScratchStride(int width) { return (size_t(width) + 63) / 32 * 32; }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "app/state.h"
@@ -71,7 +72,7 @@ Image RefUnsharp(const Image& a, int w, int h, int r, int k) {
 
 Image RefMedian(const Image& a, int w, int h, int r, int tenths) {
     Image b = a;
-    const float p = float(tenths) * 0.1f;
+    const float p = float(tenths * 0.1);  // tenths x 0.1, then single precision
     const int n = (2 * r + 1) * (2 * r + 1);
     std::vector<uint16_t> work(n);
     for (int i = FirstRow(a, r); i <= h - r - 1; ++i) {
@@ -277,7 +278,7 @@ TEST(UnsharpMask, FlatAndFullScale) {
 
 TEST(ConditionalMedian, MatchesTheSelectionOfTheRule) {
     for (int r = 1; r <= 3; ++r) {
-        for (int tenths : {1, 2, 5, 6, 10}) {
+        for (int tenths : {1, 2, 5, 6, 9, 10}) {
             for (int w : {2 * r + 1, 2 * r + 9, 2 * r + 16, 2 * r + 37}) {
                 const int h = 2 * r + 14;
                 // Few distinct values: many ties; high values: the 65000 start.
@@ -538,7 +539,7 @@ TEST_F(FilterCommandTest, LabelledImageKeepsItsStripThroughEveryFilter) {
 
 TEST(ConditionalMedian, RangeThresholdIsTheExactProduct) {
     for (int tenths = 1; tenths <= 10; ++tenths) {
-        const float p = float(tenths) * 0.1f;
+        const float p = float(tenths * 0.1);
         for (int range = 0; range <= 65535; ++range) {
             const long double exact = (long double)range * (long double)p;
             ASSERT_EQ(MedianRangeThreshold(range, tenths), int64_t(exact)) << tenths << " " << range;
@@ -546,6 +547,33 @@ TEST(ConditionalMedian, RangeThresholdIsTheExactProduct) {
     }
     EXPECT_EQ(MedianRangeThreshold(65535, 10), 65535);
     EXPECT_EQ(MedianRangeThreshold(10, 3), 3);
+}
+
+TEST(ConditionalMedian, NineTenthsIsTheSinglePrecisionPointNine) {
+    // The nearest float to 0.9 lies just below it: 10 x p truncates to 8.
+    EXPECT_EQ(MedianPowerValue(9), 0.9f);
+    EXPECT_LT(double(MedianPowerValue(9)), 0.9);
+    EXPECT_EQ(MedianRangeThreshold(10, 9), 8);
+    EXPECT_EQ(MedianRangeThreshold(20, 9), 17);
+    // A 3 x 3 window of 0 and 10 with a centre of 9 off a median of 0: the
+    // range 10 gives the threshold 8 < 9, so the centre becomes the median.
+    const int w = 3, h = 3;
+    Image a = {0, 0, 10, 0, 9, 0, 10, 0, 0};
+    Image b(a.size());
+    ConditionalMedianInto(a.data(), b.data(), w, h, 1, 9);
+    EXPECT_EQ(b[4], 0);
+    EXPECT_EQ(MedianHistory(1, 9), "Median Filter : rad 1 ,power 0.9");
+}
+
+TEST(ConditionalMedian, OutOfRangeParametersCopyTheWholeImage) {
+    const int w = 20, h = 16;
+    const Image a = RandomImage(w, h, 77);
+    const std::pair<int, int> choices[] = {{0, 5}, {4, 5}, {2, 0}, {2, 11}};
+    for (const auto& [r, tenths] : choices) {
+        Image b(a.size(), 12345);
+        ConditionalMedianInto(a.data(), b.data(), w, h, r, tenths);
+        EXPECT_EQ(b, a) << r << " " << tenths;
+    }
 }
 
 TEST(ConditionalMedian, EveryInstructionSetKernelGivesTheSameRows) {

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <initializer_list>
 
 #include "app/command_ids.h"
 #include "app/commands.h"
@@ -15,42 +16,44 @@
 #include "app/main_window.h"
 #include "platform/platform.h"
 #include "processing/filters.h"
+#include "processing/tool_widgets.h"
 
 using namespace filter_ctl;
 
 namespace {
 
-QScrollBar* HorizontalScroll(int id, int minimum, int maximum, int value) {
-    auto* scroll = WithId(new QScrollBar(Qt::Horizontal), id);
-    scroll->setRange(minimum, maximum);
-    scroll->setSingleStep(1);
-    scroll->setPageStep(1);
-    scroll->setValue(value);
-    scroll->setMinimumWidth(180);
-    return scroll;
-}
+// One labelled row of a Filters dialog: a scroll bar over minimum..maximum
+// and the read-only box that shows its value; every move stores the value
+// (clamped to the range) and shows it as text(value).
+struct ValueRow {
+    const char* label;
+    int scrollId, editId, minimum, maximum;
+    int* value;
+    QString (*text)(int);
+};
 
-QLineEdit* ValueBox(int id, const QString& text) {
-    auto* edit = WithId(new QLineEdit(text), id);
-    edit->setReadOnly(true);
-    edit->setMaximumWidth(60);
-    return edit;
-}
+QString Decimal(int value) { return QString::number(value); }
 
-QHBoxLayout* DialogButtons(QDialog* dialog, const char* helpCaption, const char* helpText) {
-    auto* ok = WithId(new QPushButton("OK"), kOk);
-    auto* cancel = WithId(new QPushButton("Cancel"), kCancel);
-    auto* help = WithId(new QPushButton("Help"), kHelp);
-    ok->setDefault(true);
-    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
-    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    QObject::connect(help, &QPushButton::clicked, dialog,
-                     [=] { Sys().messages->Show(helpCaption, helpText, MessageIcon::None); });
-    auto* row = new QHBoxLayout;
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    row->addWidget(help);
-    return row;
+// Lays the rows out over OK / Cancel / Help.
+void BuildFilterDialog(QDialog* dialog, std::initializer_list<ValueRow> rows, const char* helpCaption,
+                       const char* helpText) {
+    auto* grid = new QGridLayout;
+    int line = 0;
+    for (const ValueRow& row : rows) {
+        auto* scroll = ToolScroll(row.scrollId, row.minimum, row.maximum, *row.value, 1, 180);
+        auto* edit = ToolValueBox(row.editId, row.text(*row.value), 60);
+        grid->addWidget(new QLabel(row.label), line, 0);
+        grid->addWidget(scroll, line, 1);
+        grid->addWidget(edit, line, 2);
+        ++line;
+        QObject::connect(scroll, &QAbstractSlider::valueChanged, dialog, [row, edit](int v) {
+            *row.value = std::clamp(v, row.minimum, row.maximum);
+            edit->setText(row.text(*row.value));
+        });
+    }
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addLayout(grid);
+    layout->addLayout(ToolDialogButtons(dialog, kHelp, helpCaption, helpText));
 }
 
 }  // namespace
@@ -62,55 +65,19 @@ QString MedianPowerText(int tenths) {
 TUnsharpDialog::TUnsharpDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("TUnsharpDialog");
     setWindowTitle("Unsharp Mask Filter");
-    auto* radiusScroll = HorizontalScroll(kUnsharpRadiusScroll, 1, 7, radius_);
-    auto* powerScroll = HorizontalScroll(kUnsharpPowerScroll, 1, 7, power_);
-    auto* radiusEdit = ValueBox(kUnsharpRadiusEdit, "3");
-    auto* powerEdit = ValueBox(kUnsharpPowerEdit, "1");
-    auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel("Radius"), 0, 0);
-    grid->addWidget(radiusScroll, 0, 1);
-    grid->addWidget(radiusEdit, 0, 2);
-    grid->addWidget(new QLabel("Power"), 1, 0);
-    grid->addWidget(powerScroll, 1, 1);
-    grid->addWidget(powerEdit, 1, 2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(DialogButtons(this, kUnsharpHelpCaption, kUnsharpHelpText));
-    connect(radiusScroll, &QAbstractSlider::valueChanged, this, [this, radiusEdit](int v) {
-        radius_ = std::clamp(v, 1, 7);
-        radiusEdit->setText(QString::number(radius_));
-    });
-    connect(powerScroll, &QAbstractSlider::valueChanged, this, [this, powerEdit](int v) {
-        power_ = std::clamp(v, 1, 7);
-        powerEdit->setText(QString::number(power_));
-    });
+    BuildFilterDialog(this,
+                      {{"Radius", kUnsharpRadiusScroll, kUnsharpRadiusEdit, 1, 7, &radius_, Decimal},
+                       {"Power", kUnsharpPowerScroll, kUnsharpPowerEdit, 1, 7, &power_, Decimal}},
+                      kUnsharpHelpCaption, kUnsharpHelpText);
 }
 
 TMedianDialog::TMedianDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("TMedianDialog");
     setWindowTitle("Median Filter");
-    auto* radiusScroll = HorizontalScroll(kMedianRadiusScroll, 1, 3, radius_);
-    auto* powerScroll = HorizontalScroll(kMedianPowerScroll, 1, 10, tenths_);
-    auto* radiusEdit = ValueBox(kMedianRadiusEdit, "1");
-    auto* powerEdit = ValueBox(kMedianPowerEdit, ".6");
-    auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel("Radius"), 0, 0);
-    grid->addWidget(radiusScroll, 0, 1);
-    grid->addWidget(radiusEdit, 0, 2);
-    grid->addWidget(new QLabel("Power"), 1, 0);
-    grid->addWidget(powerScroll, 1, 1);
-    grid->addWidget(powerEdit, 1, 2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(DialogButtons(this, kMedianHelpCaption, kMedianHelpText));
-    connect(radiusScroll, &QAbstractSlider::valueChanged, this, [this, radiusEdit](int v) {
-        radius_ = std::clamp(v, 1, 3);
-        radiusEdit->setText(QString::number(radius_));
-    });
-    connect(powerScroll, &QAbstractSlider::valueChanged, this, [this, powerEdit](int v) {
-        tenths_ = std::clamp(v, 1, 10);
-        powerEdit->setText(MedianPowerText(tenths_));
-    });
+    BuildFilterDialog(this,
+                      {{"Radius", kMedianRadiusScroll, kMedianRadiusEdit, 1, 3, &radius_, Decimal},
+                       {"Power", kMedianPowerScroll, kMedianPowerEdit, 1, 10, &tenths_, MedianPowerText}},
+                      kMedianHelpCaption, kMedianHelpText);
 }
 
 void RunUnsharpCommand() {

@@ -1,16 +1,8 @@
-// Command numbers and dialog control ids of calibration, merging, history,
-// undo, auto-processing and the label.
+// Dialog control ids of merging, auto-processing and the label (the menu
+// command numbers are those of app/command_ids.h).
 #pragma once
 
 namespace processing_cmd {
-
-inline constexpr int kSubtractDark = 110;
-inline constexpr int kApplyFlatField = 115;
-inline constexpr int kMergeImages = 111;
-inline constexpr int kUndoLastFilter = 9;
-inline constexpr int kProcessingHistory = 17;
-inline constexpr int kAutoProcessing = 24324;
-inline constexpr int kLabel = 8;
 
 // Buttons shared by the dialogs.
 inline constexpr int kOk = 1;

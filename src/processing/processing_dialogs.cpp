@@ -11,7 +11,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/command_ids.h"
 #include "app/commands.h"
+#include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/messages.h"
 #include "app/state.h"
@@ -24,23 +26,14 @@
 #include "processing/label.h"
 #include "processing/merge.h"
 #include "processing/processing_command_ids.h"
+#include "processing/tool_widgets.h"
 #include "settings/settings_file.h"
 
 using namespace processing_cmd;
 
 namespace {
 
-template <typename W>
-W* Named(W* widget, int id) {
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
-
-QPushButton* Button(const char* text, int id) { return Named(new QPushButton(text), id); }
-
-void ShowHelp(const char* caption, const char* text) {
-    Sys().messages->Show(caption, text, MessageIcon::None);
-}
+QPushButton* Button(const char* text, int id) { return WithId(new QPushButton(text), id); }
 
 TMergeDialog* openMergeDialog = nullptr;
 
@@ -55,8 +48,8 @@ TMergeDialog::TMergeDialog(QWidget* parent) : QDialog(parent) {
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    original_ = Named(new QRadioButton("Original  Image"), kMergeOriginal);
-    second_ = Named(new QRadioButton("Merge Image"), kMergeSecond);
+    original_ = WithId(new QRadioButton("Original  Image"), kMergeOriginal);
+    second_ = WithId(new QRadioButton("Merge Image"), kMergeSecond);
     // The radio buttons only show which image the next click marks.
     for (QRadioButton* r : {original_, second_}) {
         r->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -64,7 +57,7 @@ TMergeDialog::TMergeDialog(QWidget* parent) : QDialog(parent) {
         r->setAutoExclusive(false);
     }
     auto edit = [](int id) {
-        QLineEdit* e = Named(new QLineEdit, id);
+        QLineEdit* e = WithId(new QLineEdit, id);
         e->setReadOnly(true);
         e->setMaximumWidth(70);
         return e;
@@ -73,10 +66,10 @@ TMergeDialog::TMergeDialog(QWidget* parent) : QDialog(parent) {
     y1_ = edit(kMergeY1);
     x2_ = edit(kMergeX2);
     y2_ = edit(kMergeY2);
-    average_ = Named(new QCheckBox("Average"), kMergeAverage);
-    superimpose_ = Named(new QCheckBox("Superimpose"), kMergeSuperimpose);
-    centre_ = Named(new QCheckBox("Centre"), kMergeCentre);
-    asteroid_ = Named(new QCheckBox("Asteroid Add"), kMergeAsteroidAdd);
+    average_ = WithId(new QCheckBox("Average"), kMergeAverage);
+    superimpose_ = WithId(new QCheckBox("Superimpose"), kMergeSuperimpose);
+    centre_ = WithId(new QCheckBox("Centre"), kMergeCentre);
+    asteroid_ = WithId(new QCheckBox("Asteroid Add"), kMergeAsteroidAdd);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel("x"), 0, 1);
@@ -122,7 +115,7 @@ TMergeDialog::TMergeDialog(QWidget* parent) : QDialog(parent) {
     });
     connect(merge, &QPushButton::clicked, this, [this] { OnMerge(); });
     connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelp(kMergeHelpCaption, kMergeHelpText); });
+    connect(help, &QPushButton::clicked, this, [] { ShowToolHelp(kMergeHelpCaption, kMergeHelpText); });
 
     openMergeDialog = this;
     Merge().changed = [] {
@@ -189,10 +182,10 @@ TAutoDialog::TAutoDialog(QWidget* parent) : QDialog(parent) {
                                                   {kAutoWeak, "Apply Weak Stretch"},
                                                   {kAutoStrong, "Apply Strong Stretch"},
                                                   {kAutoUser, "Auto Stretch - User"}};
-    userPower_ = Named(new QLineEdit, kAutoUserPower);
+    userPower_ = WithId(new QLineEdit, kAutoUserPower);
     userPower_->setMaximumWidth(60);
     for (const auto& [id, text] : radios) {
-        QRadioButton* r = Named(new QRadioButton(text), id);
+        QRadioButton* r = WithId(new QRadioButton(text), id);
         r->setChecked(AutoStretchChoice(s) == id);
         connect(r, &QRadioButton::toggled, this, [id = id](bool on) {
             if (on) SetAutoStretchChoice(State().settings, id);
@@ -207,7 +200,7 @@ TAutoDialog::TAutoDialog(QWidget* parent) : QDialog(parent) {
         }
     }
     auto check = [this](int id, const char* text, bool value, bool Settings::*field) {
-        QCheckBox* c = Named(new QCheckBox(text), id);
+        QCheckBox* c = WithId(new QCheckBox(text), id);
         c->setChecked(value);
         connect(c, &QCheckBox::toggled, this, [field](bool on) { State().settings.*field = on; });
         return c;
@@ -216,8 +209,8 @@ TAutoDialog::TAutoDialog(QWidget* parent) : QDialog(parent) {
                             &Settings::autoRemoveBackground));
     layout->addWidget(
         check(kAutoHighPass, "High Pass Low Power", s.autoHighPassLowPower, &Settings::autoHighPassLowPower));
-    diameter_ = Named(new QLineEdit, kAutoDiameter);
-    power_ = Named(new QLineEdit, kAutoPower);
+    diameter_ = WithId(new QLineEdit, kAutoDiameter);
+    power_ = WithId(new QLineEdit, kAutoPower);
     diameter_->setMaximumWidth(40);
     power_->setMaximumWidth(40);
     auto* unsharpRow = new QHBoxLayout;
@@ -239,7 +232,7 @@ TAutoDialog::TAutoDialog(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     connect(save, &QPushButton::clicked, this, [this] { OnSave(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [] { ShowHelp(kAutoHelpCaption, kAutoHelpText); });
+    connect(help, &QPushButton::clicked, this, [] { ShowToolHelp(kAutoHelpCaption, kAutoHelpText); });
     ShowValues();
 }
 
@@ -264,9 +257,9 @@ void TAutoDialog::OnSave() {
 TLabelDialog::TLabelDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("TLabelDialog");
     setWindowTitle("Label Current Image");
-    text_ = Named(new QLineEdit, kLabelText);
+    text_ = WithId(new QLineEdit, kLabelText);
     text_->setMaxLength(kLabelMaxText);
-    autoDate_ = Named(new QCheckBox("Auto Date"), kLabelAutoDate);
+    autoDate_ = WithId(new QCheckBox("Auto Date"), kLabelAutoDate);
     autoDate_->setChecked(LabelAutoDate());
     connect(autoDate_, &QCheckBox::toggled, this, [](bool on) { LabelAutoDate() = on; });
     QPushButton* ok = Button("OK", kLabelOk);
@@ -335,13 +328,13 @@ void RunLabelCommand() {
 
 namespace {
 const bool registered = [] {
-    RegisterCommand(kSubtractDark, RunSubtractDarkCommand);
-    RegisterCommand(kApplyFlatField, RunApplyFlatCommand);
-    RegisterCommand(kMergeImages, RunMergeCommand);
-    RegisterCommand(kUndoLastFilter, RunUndoCommand);
-    RegisterCommand(kProcessingHistory, RunHistoryCommand);
-    RegisterCommand(kAutoProcessing, RunAutoProcessingCommand);
-    RegisterCommand(kLabel, RunLabelCommand);
+    RegisterCommand(cmd::kSubtractDark, RunSubtractDarkCommand);
+    RegisterCommand(cmd::kApplyFlat, RunApplyFlatCommand);
+    RegisterCommand(cmd::kMergeImages, RunMergeCommand);
+    RegisterCommand(cmd::kUndoLastFilter, RunUndoCommand);
+    RegisterCommand(cmd::kProcessingHistory, RunHistoryCommand);
+    RegisterCommand(cmd::kAutoProcessing, RunAutoProcessingCommand);
+    RegisterCommand(cmd::kLabel, RunLabelCommand);
     return true;
 }();
 }  // namespace

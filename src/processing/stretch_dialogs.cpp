@@ -18,44 +18,23 @@
 #include "display/display_state.h"
 #include "platform/platform.h"
 #include "processing/stretches.h"
+#include "processing/tool_widgets.h"
 
 using namespace stretch_ctl;
 
 namespace {
 
-void ShowHelp(const char* caption, const char* text) { Sys().messages->Show(caption, text, MessageIcon::None); }
-
+// Scroll bars and value boxes of the Contrast dialogs.
 QScrollBar* HorizontalScroll(int id, int minimum, int maximum, int value) {
-    auto* scroll = WithId(new QScrollBar(Qt::Horizontal), id);
-    scroll->setRange(minimum, maximum);
-    scroll->setSingleStep(1);
-    scroll->setPageStep(10);
-    scroll->setValue(value);
-    scroll->setMinimumWidth(260);
-    return scroll;
+    return ToolScroll(id, minimum, maximum, value, 10, 260);
 }
 
 QLineEdit* ValueBox(int id, const QString& text, bool readOnly = true) {
-    auto* edit = WithId(new QLineEdit(text), id);
-    edit->setReadOnly(readOnly);
-    edit->setMaximumWidth(70);
-    return edit;
+    return ToolValueBox(id, text, 70, readOnly);
 }
 
-// OK, Cancel and Help in a row; OK accepts, Cancel rejects.
 QHBoxLayout* DialogButtons(QDialog* dialog, const char* helpCaption, const char* helpText) {
-    auto* ok = WithId(new QPushButton("OK"), kOk);
-    auto* cancel = WithId(new QPushButton("Cancel"), kCancel);
-    auto* help = WithId(new QPushButton("Help"), kHelp);
-    ok->setDefault(true);
-    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
-    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    QObject::connect(help, &QPushButton::clicked, dialog, [=] { ShowHelp(helpCaption, helpText); });
-    auto* row = new QHBoxLayout;
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    row->addWidget(help);
-    return row;
+    return ToolDialogButtons(dialog, kHelp, helpCaption, helpText);
 }
 
 // The histogram of the display bytes with the black and white markers, in

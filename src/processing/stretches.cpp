@@ -224,17 +224,9 @@ void ApplyStretchTableTo(uint16_t* pixels, int width, int height, const ToneTabl
 }
 
 int AutoContrastBlackPoint(const uint16_t* pixels, int width, int height) {
+    // The display's auto-contrast histogram, on counters of its own.
     std::array<uint16_t, 257> counters{};
-    const int firstRow = std::min(5, height);
-    const int lastRow = std::min(25, height);
-    const uint16_t* p = pixels + size_t(firstRow) * width;
-    const size_t n = size_t(lastRow - firstRow) * width;
-    for (size_t k = 0; k < n; ++k) ++counters[p[k] >> 8];
-    int best = 0;
-    for (int i = 1; i < 257; ++i) {
-        if (counters[i] > counters[best]) best = i;
-    }
-    return best;
+    return AutoContrastBlackPoint(pixels, width, height, counters);
 }
 
 void ApplyStretchTable(const ToneTable& table, bool redraw) {

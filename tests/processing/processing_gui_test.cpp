@@ -7,7 +7,9 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "app/command_ids.h"
 #include "app/commands.h"
+#include "app/control_ids.h"
 #include "display/display_state.h"
 #include "processing/calibration.h"
 #include "processing/history.h"
@@ -24,7 +26,7 @@ using namespace processing_cmd;
 
 template <typename W>
 W* Control(QWidget* dialog, int id) {
-    W* w = dialog->findChild<W*>(QString::number(id));
+    W* w = FindControl<W>(dialog, id);
     EXPECT_NE(w, nullptr) << id;
     return w;
 }
@@ -50,13 +52,13 @@ protected:
 };
 
 TEST_F(ProcessingGuiTest, CommandsAreRegistered) {
-    for (int id : {kSubtractDark, kApplyFlatField, kMergeImages, kUndoLastFilter, kProcessingHistory,
-                   kAutoProcessing, kLabel})
+    for (int id : {cmd::kSubtractDark, cmd::kApplyFlat, cmd::kMergeImages, cmd::kUndoLastFilter,
+                   cmd::kProcessingHistory, cmd::kAutoProcessing, cmd::kLabel})
         EXPECT_TRUE(IsCommandEnabled(id)) << id;
 }
 
 TEST_F(ProcessingGuiTest, MergeDialogFollowsMarksAndMerges) {
-    ASSERT_TRUE(RunCommand(kMergeImages));
+    ASSERT_TRUE(RunCommand(cmd::kMergeImages));
     TMergeDialog* dialog = TMergeDialog::Instance();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "MERGE IMAGES");
@@ -66,7 +68,7 @@ TEST_F(ProcessingGuiTest, MergeDialogFollowsMarksAndMerges) {
     EXPECT_EQ(Control<QLineEdit>(dialog, kMergeX1)->text(), "0");
 
     // A second merge command is refused while the first runs.
-    ASSERT_TRUE(RunCommand(kMergeImages));
+    ASSERT_TRUE(RunCommand(cmd::kMergeImages));
     ASSERT_EQ(MessageTexts().size(), 1u);
     EXPECT_EQ(MessageTexts()[0], "Sorry, you are already in Merging mode.");
 
@@ -106,7 +108,7 @@ TEST_F(ProcessingGuiTest, MergeDialogFollowsMarksAndMerges) {
 }
 
 TEST_F(ProcessingGuiTest, MergeDialogCancelAndHelp) {
-    ASSERT_TRUE(RunCommand(kMergeImages));
+    ASSERT_TRUE(RunCommand(cmd::kMergeImages));
     TMergeDialog* dialog = TMergeDialog::Instance();
     ASSERT_NE(dialog, nullptr);
     Control<QPushButton>(dialog, kHelp)->click();
@@ -184,7 +186,7 @@ TEST_F(ProcessingGuiTest, LabelCommandBurnsTheTypedText) {
         text->setText("Orion");
         Control<QPushButton>(dialog, kLabelOk)->click();
     });
-    ASSERT_TRUE(RunCommand(kLabel));
+    ASSERT_TRUE(RunCommand(cmd::kLabel));
     std::vector<Pixel> expected = image;
     DrawLabel(expected.data(), kW, kH, BuildLabelLine("Orion", false, std::tm{}));
     EXPECT_EQ(GetA(), expected);
@@ -202,7 +204,7 @@ TEST_F(ProcessingGuiTest, LabelCancelAndAutoDateFlag) {
         Control<QPushButton>(dialog, kCancel)->click();
     });
     LabelAutoDate() = false;
-    ASSERT_TRUE(RunCommand(kLabel));
+    ASSERT_TRUE(RunCommand(cmd::kLabel));
     EXPECT_EQ(GetA(), image);
     EXPECT_TRUE(LabelAutoDate());  // remembered for the next label
     LabelAutoDate() = false;
@@ -213,19 +215,19 @@ TEST_F(ProcessingGuiTest, DarkUndoAndHistoryCommands) {
     const std::string path = HomePath("d~.raw");
     ASSERT_TRUE(WriteRaw(path, dark));
     files.answers.push_back(path);
-    ASSERT_TRUE(RunCommand(kSubtractDark));
+    ASSERT_TRUE(RunCommand(cmd::kSubtractDark));
     std::vector<Pixel> expected = image;
     SubtractDark(expected.data(), dark.data(), expected.size());
     EXPECT_EQ(GetA(), expected);
-    ASSERT_TRUE(RunCommand(kProcessingHistory));
+    ASSERT_TRUE(RunCommand(cmd::kProcessingHistory));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "Velmora - PROCESSING HISTORY");
     EXPECT_EQ(messages.shown[0].text, "Dark Frame Subtracted \n");
-    ASSERT_TRUE(RunCommand(kUndoLastFilter));
+    ASSERT_TRUE(RunCommand(cmd::kUndoLastFilter));
     EXPECT_EQ(GetA(), image);
     EXPECT_EQ(HistoryCount(), 0);
     // A cancelled file choice changes nothing.
-    ASSERT_TRUE(RunCommand(kApplyFlatField));
+    ASSERT_TRUE(RunCommand(cmd::kApplyFlat));
     EXPECT_EQ(GetA(), image);
     EXPECT_EQ(messages.shown.size(), 1u);
 }

@@ -31,6 +31,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"
+#include "scoped_command.h"
 #include "support/test_env.h"
 
 namespace {
@@ -286,20 +287,18 @@ TEST_F(MainWindowTest, RegisteredHandlerIsEnabledAndRunFromMenuAndToolBar) {
     // A stand-in handler for a command no window file of this build carries.
     int runs = 0;
     const int id = cmd::kMergeImages;
-    CommandEntry saved;
-    const bool had = CommandTable().count(id) != 0;
-    if (had) saved = CommandTable()[id];
-    RegisterCommand(id, [&] { ++runs; });
-    Open();
-    ASSERT_TRUE(window->CommandAction(id)->isEnabled());
-    window->CommandAction(id)->trigger();
-    for (QAction* a : ToolActions())
-        if (a->data().toInt() == id) a->trigger();
-    EXPECT_EQ(runs, 2);
-    if (had) {
-        CommandTable()[id] = saved;
-    } else {
-        CommandTable().erase(id);
+    bool hadHandler = false;
+    {
+        ScopedCommand standIn(id, [&] { ++runs; });
+        hadHandler = standIn.HadHandler();
+        Open();
+        ASSERT_TRUE(window->CommandAction(id)->isEnabled());
+        window->CommandAction(id)->trigger();
+        for (QAction* a : ToolActions())
+            if (a->data().toInt() == id) a->trigger();
+        EXPECT_EQ(runs, 2);
+    }
+    if (!hadHandler) {
         window->RefreshCommandStates();
         EXPECT_FALSE(window->CommandAction(id)->isEnabled());
     }
@@ -308,10 +307,7 @@ TEST_F(MainWindowTest, RegisteredHandlerIsEnabledAndRunFromMenuAndToolBar) {
 TEST_F(MainWindowTest, CheckMarksFollowTheCommandTable) {
     bool on = false;
     const int id = cmd::kFalseColour;
-    CommandEntry saved;
-    const bool had = CommandTable().count(id) != 0;
-    if (had) saved = CommandTable()[id];
-    RegisterCommand(id, [&] { on = !on; }, {}, [&] { return on; });
+    ScopedCommand standIn(id, [&] { on = !on; }, {}, [&] { return on; });
     Open();
     QAction* action = window->CommandAction(id);
     EXPECT_TRUE(action->isCheckable());
@@ -319,8 +315,6 @@ TEST_F(MainWindowTest, CheckMarksFollowTheCommandTable) {
     action->trigger();
     EXPECT_TRUE(on);
     EXPECT_TRUE(action->isChecked());
-    if (had) CommandTable()[id] = saved;
-    else CommandTable().erase(id);
 }
 
 TEST_F(MainWindowTest, CopyOnlyWithADisplayBitmap) {
@@ -366,10 +360,7 @@ TEST_F(MainWindowTest, CopyPutsTheDisplayedPictureWithPaletteOnTheClipboard) {
 TEST_F(MainWindowTest, AcceleratorsWaitWhileAModalDialogIsOpen) {
     int runs = 0;
     const int id = cmd::kSubtractDark;
-    CommandEntry saved;
-    const bool had = CommandTable().count(id) != 0;
-    if (had) saved = CommandTable()[id];
-    RegisterCommand(id, [&] { ++runs; });
+    ScopedCommand standIn(id, [&] { ++runs; });
     Open();
     QDialog dialog(window.get());
     QTimer::singleShot(0, [&] {
@@ -380,8 +371,6 @@ TEST_F(MainWindowTest, AcceleratorsWaitWhileAModalDialogIsOpen) {
     EXPECT_EQ(runs, 0);
     window->CommandAction(id)->trigger();
     EXPECT_EQ(runs, 1);
-    if (had) CommandTable()[id] = saved;
-    else CommandTable().erase(id);
 }
 
 TEST_F(MainWindowTest, FallbackViewShowsHighBytesAsGrey) {

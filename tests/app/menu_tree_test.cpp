@@ -8,6 +8,7 @@
 #include "app/state.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "scoped_command.h"
 #include "support/test_env.h"
 
 namespace {
@@ -205,26 +206,6 @@ TEST_F(MenuTreeTest, CaptionFrameAndBackground) {
     EXPECT_EQ(BackgroundColour('r'), (std::array<uint8_t, 3>{120, 40, 40}));
     EXPECT_EQ(BackgroundColour('x'), (std::array<uint8_t, 3>{192, 192, 192}));
 }
-
-// Puts a handler in place for one test and takes it away again, so the
-// command table of the other tests is unchanged.
-class ScopedCommand {
-public:
-    ScopedCommand(int id, CommandHandler run, CommandEnabled enabled = {}) : id_(id) {
-        auto it = CommandTable().find(id);
-        if (it != CommandTable().end()) saved_ = it->second, had_ = true;
-        RegisterCommand(id, std::move(run), std::move(enabled));
-    }
-    ~ScopedCommand() {
-        if (had_) CommandTable()[id_] = saved_;
-        else CommandTable().erase(id_);
-    }
-
-private:
-    int id_;
-    CommandEntry saved_;
-    bool had_ = false;
-};
 
 TEST_F(MenuTreeTest, CommandsWithoutHandlerAreRefusedQuietly) {
     for (int id : AllMenuCommands()) {

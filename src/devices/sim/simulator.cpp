@@ -184,31 +184,25 @@ bool Simulator::List(InterfaceClass cls, std::vector<EnumeratedInterface>& out) 
     return true;
 }
 
-std::unique_ptr<CameraTransport> Simulator::OpenCamera(const std::string& path, int& error, bool& permissionDenied) {
+bool Simulator::CanOpen(bool present, const std::string& path, const std::string& devicePath, int& error,
+                        bool& permissionDenied) const {
     permissionDenied = faults_.openPermissionDenied;
-    if (faults_.failOpen || faults_.openPermissionDenied) {
+    if (faults_.failOpen || faults_.openPermissionDenied)
         error = faults_.failOpen ? faults_.failOpen : EACCES;
-        return nullptr;
-    }
-    if (!config_.camera.present || path != CameraPath()) {
+    else if (!present || path != devicePath)
         error = ENODEV;
-        return nullptr;
-    }
-    error = 0;
+    else
+        error = 0;
+    return error == 0;
+}
+
+std::unique_ptr<CameraTransport> Simulator::OpenCamera(const std::string& path, int& error, bool& permissionDenied) {
+    if (!CanOpen(config_.camera.present, path, CameraPath(), error, permissionDenied)) return nullptr;
     return std::make_unique<SimCameraHandle>(*this);
 }
 
 std::unique_ptr<ReportTransport> Simulator::OpenReport(const std::string& path, int& error, bool& permissionDenied) {
-    permissionDenied = faults_.openPermissionDenied;
-    if (faults_.failOpen || faults_.openPermissionDenied) {
-        error = faults_.failOpen ? faults_.failOpen : EACCES;
-        return nullptr;
-    }
-    if (!config_.wheel.present || path != WheelPath()) {
-        error = ENODEV;
-        return nullptr;
-    }
-    error = 0;
+    if (!CanOpen(config_.wheel.present, path, WheelPath(), error, permissionDenied)) return nullptr;
     return std::make_unique<SimWheelHandle>(*this);
 }
 

@@ -135,6 +135,10 @@ public:
     TransferResult WheelRead(uint8_t* data, size_t count);
 
 private:
+    // The open faults and the device's presence: true when `path` names a
+    // present device and no fault is injected; else `error` says why.
+    bool CanOpen(bool present, const std::string& path, const std::string& devicePath, int& error,
+                 bool& permissionDenied) const;
     void UpdateCooler(uint32_t nowMs);
     void PrepareFrame(const SetupHeader& header, const uint8_t* data);
     void Answer(std::vector<uint8_t> bytes);

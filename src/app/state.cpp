@@ -156,7 +156,9 @@ void ApplyCameraModel() {
     g.focusOriginX = g.focusCentreX - 64;
     g.focusOriginY = g.focusCentreY - 64;
     RecomputeGeometry();
-    SaveSettings();
+    // The model is kept in the settings file; a file that cannot be written
+    // is reported (message 24) and the new geometry stays in force.
+    SaveSettingsReporting(24);
 }
 
 std::string AutosaveDirectory() {

@@ -126,7 +126,8 @@ void ResetGreyPalette(Palette& palette);
 void RecomputeGeometry();
 // Copies the current model's row into the geometry (model 3 and unknown codes
 // keep the geometry), resets the sub-frame and focus frame to the sensor
-// centre, recomputes and saves the settings file.
+// centre, recomputes and saves the settings file (message 24 when it cannot
+// be written).
 void ApplyCameraModel();
 // The autosave directory in force (field 47, or "c:\AUTOSAVE" when empty), as
 // a program path.

@@ -6,6 +6,8 @@
 #include "app/camera_models.h"
 #include "app/messages.h"
 #include "app/state.h"
+#include "platform/files.h"
+#include "settings/settings_file.h"
 #include "support/test_env.h"
 
 namespace {
@@ -331,6 +333,24 @@ TEST_F(StateTest, ApplyingAModelCentresTheSubFrameAndFocusFrame) {
     EXPECT_EQ(s.geometry.width, 970);
     EXPECT_EQ(s.geometry.height, 730);
     EXPECT_EQ(s.geometry.focusHalfSize, 32);
+}
+
+TEST_F(StateTest, ApplyingAModelReportsASettingsFileThatCannotBeWritten) {
+    const std::string blocked = home + "/blocked";
+    ASSERT_TRUE(ReplaceFile(blocked, Bytes{1}));
+    setenv("VELMORA_HOME", blocked.c_str(), 1);  // a file, not a folder
+    Apply(2);
+    setenv("VELMORA_HOME", home.c_str(), 1);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Unable to save INI file, please check disk space");
+    // The geometry of the model is in force all the same.
+    EXPECT_EQ(State().geometry.width, 1392);
+    EXPECT_EQ(State().geometry.height, 1040);
+    // Written without a word when the folder can be written.
+    messages.shown.clear();
+    Apply(4);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(FileLength(HomePath("autosave/Velmora.ini")), int64_t(kSettingsFileSize));
 }
 
 // ---- Start-up content ---------------------------------------------------------------

@@ -9,21 +9,13 @@
 #include <vector>
 
 #include "app/camera_models.h"
+#include "files/pixel_io.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
 
 namespace {
-
-// Pixels converted per block when writing; large enough that the writes are
-// bound by the disk, small enough to stay in cache.
-constexpr size_t kConvertPixels = 1 << 19;
-
-std::vector<uint8_t>& Scratch() {
-    static std::vector<uint8_t> bytes;
-    return bytes;
-}
 
 // One 80-byte card: the text from byte 1, the rest spaces.
 void PutCard(char* card, const std::string& text) {
@@ -170,18 +162,10 @@ int ReadFits(const std::string& fileName, Pixel* buffer, bool details) {
         std::fclose(file);
         return result;
     }
-    // The data come in the current geometry's read blocks: 2 x block count
-    // reads of W*H*2 / (2 x block count) bytes each.
-    const ImageGeometry& g = s.geometry;
-    const size_t pixels = size_t(g.width) * size_t(g.height);
-    const size_t reads = size_t(std::max<int>(1, 2 * g.readBlocks));
-    const size_t dataBytes = pixels * 2 / reads * reads;
-    std::vector<uint8_t>& bytes = Scratch();
-    if (bytes.size() < pixels * 2) bytes.resize(pixels * 2);
-    const size_t read = std::fread(bytes.data(), 1, dataBytes, file);
+    // The data come in the current geometry's read blocks.
+    const uint8_t* in = ReadImageBytes(file);
     std::fclose(file);
-    if (read != dataBytes) return kFitsShortRead;
-    std::fill(bytes.begin() + dataBytes, bytes.begin() + pixels * 2, 0);
+    if (!in) return kFitsShortRead;
 
     if (details) {
         s.fits = parsed.fits;
@@ -189,7 +173,7 @@ int ReadFits(const std::string& fileName, Pixel* buffer, bool details) {
     }
     s.settings.unsignedFormat = parsed.unsignedFormat;
     const uint16_t offset = parsed.unsignedFormat ? 0 : 0x8000;
-    const uint8_t* in = bytes.data();
+    const size_t pixels = size_t(s.geometry.width) * size_t(s.geometry.height);
     for (size_t i = 0; i < pixels; ++i)
         buffer[i] = static_cast<Pixel>(((in[2 * i] << 8) | in[2 * i + 1]) ^ offset);
     return kFitsOk;
@@ -274,24 +258,17 @@ int SaveFitsImage(const std::string& fileName, const Pixel* image, int width, in
     SafeFileWriter writer(MapPath(fileName));
     if (!writer.Open() || !writer.Write(header.data(), header.size())) return 1;
     const size_t pixels = size_t(std::max(0, width)) * size_t(std::max(0, height));
-    std::vector<uint8_t> block(std::min(pixels, kConvertPixels) * 2 + 1);
-    for (size_t done = 0; done < pixels;) {
-        const size_t n = std::min(kConvertPixels, pixels - done);
-        const Pixel* in = image + done;
-        uint8_t* out = block.data();
-        if (eightBit) {
-            for (size_t i = 0; i < n; ++i) out[i] = uint8_t(in[i] >> 8);
-        } else {
-            // v - 32768 as 16-bit two's complement, high byte first.
-            for (size_t i = 0; i < n; ++i) {
-                const uint16_t v = uint16_t(in[i] ^ 0x8000);
-                out[2 * i] = uint8_t(v >> 8);
-                out[2 * i + 1] = uint8_t(v);
-            }
-        }
-        if (!writer.Write(out, eightBit ? n : 2 * n)) return 1;
-        done += n;
-    }
+    const bool written =
+        eightBit ? WriteConverted(writer, image, pixels, 1, HighBytes)
+                 : WriteConverted(writer, image, pixels, 2, [](const Pixel* in, size_t n, uint8_t* out) {
+                       // v - 32768 as 16-bit two's complement, high byte first.
+                       for (size_t i = 0; i < n; ++i) {
+                           const uint16_t v = uint16_t(in[i] ^ 0x8000);
+                           out[2 * i] = uint8_t(v >> 8);
+                           out[2 * i + 1] = uint8_t(v);
+                       }
+                   });
+    if (!written) return 1;
     const std::vector<uint8_t> fill(size_t(FitsFillBytes(int64_t(pixels) * (eightBit ? 1 : 2))), 0);
     if (!writer.Write(fill.data(), fill.size())) return 1;
     return writer.Commit() ? 0 : 1;

@@ -6,18 +6,9 @@
 #include "app/messages.h"
 #include "display/render.h"
 #include "files/file_state.h"
+#include "files/pixel_io.h"
 #include "platform/paths.h"
 #include "processing/history.h"
-
-namespace {
-
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
-}  // namespace
 
 bool FindHotPixels(const Pixel* image) {
     AppState& s = State();

@@ -13,27 +13,11 @@
 #include "files/file_state.h"
 #include "files/fits.h"
 #include "files/hot_pixels.h"
+#include "files/pixel_io.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
 namespace {
-
-// Pixels converted per write when a byte order or depth change is needed.
-constexpr size_t kConvertPixels = 1 << 19;
-
-std::vector<uint8_t>& Scratch() {
-    static std::vector<uint8_t> bytes;
-    return bytes;
-}
-
-void PutLe16(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
 
 // The busy cursor for the length of a load.
 struct BusyCursor {
@@ -47,21 +31,17 @@ bool ReadStart(std::FILE* file, uint8_t* out, size_t bytes) {
 }
 
 // Raw pixels (little-endian) into a buffer of W x H of the geometry, read in
-// the geometry's read blocks (2 x block count reads of W*H*2 / (2 x block
-// count) bytes). Returns false on a short read; then the buffer is untouched.
+// the geometry's read blocks. Returns false on a short read; then the buffer
+// is untouched.
 bool ReadRawPixels(std::FILE* file, Pixel* buffer) {
     const ImageGeometry& g = State().geometry;
     const size_t pixels = size_t(g.width) * size_t(g.height);
-    const size_t reads = size_t(std::max<int>(1, 2 * g.readBlocks));
-    const size_t bytes = pixels * 2 / reads * reads;
-    std::vector<uint8_t>& scratch = Scratch();
-    if (scratch.size() < pixels * 2) scratch.resize(pixels * 2);
-    if (!ReadStart(file, scratch.data(), bytes)) return false;
-    std::fill(scratch.begin() + bytes, scratch.begin() + pixels * 2, 0);
+    const uint8_t* bytes = ReadImageBytes(file);
+    if (!bytes) return false;
     if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(buffer, scratch.data(), pixels * 2);
+        std::memcpy(buffer, bytes, pixels * 2);
     } else {
-        for (size_t i = 0; i < pixels; ++i) buffer[i] = Pixel(scratch[2 * i] | (scratch[2 * i + 1] << 8));
+        for (size_t i = 0; i < pixels; ++i) buffer[i] = Pixel(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
     return true;
 }
@@ -70,19 +50,11 @@ bool ReadRawPixels(std::FILE* file, Pixel* buffer) {
 bool WritePixels(SafeFileWriter& writer, const Pixel* image, size_t pixels, bool sixteenBit) {
     if (sixteenBit && std::endian::native == std::endian::little)
         return writer.Write(image, pixels * 2);
-    std::vector<uint8_t> block(std::min(pixels, kConvertPixels) * 2 + 1);
-    for (size_t done = 0; done < pixels;) {
-        const size_t n = std::min(kConvertPixels, pixels - done);
-        const Pixel* in = image + done;
-        if (sixteenBit) {
-            for (size_t i = 0; i < n; ++i) PutLe16(block.data() + 2 * i, in[i]);
-        } else {
-            for (size_t i = 0; i < n; ++i) block[i] = uint8_t(in[i] >> 8);
-        }
-        if (!writer.Write(block.data(), sixteenBit ? 2 * n : n)) return false;
-        done += n;
-    }
-    return true;
+    if (sixteenBit)
+        return WriteConverted(writer, image, pixels, 2, [](const Pixel* in, size_t n, uint8_t* out) {
+            for (size_t i = 0; i < n; ++i) PutLe16(out + 2 * i, in[i]);
+        });
+    return WriteConverted(writer, image, pixels, 1, HighBytes);
 }
 
 void SetBinnedGeometry(bool binned) {

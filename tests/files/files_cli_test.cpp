@@ -30,14 +30,6 @@ protected:
         run.err.assign(err.begin(), err.end());
         return run;
     }
-    static Bytes RawOf(const std::vector<Pixel>& p) {
-        Bytes b(2 * p.size());
-        for (size_t i = 0; i < p.size(); ++i) {
-            b[2 * i] = uint8_t(p[i]);
-            b[2 * i + 1] = uint8_t(p[i] >> 8);
-        }
-        return b;
-    }
 };
 
 TEST_F(FilesCliTest, FitsInfoPrintsTheCardsUpToEnd) {
@@ -87,7 +79,7 @@ TEST_F(FilesCliTest, ConvertRawToFitsTiffAndBackWithTheModelOption) {
     UseModel(2);
     std::vector<Pixel> image(1392 * 1040);
     FillPattern(image.data(), image.size(), 60);
-    Write(Host("in~1"), RawOf(image));
+    Write(Host("in~1"), RawBytes(image.data(), image.size()));
 
     CliRun run = Cli("convert '" + Host("in~1") + "' '" + Host("out.fit") + "' --model 2");
     ASSERT_EQ(run.status, 0) << run.err;

@@ -56,6 +56,16 @@ protected:
         }
     }
 
+    // The little-endian bytes of pixels: the raw file of an image.
+    static Bytes RawBytes(const Pixel* p, size_t n) {
+        Bytes b(2 * n);
+        for (size_t i = 0; i < n; ++i) {
+            b[2 * i] = uint8_t(p[i]);
+            b[2 * i + 1] = uint8_t(p[i] >> 8);
+        }
+        return b;
+    }
+
     static size_t Pixels() { return size_t(State().geometry.width) * size_t(State().geometry.height); }
 
     static Bytes Read(const std::string& hostPath) { return ReadWholeFile(hostPath).value_or(Bytes{}); }

@@ -40,14 +40,6 @@ std::string AstropyPython() {
 
 class IndependentReadersTest : public FilesTest {
 protected:
-    static Bytes RawOf(const Pixel* p, size_t n) {
-        Bytes b(2 * n);
-        for (size_t i = 0; i < n; ++i) {
-            b[2 * i] = uint8_t(p[i]);
-            b[2 * i + 1] = uint8_t(p[i] >> 8);
-        }
-        return b;
-    }
     void ExpectFitsverifyOk(const std::string& path) {
         const Output out = Shell("fitsverify -q '" + path + "'");
         EXPECT_EQ(out.status, 0) << out.text;
@@ -56,7 +48,7 @@ protected:
     // astropy reads the file as unsigned 16-bit pixels equal to `expected`.
     void ExpectAstropyEqual(const std::string& python, const std::string& path, const Pixel* expected,
                             int width, int height) {
-        Write(path + ".expected", RawOf(expected, size_t(width) * height));
+        Write(path + ".expected", RawBytes(expected, size_t(width) * height));
         const std::string script =
             "import numpy as np; from astropy.io import fits\n"
             "d = fits.getdata('" + path + "')\n"
@@ -159,7 +151,7 @@ TEST_F(IndependentReadersTest, TiffFilesPassLibtiffAndReadBackEqual) {
             EXPECT_NE(info.text.find(sixteen ? "Bits/Sample: 16" : "Bits/Sample: 8"), std::string::npos);
             Bytes expected;
             if (sixteen) {
-                expected = RawOf(State().imageA, Pixels());
+                expected = RawBytes(State().imageA, Pixels());
             } else {
                 for (size_t i = 0; i < Pixels(); ++i) expected.push_back(uint8_t(State().imageA[i] >> 8));
             }

@@ -11,15 +11,6 @@ namespace {
 
 class RawFilesTest : public FilesTest {
 protected:
-    // The little-endian bytes of the current image.
-    static Bytes RawBytes(const Pixel* p, size_t n) {
-        Bytes b(2 * n);
-        for (size_t i = 0; i < n; ++i) {
-            b[2 * i] = uint8_t(p[i]);
-            b[2 * i + 1] = uint8_t(p[i] >> 8);
-        }
-        return b;
-    }
     static uint32_t Le32(const Bytes& b, size_t at) {
         return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
     }

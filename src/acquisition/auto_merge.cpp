@@ -106,7 +106,8 @@ int AutoMerge::AddOnStar() {
         for (int j = 0; j < W; ++j) {
             int64_t sum = row[j] / divisor_;
             const int sx = j + dx;
-            if (sy > 0 && sy < H && sx > 0 && sx < W) sum += b[size_t(sy) * W + sx];
+            // Row 0 and column 0 are inside the image like any other.
+            if (sy >= 0 && sy < H && sx >= 0 && sx < W) sum += b[size_t(sy) * W + sx];
             row[j] = sum > 65534 ? Pixel(65535) : Pixel(sum);
         }
     }
@@ -170,8 +171,9 @@ int AutoMerge::AddByProfiles() {
     const size_t n = size_t(W) * H;
     Pixel* a = s.imageA;
     Pixel* b = s.imageB;
-    // The profile box needs rows up to 329 and columns up to 299.
-    if (W < 300 || H < 330) return 2;
+    // The profile box lies at rows o + 100 .. o + 199 (o up to 30) and
+    // columns 200 .. 299.
+    if (W < 300 || H < 230) return 2;
     const int m = BackgroundBin(a, n);
     const int64_t level = int64_t(m) * 256 + 1024;
     int64_t brightness = 0;

@@ -216,6 +216,28 @@ TEST_F(MergeTest, StarAlignedSummingRecoversADriftingStar) {
     EXPECT_EQ(State().imageB[84 * 200 + 106], 3 * 21000);
 }
 
+TEST_F(MergeTest, FirstRowAndColumnAreSummedToo) {
+    Picking().guideStarX = 100;
+    Picking().guideStarY = 80;
+    AutoMerge merge(1, false);
+    Frame(100, 80, 20000);
+    ASSERT_EQ(merge.AddFrame(), 0);
+    Frame(100, 80, 20000);
+    ASSERT_EQ(merge.AddFrame(), 0);
+    // No drift: every pixel is the sum of both frames, the edges included.
+    const Pixel* a = State().imageA;
+    EXPECT_EQ(a[0], 2000);
+    EXPECT_EQ(a[50], 2000);               // row 0
+    EXPECT_EQ(a[70 * 200], 2000);         // column 0
+    EXPECT_EQ(a[159 * 200 + 199], 2000);  // the last pixel
+    // With a drift of 3 right and 2 down the running sum still reaches row 0
+    // and column 0 of the sum where it lies inside the image.
+    Frame(103, 82, 20000);
+    ASSERT_EQ(merge.AddFrame(), 0);
+    EXPECT_EQ(a[0], 1000);                // its source (-3, -2) is outside
+    EXPECT_EQ(a[2 * 200 + 3], 3000);      // its source is pixel (0, 0)
+}
+
 TEST_F(MergeTest, AveragingAndLostStar) {
     Picking().guideStarX = 100;
     Picking().guideStarY = 80;
@@ -282,6 +304,22 @@ TEST_F(MergeTest, ProfileRegistrationFollowsTheShift) {
     std::fill(a, a + 400 * 400, Pixel(1000));
     EXPECT_EQ(merge.AddFrame(), 1);
     EXPECT_EQ(a[150 * 400 + 250], sum);
+}
+
+TEST_F(MergeTest, ProfileRegistrationFitsAFrameOf230Rows) {
+    // The profile box reaches row 229 at most: a frame of 300 x 230 is enough.
+    ImageGeometry& g = State().geometry;
+    g.width = 300;
+    g.height = 230;
+    Pixel* a = State().imageA;
+    std::fill(a, a + 300 * 230, Pixel(1000));
+    AddStar(a, 300, 230, 250, 150, 20000, 2.0);
+    AutoMerge merge(1, true);
+    EXPECT_EQ(merge.AddFrame(), 0);
+    // One row fewer and the box no longer fits.
+    g.height = 229;
+    AutoMerge small(1, true);
+    EXPECT_EQ(small.AddFrame(), 2);
 }
 
 TEST_F(MergeTest, ProfileRegistrationWithoutAStarSaysSo) {

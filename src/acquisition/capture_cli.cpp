@@ -92,29 +92,40 @@ int RunCapture(const CliArgs& argv) {
             config.camera.pid = uint16_t(std::strtol(modelPid.c_str(), nullptr, 16));
             Simulator::Instance().Configure(config);
         }
+        // The settings take the model once the settings file has been read
+        // (quiet, below).
         s.geometry.modelCode = int16_t(model);
-        s.settings.manualModel = int16_t(model);
-        s.settings.configuredPid = modelPid;
         ApplyCameraModel();
     }
     // The interface-detail notices are for the window; the command line keeps
-    // quiet and puts the option back afterwards.
+    // quiet. --model and --out hold for this run only. The autosave counter is
+    // written to the settings file with every frame, so the options of the
+    // user's own settings are put back afterwards.
     bool details = s.settings.showInterfaceDetails;
     std::string autosaveDir = s.settings.autosaveDirText;
+    int16_t manualModel = s.settings.manualModel;
+    std::string configuredPid = s.settings.configuredPid;
+    // Connecting reads the settings file (or writes a new one when it is
+    // missing) and then calls quiet: the values read are the user's own, and
+    // the overrides go on top of them only from then on.
     auto quiet = [&] {
         details = s.settings.showInterfaceDetails;
         autosaveDir = s.settings.autosaveDirText;
+        manualModel = s.settings.manualModel;
+        configuredPid = s.settings.configuredPid;
         s.settings.showInterfaceDetails = false;
         if (model) {
             s.settings.manualModel = int16_t(model);
             s.settings.configuredPid = modelPid;
         }
     };
-    quiet();
     auto restore = [&] {
-        if (s.settings.showInterfaceDetails != details || s.settings.autosaveDirText != autosaveDir) {
+        if (s.settings.showInterfaceDetails != details || s.settings.autosaveDirText != autosaveDir ||
+            s.settings.manualModel != manualModel || s.settings.configuredPid != configuredPid) {
             s.settings.showInterfaceDetails = details;
             s.settings.autosaveDirText = autosaveDir;
+            s.settings.manualModel = manualModel;
+            s.settings.configuredPid = configuredPid;
             SaveSettings();
         }
     };

@@ -32,6 +32,19 @@ TEST_F(CaptureCliTest, ModelAndSubFrame) {
     EXPECT_LT(FileLength(home + "/o/IMG1.FIT"), 696LL * 520 * 2 + 4 * 2880);
 }
 
+TEST_F(CaptureCliTest, ModelHoldsForOneRunOnly) {
+    // The settings file keeps the user's model: a run with --model 2 does not
+    // leave the next run looking for that camera.
+    CliResult r = RunVelmoraCli(home, "capture --simulate --model 2 --mode 2 --exposure 100 --out " + home + "/m");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output, home + "/m/IMG1.FIT\n");
+    r = RunVelmoraCli(home, "capture --simulate --mode 2 --exposure 100");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output, home + "/autosave/IMG2.FIT\n");
+    // Model 4 again: the 1024 x 1024 binned geometry, not model 2's 696 x 520.
+    EXPECT_GE(FileLength(home + "/autosave/IMG2.FIT"), 1024LL * 1024 * 2 + 2880);
+}
+
 TEST_F(CaptureCliTest, CalibrationAndAutoProcessing) {
     // A dark and a flat of the 1024 x 1024 binned geometry.
     const std::string dark(1024 * 1024 * 2, '\0');

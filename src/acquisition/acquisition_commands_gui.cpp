@@ -1,18 +1,18 @@
 // The acquisition commands of the menu and tool bar.
-#include "acquisition/acquisition_ids.h"
 #include "acquisition/camera_dialog.h"
 #include "acquisition/subframe.h"
 #include "acquisition/subframe_dialog.h"
+#include "app/command_ids.h"
 #include "app/commands.h"
 
-using namespace acq;
+using namespace cmd;
 
 static const bool registered = [] {
-    RegisterCommand(kCmdCameraInterface, RunCameraInterface);
-    RegisterCommand(kCmdSubFrameSelection, RunSubFrameSelection);
-    RegisterCommand(kCmdPickSubFrame, PickSubFrame);
-    RegisterCommand(kCmdDefaultSubFrameCentre, DefaultSubFrameCentre);
-    RegisterCommand(kCmdFocusFrameCentre, FocusFrameCentre);
-    RegisterCommand(kCmdDefaultFocusFrameCentre, DefaultFocusFrameCentre);
+    RegisterCommand(kCameraInterface, RunCameraInterface);
+    RegisterCommand(kSubFrameSelection, RunSubFrameSelection);
+    RegisterCommand(kPickSubFrame, PickSubFrame);
+    RegisterCommand(kDefaultSubFrameCentre, DefaultSubFrameCentre);
+    RegisterCommand(kFocusFrameCentre, FocusFrameCentre);
+    RegisterCommand(kDefaultFocusFrameCentre, DefaultFocusFrameCentre);
     return true;
 }();

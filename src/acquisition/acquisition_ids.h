@@ -1,17 +1,9 @@
-// Command and control ids of image acquisition: the camera interface, the
-// camera control dialog, the sub-frame and focus-frame commands.
+// Control ids of the acquisition dialogs: the camera control dialog and the
+// "Sub-Frame Selection" dialog. The menu commands are numbered in
+// app/command_ids.h (namespace cmd).
 #pragma once
 
 namespace acq {
-
-// Menu and tool-bar commands.
-inline constexpr int kCmdCameraInterface = 12;
-inline constexpr int kCmdGuiderCamera = 27;
-inline constexpr int kCmdSubFrameSelection = 124;
-inline constexpr int kCmdPickSubFrame = 125;
-inline constexpr int kCmdDefaultSubFrameCentre = 126;
-inline constexpr int kCmdFocusFrameCentre = 25;
-inline constexpr int kCmdDefaultFocusFrameCentre = 26;
 
 // Camera control dialog (TCamDialog) controls.
 inline constexpr int kIdTakePhoto = 1;

@@ -6,6 +6,7 @@
 #include "acquisition/exposure_sequence.h"
 #include "acquisition/guiding_hooks.h"
 #include "app/camera_models.h"
+#include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/messages.h"
 #include "app/state.h"
@@ -61,7 +62,7 @@ void RunCameraInterfaceWith(const std::function<int()>& showDialog) {
         if (GuidingHooks().openAutoguider)
             GuidingHooks().openAutoguider();
         else
-            RunCommand(27);
+            RunCommand(cmd::kGuiderCamera);
     }
 }
 

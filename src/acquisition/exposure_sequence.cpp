@@ -8,6 +8,7 @@
 #include "acquisition/auto_merge.h"
 #include "acquisition/camera_settings.h"
 #include "acquisition/guiding_hooks.h"
+#include "acquisition/subframe.h"
 #include "app/messages.h"
 #include "app/state.h"
 #include "app/ui_hooks.h"
@@ -31,15 +32,6 @@ namespace {
 
 bool Call(const std::function<bool()>& f) { return f && f(); }
 
-// The focus frame goes back to the image centre when an exposure is cancelled.
-void ResetFocusFrameToCentre() {
-    ImageGeometry& g = State().geometry;
-    g.focusCentreX = g.width / 2;
-    g.focusCentreY = g.height / 2;
-    g.focusOriginX = g.width / 2 - g.focusHalfSize;
-    g.focusOriginY = g.height / 2 - g.focusHalfSize;
-}
-
 // The running state of one sequence.
 struct Run {
     int remaining = 1;
@@ -54,7 +46,8 @@ void CancelPressed(Run& run, bool duringExposure) {
     Beep();
     run.remaining = duringExposure ? 1 : 0;
     run.cancelled = true;
-    ResetFocusFrameToCentre();
+    // The focus frame goes back to the image centre.
+    DefaultFocusFrameCentre();
     if (Call(GuidingHooks().mainImageGuidingActive)) run.endContinuous = true;
 }
 

@@ -16,6 +16,7 @@
 #include "acquisition/exposure_sequence.h"
 #include "acquisition/guiding_hooks.h"
 #include "acquisition/subframe_dialog.h"
+#include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/control_ids.h"
 #include "app/state.h"
@@ -240,9 +241,9 @@ TEST_F(CamDialogTest, FilterWheelButtons) {
 }
 
 TEST_F(CamDialogTest, CameraInterfaceTakesAPictureEndToEnd) {
-    EXPECT_TRUE(IsCommandEnabled(kCmdCameraInterface));
-    for (int id : {kCmdSubFrameSelection, kCmdPickSubFrame, kCmdDefaultSubFrameCentre, kCmdFocusFrameCentre,
-                   kCmdDefaultFocusFrameCentre})
+    EXPECT_TRUE(IsCommandEnabled(cmd::kCameraInterface));
+    for (int id : {cmd::kSubFrameSelection, cmd::kPickSubFrame, cmd::kDefaultSubFrameCentre, cmd::kFocusFrameCentre,
+                   cmd::kDefaultFocusFrameCentre})
         EXPECT_TRUE(IsCommandEnabled(id)) << id;
     std::fill(State().imageA, State().imageA + 1024 * 1024, Pixel(0));
     sim_->sim().ClearRecords();
@@ -274,7 +275,7 @@ TEST_F(CamDialogTest, Command12RunsTheModalDialogAndTakesAPicture) {
         FindControl<QPushButton>(dialog, kIdTakePhoto)->click();
         clicked = true;
     });
-    ASSERT_TRUE(RunCommand(kCmdCameraInterface));
+    ASSERT_TRUE(RunCommand(cmd::kCameraInterface));
     EXPECT_TRUE(clicked);
     EXPECT_EQ(sim_->sim().LastFrameRequest().xBin, 8);
     EXPECT_NEAR(sim_->sim().LastExposureMs(), 200, 1);

@@ -76,18 +76,20 @@ int32_t AutochangeExposure(int32_t e, int maxValue, char& unit, int& value) {
 namespace {
 
 // The host wait of a focus or guiding frame, clearing the registers as the
-// exposure goes on.
-void HostWait(int32_t exposureMs) {
+// exposure goes on. True when a key or mouse-button press arrived meanwhile
+// (the wait takes the press, so the caller has to know of it).
+bool HostWait(int32_t exposureMs) {
     ExposureWait wait;
     wait.startMs = NowMs();
     wait.exposureMs = exposureMs;
     wait.withProgress = false;
-    WaitForExposure(wait);
+    return WaitForExposure(wait);
 }
 
 }  // namespace
 
-bool TakeFocusFrame(int32_t exposureMs) {
+bool TakeFocusFrame(int32_t exposureMs, bool* interrupted) {
+    if (interrupted) *interrupted = false;
     AppState& s = State();
     const ImageGeometry& g = s.geometry;
     const CameraSettings& cam = Cam();
@@ -95,7 +97,8 @@ bool TakeFocusFrame(int32_t exposureMs) {
     ClearPixels(0);
     if (exposureMs > 1000 && !cam.trigger) {
         if (g.modelCode == 5) Shutter(true);
-        HostWait(exposureMs);
+        const bool pressed = HostWait(exposureMs);
+        if (interrupted) *interrupted = pressed;
         if (g.modelCode == 5) Shutter(false);
     }
     // The focus origin is in image coordinates; a binned geometry halves them.
@@ -130,7 +133,9 @@ int FocusLoop(const std::function<void()>& refresh) {
     for (;;) {
         ViewOptions().focusStretch = cam.stretch;
         int32_t e = ExposureMs(cam.exposureUnit, cam.exposureValue);
-        const bool ok = TakeFocusFrame(e);
+        // A press during the exposure ends the loop once this frame is read.
+        bool pressed = false;
+        const bool ok = TakeFocusFrame(e, &pressed);
         ++frames;
         const FocusAnalysis a = AnalyseFocusFrame(State().imageA);
         cam.maxValue = a.maxValue;
@@ -141,7 +146,7 @@ int FocusLoop(const std::function<void()>& refresh) {
         if (code) ShowMessage(code);
         Beep();
         if (refresh) refresh();
-        if (!ok) break;
+        if (!ok || pressed) break;
         if (State().settings.focusDelay && WaitSeconds(1)) break;
         if (PollInterrupt() || session.stopFocus) break;
     }
@@ -228,8 +233,8 @@ GuiderCycleResult GuiderExposureCycle(const GuiderCycleOptions& options) {
 }
 
 bool TakeMainGuidingFrame(int32_t exposureMs, bool& aborted) {
-    aborted = false;
-    const bool ok = TakeFocusFrame(exposureMs);
-    if (PollInterrupt()) aborted = true;
+    bool pressed = false;
+    const bool ok = TakeFocusFrame(exposureMs, &pressed);
+    aborted = pressed || PollInterrupt();
     return ok;
 }

@@ -31,8 +31,9 @@ int32_t AutochangeExposure(int32_t exposureMs, int maxValue, char& unit, int& va
 // (0 when refused).
 int FocusLoop(const std::function<void()>& refresh);
 // Reads one focus frame into image buffer A (128 x 128 pixels) after the
-// exposure; false when the transfer failed.
-bool TakeFocusFrame(int32_t exposureMs);
+// exposure; false when the transfer failed. interrupted (may be null) is set
+// when a key or mouse-button press arrived during a host-timed exposure.
+bool TakeFocusFrame(int32_t exposureMs, bool* interrupted = nullptr);
 
 // The monitor loop: refresh every 500 ms until a mouse-button or key press.
 // Returns the number of refreshes.

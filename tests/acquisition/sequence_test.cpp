@@ -679,6 +679,36 @@ TEST_F(SequenceTest, FocusLoopReadsTheFocusFrame) {
     EXPECT_EQ(FocusLoop({}), 0);
 }
 
+TEST_F(SequenceTest, FocusLoopStopsOnAPressDuringAHostTimedExposure) {
+    Sim();
+    Connect();
+    Exposure('s', 2, kModeBin2);  // 2 s: timed on the host
+    const uint32_t start = clock.now;
+    // A press 1 s into the first exposure. ("Stop" after the third frame
+    // only so that a loop that missed the press still ends.)
+    events.interruptAt.push_back(start + 1000);
+    int refreshes = 0;
+    const int frames = FocusLoop([&] {
+        if (++refreshes >= 6) Session().stopFocus = true;
+    });
+    // The frame under way is still read and shown, then the loop ends.
+    EXPECT_EQ(frames, 1);
+    EXPECT_LT(clock.now - start, 10000u);
+    EXPECT_FALSE(Session().focusing);
+}
+
+TEST_F(SequenceTest, MainGuidingFrameAbortsOnAPressDuringItsExposure) {
+    Sim();
+    Connect();
+    events.interruptAt.push_back(clock.now + 500);
+    bool aborted = false;
+    EXPECT_TRUE(TakeMainGuidingFrame(2000, aborted));
+    EXPECT_TRUE(aborted);
+    // Without a press nothing is aborted.
+    EXPECT_TRUE(TakeMainGuidingFrame(2000, aborted));
+    EXPECT_FALSE(aborted);
+}
+
 TEST_F(SequenceTest, FocusAutochangeLengthensAFaintFrame) {
     SimulatorConfig config;
     config.mainField.stars = {{1024, 1024, 20000}};

@@ -352,6 +352,10 @@ int QuickSaveFits(const Pixel* image) {
     const std::string name = QuickSaveFileName(counter);
 
     FitsDetails& f = s.fits;
+    // An image never exposed in this session has no stamps: it carries the
+    // time of the save rather than 1 January 1970, which the two-digit year
+    // would turn into 2070.
+    if (f.exposureStart == 0 && f.exposureEnd == 0) f.exposureStart = f.exposureEnd = Sys().clock->UnixSeconds();
     const int64_t mid = f.exposureStart + int64_t(double(f.exposureEnd - f.exposureStart) * 0.5);
     f.exposureStart = mid;
     const UtTime ut = PcClockToUt(mid, s.settings.utOffsetHours);

@@ -79,6 +79,6 @@ uint16_t NextAutosaveCounter(uint16_t counter);
 // autosave directory + "\IMG" + counter + ".FIT".
 std::string QuickSaveFileName(uint16_t counter);
 // The numbered save: counter advanced, mid-exposure UT date and time into the
-// details, SaveFits (16-bit) of image (current geometry), then the settings
+// details (the clock's time when no exposure was stamped), SaveFits (16-bit) of image (current geometry), then the settings
 // saved. Returns the SaveFits result when non-zero, else the settings result.
 int QuickSaveFits(const Pixel* image);

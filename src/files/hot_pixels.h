@@ -44,7 +44,8 @@ bool LoadHotPixelMap(const uint8_t* data, size_t size);
 
 // "Change" in the map dialog: the new name (at most 39 characters taken).
 // Names with * / : ? \ give message 41 and keep the old name; an empty name
-// gives "QMono_HPM". True when the name changed.
+// gives "QMono_HPM". True when the name changed. The autosave counter is
+// left alone: a new map name has nothing to do with the numbered FITS files.
 bool ChangeHotPixelMapName(const std::string& text);
 
 // The scroll bar of the map dialog.

@@ -401,6 +401,18 @@ TEST_F(FitsTest, QuickSaveNumbersTheFileAndStampsMidExposure) {
     EXPECT_EQ(ini[0] | (ini[1] << 8), 17);
 }
 
+TEST_F(FitsTest, QuickSaveWithoutExposureStampsUsesTheTimeOfTheSave) {
+    UseModel(2);
+    AppState& s = State();
+    s.fits.exposureStart = s.fits.exposureEnd = 0;  // nothing exposed yet
+    s.settings.utOffsetHours = 0;
+    ASSERT_EQ(QuickSaveFits(s.imageA), 0);
+    // The fake clock stands at 1,700,001,000 s: 2023-11-14 22:30:00 UT.
+    EXPECT_EQ(s.fits.date, "2023-11-14");
+    EXPECT_EQ(s.fits.time, "22:30:00");
+    EXPECT_EQ(s.fits.exposureStart, 1'700'001'000);
+}
+
 TEST_F(FitsTest, QuickSaveAlwaysWritesSixteenBitAndWrapsTheCounter) {
     UseModel(2);
     State().settings.autosaveCounter = int16_t(uint16_t(65530));

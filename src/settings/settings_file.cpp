@@ -337,7 +337,7 @@ Bytes EncodeSettings() {
     w.Short(s.autoUnsharpDiameter);                       // 25
     w.Short(s.autoUnsharpPower);                          // 26
     w.YesNo(s.autoRemoveBackground);                      // 27
-    w.Letter(s.reserved28);                               // 28
+    w.YesNo(s.reserved28 == 'y');                         // 28 (a stray byte is not kept)
     w.Card("OBJECT  = '", f.object);                      // 29
     w.Card("TELESCOP= '", f.telescope);                   // 30
     w.Card("INSTRUME= '", f.instrument);                  // 31

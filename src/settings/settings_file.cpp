@@ -6,7 +6,6 @@
 #include "app/state.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/time_zone.h"
 
 namespace {
 
@@ -420,7 +419,9 @@ int LoadSettings(const std::string& programPath) {
         case ReadResult::Invalid: return SaveSettings(programPath);
         case ReadResult::Ok: break;
     }
-    SetUtOffsetTimeZone(State().settings.utOffsetHours);
+    // The UT offset is not turned into a process time zone: the clock already
+    // counts UT (see PcClockToUt), and a changed TZ would make local times
+    // depend on whether a load has happened.
     return 0;
 }
 

@@ -383,11 +383,13 @@ TEST_F(SettingsFileTest, UnwritableHomeGivesMessage24AndCarriesOn) {
     setenv("VELMORA_HOME", home.c_str(), 1);
 }
 
-TEST_F(SettingsFileTest, LoadSetsTheUtTimeZone) {
+TEST_F(SettingsFileTest, LoadLeavesTheProcessTimeZoneAlone) {
+    setenv("TZ", "EST5", 1);
     State().settings.utOffsetHours = 5;
     ASSERT_EQ(SaveSettings(), 0);
     ASSERT_EQ(LoadSettings(), 0);
-    EXPECT_STREQ(getenv("TZ"), "GMT5");
+    EXPECT_STREQ(getenv("TZ"), "EST5");
+    setenv("TZ", "UTC", 1);
 }
 
 }  // namespace

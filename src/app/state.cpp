@@ -140,6 +140,13 @@ void RecomputeGeometry() {
 }
 
 void ApplyCameraModel() {
+    ApplyCameraModelGeometry();
+    // The model is kept in the settings file; a file that cannot be written
+    // is reported (message 24) and the new geometry stays in force.
+    SaveSettingsReporting(24);
+}
+
+void ApplyCameraModelGeometry() {
     AppState& s = Instance();
     ImageGeometry& g = s.geometry;
     if (const CameraModel* model = FindCameraModel(g.modelCode)) {
@@ -157,9 +164,6 @@ void ApplyCameraModel() {
     g.focusOriginX = g.focusCentreX - 64;
     g.focusOriginY = g.focusCentreY - 64;
     RecomputeGeometry();
-    // The model is kept in the settings file; a file that cannot be written
-    // is reported (message 24) and the new geometry stays in force.
-    SaveSettingsReporting(24);
 }
 
 std::string AutosaveDirectory() {

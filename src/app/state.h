@@ -129,6 +129,9 @@ void RecomputeGeometry();
 // centre, recomputes and saves the settings file (message 24 when it cannot
 // be written).
 void ApplyCameraModel();
+// The same without the save: for command-line runs, which write the settings
+// only when a command changes them.
+void ApplyCameraModelGeometry();
 // The autosave directory in force: "c:\AUTOSAVE" when field 47 is empty, a
 // text with a drive as typed, any other text as the host folder it names
 // (ResolveTypedFolder). MapPath(AutosaveDirectory(), true) is its host folder.

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -402,10 +404,49 @@ TEST_F(SequenceTest, ContinuousModeWaitsAndPauses) {
     EXPECT_GE(clock.now - start, 4000u);
     EXPECT_NE(std::find(progress.captions.begin(), progress.captions.end(), "Pause between exposures"),
               progress.captions.end());
-    int pauseSteps = 0;
-    for (int p : progress.positions)
-        if (p > 0 && p % 16 == 0 && p <= 256) ++pauseSteps;
-    EXPECT_GE(pauseSteps, 16);
+}
+
+// The pause between exposures moves its bar in 16 steps of 256/16, one every
+// delay / 16 = 125 ms of the 2 s pause.
+TEST_F(SequenceTest, PauseBetweenExposuresStepsEvery125Ms) {
+    struct TimedProgress : RecordingProgress {
+        explicit TimedProgress(FakeClock& c) : clock(c) {}
+        void Open(const std::string& caption) override {
+            RecordingProgress::Open(caption);
+            if (caption == "Pause between exposures") {
+                pauseOpenedAt = clock.now;
+                pauseFirstPosition = positions.size();
+            }
+        }
+        void SetPosition(int position) override {
+            RecordingProgress::SetPosition(position);
+            times.push_back(clock.now);
+        }
+        FakeClock& clock;
+        std::vector<uint32_t> times;
+        uint32_t pauseOpenedAt = 0;
+        size_t pauseFirstPosition = SIZE_MAX;
+    } timed(clock);
+    Platform platform = Sys();
+    platform.progress = &timed;
+    InstallPlatform(platform);
+    Sim();
+    Connect();
+    Exposure('t', 1, kModeBin8);
+    Cam().continuous = true;
+    Cam().delayBetween = 2;
+    SequenceOptions options;
+    options.maxFrames = 2;
+    RunExposureSequence(options);
+    platform.progress = &progress;
+    InstallPlatform(platform);
+    ASSERT_NE(timed.pauseFirstPosition, SIZE_MAX);
+    ASSERT_GE(timed.positions.size(), timed.pauseFirstPosition + 16);
+    for (int k = 0; k < 16; ++k) {
+        const size_t at = timed.pauseFirstPosition + size_t(k);
+        EXPECT_EQ(timed.positions[at], 16 * (k + 1)) << k;
+        EXPECT_EQ(timed.times[at] - timed.pauseOpenedAt, 125u * uint32_t(k + 1)) << k;
+    }
 }
 
 void WriteConstantRaw(const std::string& hostPath, size_t pixels, uint16_t value) {
@@ -745,7 +786,23 @@ TEST_F(SequenceTest, GuiderExposureCycle) {
     const GuiderCycleResult r = GuiderExposureCycle(options);
     EXPECT_TRUE(r.ok);
     EXPECT_GE(clock.now - start, 500u);
-    EXPECT_GE(r.mostFrequent, 1);
+    // The display values from the frame read, by the rule written out here:
+    // the most frequent high byte among 1..255 (first on a tie) and the
+    // highest high byte with at least 6 pixels.
+    const int width = 500;  // the standard guider
+    std::array<int, 256> histogram{};
+    for (int i = 0; i < width * 290; ++i) ++histogram[State().guiderA[i] >> 8];
+    int mostFrequent = 1, highestBin = 0;
+    for (int i = 2; i < 256; ++i)
+        if (histogram[i] > histogram[mostFrequent]) mostFrequent = i;
+    for (int i = 255; i >= 0; --i)
+        if (histogram[i] >= 6) {
+            highestBin = i;
+            break;
+        }
+    EXPECT_EQ(r.mostFrequent, mostFrequent);
+    EXPECT_EQ(r.highestBin, highestBin);
+    EXPECT_GT(histogram[mostFrequent], 0);  // a frame was read, not an empty buffer
     // The one-row start read, then the frame read of head 1.
     const auto reads = Writes(kReadPixels);
     ASSERT_GE(reads.size(), 2u);

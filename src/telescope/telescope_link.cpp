@@ -7,6 +7,7 @@
 #include "app/state.h"
 #include "devices/camera.h"
 #include "devices/camera_protocol.h"
+#include "devices/sim/sim_serial_peers.h"
 #include "devices/transport.h"
 #include "platform/platform.h"
 #include "telescope/serial_library.h"
@@ -74,7 +75,12 @@ void ResetTelescopeLink() {
 bool UsesPcRoute() { return State().settings.aoPort > 2; }
 
 int PrepareTelescopeLink() {
-    if (tl.portIndex < 0) tl.portIndex = State().settings.telescopeComPort == '1' ? 0 : 1;
+    if (tl.portIndex < 0) {
+        tl.portIndex = State().settings.telescopeComPort == '1' ? 0 : 1;
+        // Under --simulate the camera's serial ports lead to a simulated
+        // mount and AO unit.
+        EnsureSimulatedSerialPeers(State().settings.driveMethod == 'a');
+    }
     return tl.portIndex;
 }
 

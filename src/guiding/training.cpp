@@ -184,8 +184,9 @@ GuiderTrainingResult GuiderTraining::Result() const {
     r.bdy = std::fabs(Y(7) - (Y(8) + r.dy * T));
     r.raBacklash = std::hypot(r.bx, r.by);
     r.decBacklash = std::hypot(r.bdx, r.bdy);
-    if (r.raBacklash < 1) r.raBacklash = 0;
-    if (r.decBacklash < 1) r.decBacklash = 0;
+    // Positions come in tenths: a magnitude of 1 computed as 0.99999... is 1.
+    if (r.raBacklash < 1 - 1e-9) r.raBacklash = 0;
+    if (r.decBacklash < 1 - 1e-9) r.decBacklash = 0;
     r.storedRaRate = std::max<int16_t>(1, StoreRounded(r.raRate));
     r.storedDecRate = std::max<int16_t>(1, StoreRounded(r.decRate));
     r.storedRaBacklash = StoreRounded(r.raBacklash);

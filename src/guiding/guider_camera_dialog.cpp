@@ -1,6 +1,7 @@
 #include "guiding/guider_camera_dialog.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -328,12 +329,18 @@ void TGCamDialog::Build() {
     button(buttons, kClose, "Close");
 }
 
+void TGCamDialog::closeEvent(QCloseEvent* event) {
+    D().stopRequested = true;
+    QDialog::closeEvent(event);
+}
+
 void TGCamDialog::Refresh() {
     controls_.Redraw();
     view_->update();
 }
 
 void TGCamDialog::Scroll(int id, GuiderScroll action, int thumb) {
+    if (D().training) return;
     switch (id) {
         case kExposureArrows: ScrollExposure(D(), action); break;
         case kStretchBar: ScrollStretch(D(), action, thumb); break;
@@ -458,7 +465,6 @@ void TGCamDialog::OnButton(int id) {
         case kCentraliseAo: Call(links.centreAo); break;
         case kHelp: Sys().messages->Show(kGuiderHelpCaption, kGuiderHelpText, MessageIcon::None); return;
         case kClose:
-            d.stopRequested = true;
             close();
             return;
         default: return;

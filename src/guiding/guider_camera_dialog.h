@@ -41,6 +41,10 @@ public:
     void OnButton(int id);
     GuiderFrameView* FrameView() const { return view_; }
 
+protected:
+    // Closing ends a running series of guider exposures.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void Build();
     BoundControls controls_;

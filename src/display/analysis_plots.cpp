@@ -16,7 +16,7 @@ HistogramPicture BuildHistogram(const std::array<uint16_t, 257>& counters) {
     for (int i = 0; i < 256; ++i) {
         HistogramBar& bar = p.bars[size_t(i)];
         bar.height = counters[size_t(i)] / 5;
-        if (bar.height > 210) {
+        if (bar.height >= 210) {  // a count of 1,054 (210 after the division) is capped too
             bar.height = 210;
             bar.capped = true;
             if (listed < 15) {

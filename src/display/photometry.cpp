@@ -26,7 +26,7 @@ std::string Format(const char* format, double value) {
 // Clicks in the main window arrive in displayed-bitmap coordinates; with the
 // binned display a displayed pixel shows the image pixel at twice its
 // position, and that is where the mask is laid.
-const bool hooksRegistered = [] {
+void InstallPickingHooks() {
     PickHooks& hooks = PickingHooks();
     hooks.photometryMeasure = [](int x, int y) {
         const int scale = BinnedDisplay() ? 2 : 1;
@@ -37,8 +37,7 @@ const bool hooksRegistered = [] {
         const int scale = BinnedDisplay() ? 2 : 1;
         ShowPointer(x * scale, y * scale, value);
     };
-    return true;
-}();
+}
 
 }  // namespace
 
@@ -65,6 +64,7 @@ int StartPhotometry() {
         ShowMessage(code);
         return code;
     }
+    InstallPickingHooks();
     Record() = PhotometryRecord{};
     Picking().maskRadius = 4;
     Picking().modes.photometry = true;

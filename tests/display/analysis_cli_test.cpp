@@ -1,6 +1,5 @@
 // velmora-cli histogram, profile, photometry, stats and render on raw files
 // of model 2 (1392 x 1040, binned 696 x 520).
-#include <cmath>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -147,25 +146,15 @@ TEST_F(AnalysisCliTest, PhotometrySumsMeansAndMagnitude) {
     EXPECT_EQ(v["background_sum"], std::to_string(25 * 768));
     EXPECT_EQ(v["background_level"], "768");
     EXPECT_EQ(v["dmag"], "-2.86");  // -2.5 log10(3232 / 232)
-    // A background as bright as the comparison empties the magnitude.
-    r = Cli("photometry '" + in + "' --object 100 100 --comparison 50 50 --background 60 60");
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_EQ(Values(r.output)["dmag"], "");
 }
 
 TEST_F(AnalysisCliTest, PhotometryRefusesPositionsAndRadiiItCannotUse) {
     const std::string in = Raw("flat.raw", 1392, 1040, [](int, int) { return uint16_t(1000); });
-    CliResult r = Cli("photometry '" + in + "' --object 3 100 --comparison 200 100");
+    CliResult r = Cli("photometry '" + in + "' --object 100 100 --comparison 1388 100");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.output, "Sorry, outside Image area - try again\n");
-    r = Cli("photometry '" + in + "' --object 100 100 --comparison 1388 100");
-    EXPECT_EQ(r.status, 1);
-    r = Cli("photometry '" + in + "' --object 100 100 --comparison 200 100 --radius 5");
-    EXPECT_EQ(r.status, 2);
-    r = Cli("photometry '" + in + "' --object 100 --comparison 200 100");
-    EXPECT_EQ(r.status, 2);
-    r = Cli("photometry '" + home + "/none.raw' --object 100 100 --comparison 200 100");
-    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(Cli("photometry '" + in + "' --object 100 100 --comparison 200 100 --radius 5").status, 2);
+    EXPECT_EQ(Cli("photometry '" + in + "' --object 100 --comparison 200 100").status, 2);
 }
 
 TEST_F(AnalysisCliTest, PhotometrySnapsOntoTheStar) {
@@ -199,20 +188,6 @@ TEST_F(AnalysisCliTest, StatsOfAKnownImage) {
     EXPECT_EQ(v.count("fwhm"), 1u);
     EXPECT_EQ(v["fwhm"], "");
 
-    // Three Gaussian stars of sigma 1.5 (FWHM 3.53).
-    const std::string field = Raw("field.raw", 1392, 1040, [](int x, int y) {
-        double v = 1000;
-        for (auto [cx, cy] : {std::pair{300.0, 300.0}, {700.0, 500.0}, {1100.0, 800.0}}) {
-            const double r2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-            v += 20000 * std::exp(-r2 / (2 * 1.5 * 1.5));
-        }
-        return uint16_t(v);
-    });
-    r = Cli("stats '" + field + "' --stars");
-    ASSERT_EQ(r.status, 0) << r.output;
-    v = Values(r.output);
-    EXPECT_EQ(v["stars"], "3");
-    EXPECT_NEAR(std::stod(v["fwhm"]), 3.53, 0.35);
 }
 
 TEST_F(AnalysisCliTest, RenderWritesTheWindowsDrawings) {

@@ -87,10 +87,11 @@ std::string VelmoraCCD::ReportMessages(bool failed) {
     const std::vector<std::string> texts = messages_.Take();
     const std::string joined = JoinMessages(texts);
     if (joined.empty()) return joined;
+    // Notices of an operation that went well are information.
     if (failed)
         LOGF_ERROR("%s", joined.c_str());
     else
-        LOGF_WARN("%s", joined.c_str());
+        LOGF_INFO("%s", joined.c_str());
     return joined;
 }
 

@@ -262,7 +262,7 @@ int FreePort() {
 // end the server and the driver together.
 class IndiServer {
 public:
-    bool Start(const std::string& dir) {
+    bool Start(const std::string& dir, bool simulate) {
         port_ = FreePort();
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
@@ -270,7 +270,7 @@ public:
             if (entry.rfind("VELMORA_", 0) == 0 || entry.rfind("HOME=", 0) == 0) continue;
             env.push_back(entry);
         }
-        env.push_back("VELMORA_SIMULATE=1");
+        if (simulate) env.push_back("VELMORA_SIMULATE=1");
         env.push_back("VELMORA_SIM_MODEL=4");
         env.push_back("VELMORA_HOME=" + dir);
         env.push_back("HOME=" + dir);
@@ -425,9 +425,10 @@ protected:
         char pattern[] = "/tmp/velmora_indi_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir_ = pattern;
-        ASSERT_TRUE(server_.Start(dir_));
+        ASSERT_TRUE(server_.Start(dir_, Simulate()));
         ASSERT_TRUE(client_.Connect(server_.Port(), 10000)) << "indiserver did not listen";
     }
+    virtual bool Simulate() const { return true; }
     void TearDown() override {
         server_.Stop();
         if (!dir_.empty()) std::filesystem::remove_all(dir_);
@@ -507,7 +508,8 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     mark = client_.Mark();
     client_.Send(NewNumber("CCD_BINNING", {{"HOR_BIN", 2}, {"VER_BIN", 2}}));
     ASSERT_TRUE(client_.WaitProperty("CCD_BINNING", "Ok", 5000, mark));
-    auto binned = Expose("CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 1.0, "CCD1");
+    // 1.5 s: timed on the host, read with the immediate read request.
+    auto binned = Expose("CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 1.5, "CCD1");
     ASSERT_TRUE(binned);
     EXPECT_EQ(binned->width, 1024);
     EXPECT_EQ(binned->height, 1024);
@@ -557,6 +559,15 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     EXPECT_TRUE(client_.WaitProperty("CCD_FRAME", "Alert", 5000, mark));
     EXPECT_TRUE(client_.WaitMessage("Sorry, outside Image area - try again", 5000, mark));
 
+    // An aborted exposure delivers no image.
+    mark = client_.Mark();
+    client_.Send(NewNumber("CCD_EXPOSURE", {{"CCD_EXPOSURE_VALUE", 3}}));
+    ASSERT_TRUE(client_.WaitProperty("CCD_EXPOSURE", "Busy", 5000, mark));
+    client_.Send(NewSwitch("CCD_ABORT_EXPOSURE", "ABORT"));
+    EXPECT_TRUE(client_.WaitProperty("CCD_ABORT_EXPOSURE", "Ok", 5000, mark));
+    EXPECT_FALSE(client_.WaitFor([](const Element& e) { return e.tag == "setBLOBVector"; }, 3500, mark));
+    client_.TakeBlob("CCD1");
+
     // The guider head: 500 x 290.
     auto guider = Expose("GUIDER_EXPOSURE", "GUIDER_EXPOSURE_VALUE", 0.5, "CCD2");
     ASSERT_TRUE(guider);
@@ -577,6 +588,14 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     ASSERT_TRUE(cooler);
     EXPECT_EQ(SwitchOf(*cooler, "COOLER_ON"), "On");
 
+    // The filter wheel: seven positions named from the settings file (slot n
+    // names filter n), then filter 3.
+    auto names = client_.WaitProperty("FILTER_NAME", "", 1000, 0);
+    ASSERT_TRUE(names);
+    const std::vector<Element> slots = Children(*names);
+    ASSERT_EQ(slots.size(), 7u);
+    EXPECT_EQ(slots[0].Attr("name"), "FILTER_SLOT_NAME_1");
+    EXPECT_NE(slots[2].body.find("Filter 4"), std::string::npos);
     // The filter wheel: filter 3.
     mark = client_.Mark();
     client_.Send(NewNumber("FILTER_SLOT", {{"FILTER_SLOT_VALUE", 3}}));
@@ -591,6 +610,32 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
         mark);
     EXPECT_TRUE(off);
     EXPECT_LT(Clock::now(), deadline);
+}
+
+// Without VELMORA_SIMULATE the driver looks on USB, where the test machine
+// has no camera: the connection ends in an alert with the program's text,
+// the driver goes on, and the SIMULATION switch then connects.
+class IndiDriverNoCameraTest : public IndiDriverTest {
+protected:
+    bool Simulate() const override { return false; }
+};
+
+TEST_F(IndiDriverNoCameraTest, MissingCameraIsAnAlertThenSimulationConnects) {
+    client_.Send("<getProperties version=\"1.7\"/>");
+    ASSERT_TRUE(client_.WaitProperty("CONNECTION", "", 10000, 0));
+    auto simulation = client_.WaitProperty("SIMULATION", "", 5000, 0);
+    ASSERT_TRUE(simulation);
+    EXPECT_EQ(SwitchOf(*simulation, "DISABLE"), "On");
+    size_t mark = client_.Mark();
+    client_.Send(NewSwitch("CONNECTION", "CONNECT"));
+    EXPECT_TRUE(client_.WaitProperty("CONNECTION", "Alert", 15000, mark));
+    EXPECT_TRUE(client_.WaitMessage("Sorry, No camera found on USB", 5000, mark));
+    mark = client_.Mark();
+    client_.Send(NewSwitch("SIMULATION", "ENABLE"));
+    ASSERT_TRUE(client_.WaitProperty("SIMULATION", "Ok", 5000, mark));
+    mark = client_.Mark();
+    client_.Send(NewSwitch("CONNECTION", "CONNECT"));
+    EXPECT_TRUE(client_.WaitProperty("CONNECTION", "Ok", 15000, mark));
 }
 
 }  // namespace

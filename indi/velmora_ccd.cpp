@@ -15,6 +15,7 @@
 #include "devices/sim/simulator.h"
 #include "devices/transport.h"
 #include "platform/platform.h"
+#include "settings/ini_rules.h"
 #include "settings/settings_file.h"
 
 using namespace velmora_indi;
@@ -428,10 +429,13 @@ bool VelmoraCCD::GetFilterNames() {
 }
 
 bool VelmoraCCD::SetFilterNames() {
-    // The names go into the program's settings file (10 characters each).
-    auto& names = State().settings.filterNames;
+    // The names go into the program's settings file, kept as the program
+    // defaults dialog keeps them.
+    Settings& settings = State().settings;
+    std::array<std::string, 8> names = settings.filterNames;
     for (int i = 0; i < FilterNameTP->ntp && i + 1 < int(names.size()); ++i)
-        names[size_t(i + 1)] = std::string(FilterNameT[i].text ? FilterNameT[i].text : "").substr(0, 10);
+        names[size_t(i + 1)] = FilterNameT[i].text ? FilterNameT[i].text : "";
+    ApplyFilterDetails(settings, settings.filterCount, names);
     messages_.Take();
     const bool ok = SaveSettingsReporting(24) == 0;
     ReportMessages(!ok);

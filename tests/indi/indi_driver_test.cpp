@@ -603,6 +603,30 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     ASSERT_TRUE(slot);
     EXPECT_EQ(NumberOf(*slot, "FILTER_SLOT_VALUE"), 3);
 
+    // A filter renamed from INDI goes into the program's settings file (8
+    // characters, as the program defaults dialog keeps them) and comes back
+    // from it on the next connection.
+    mark = client_.Mark();
+    client_.Send("<newTextVector device=\"Velmora CCD\" name=\"FILTER_NAME\"><oneText name=\"FILTER_SLOT_NAME_1\">"
+                 "Hydrogen-alpha</oneText></newTextVector>");
+    EXPECT_TRUE(client_.WaitProperty("FILTER_NAME", "Ok", 5000, mark));
+    mark = client_.Mark();
+    client_.Send(NewSwitch("CONNECTION", "DISCONNECT"));
+    ASSERT_TRUE(client_.WaitFor(
+        [](const Element& e) { return e.Attr("name") == "CONNECTION" && SwitchOf(e, "DISCONNECT") == "On"; }, 10000,
+        mark));
+    mark = client_.Mark();
+    client_.Send(NewSwitch("CONNECTION", "CONNECT"));
+    ASSERT_TRUE(client_.WaitProperty("CONNECTION", "Ok", 15000, mark));
+    auto renamed = client_.WaitFor(
+        [](const Element& e) { return e.tag == "defTextVector" && e.Attr("name") == "FILTER_NAME"; }, 5000, mark);
+    ASSERT_TRUE(renamed);
+    ASSERT_FALSE(Children(*renamed).empty());
+    std::string first = Children(*renamed)[0].body;
+    first.erase(std::remove_if(first.begin(), first.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); }),
+                first.end());
+    EXPECT_EQ(first, "Hydrogen");
+
     mark = client_.Mark();
     client_.Send(NewSwitch("CONNECTION", "DISCONNECT"));
     auto off = client_.WaitFor(

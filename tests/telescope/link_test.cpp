@@ -452,3 +452,21 @@ TEST_F(TelescopeTest, GuideOutputsPulseAndStepThroughTheLink) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TelescopeTest, GarbageAnswersStayWithinTheTextLimits) {
+    std::string garbage;
+    for (int i = 0; i < 80; ++i) garbage += char(0x80 + (i * 37) % 120);
+    Answer(peer0, garbage);
+    EXPECT_EQ(GetObjectInfo().size(), 33u);  // no '#': 33 bytes at most
+    Answer(peer0, garbage);
+    EXPECT_EQ(ReadSlewReply(0).size(), 33u);
+    S().aoPort = 3;
+    pc.answers = {garbage.substr(0, 50)};
+    ReadSerialReply(0, 33);
+    EXPECT_EQ(TelescopeLink().scopeInfo.size(), 33u);
+    EXPECT_EQ(TelescopeLink().replyCount, 50);
+}
+
+}  // namespace

@@ -112,7 +112,7 @@ void TImageView::paintEvent(QPaintEvent*) {
         }
     }
     const PickModes& modes = Picking().modes;
-    if (!modes.photometry && !modes.guideStarPick) viewport()->setCursor(Qt::ArrowCursor);
+    if (!modes.photometry && !modes.guideStarPick && !modes.rowProfile) viewport()->setCursor(Qt::ArrowCursor);
     DrawOverlays(painter, view);
     painter.end();
 

@@ -15,6 +15,7 @@
 #include "guiding/training.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
+#include "telescope/telescope_link.h"
 
 namespace {
 
@@ -110,9 +111,15 @@ GuidingFrameReport Report(const StarPosition& star, int16_t ex, int16_t ey) {
     r.starY = star.Y();
     r.errorX = ex;
     r.errorY = ey;
+    // The AO counters and the last mount bump are the telescope link's.
+    const TelescopeLinkState& link = TelescopeLink();
+    g.aoX = link.aoX;
+    g.aoY = link.aoY;
+    g.bumpLetter = link.bumped ? link.bumpText : std::string();
+    g.bumpMs = link.lastBumpMs;
     r.aoX = g.aoX;
     r.aoY = g.aoY;
-    if (!g.bumpLetter.empty() && NowMs() - g.bumpMs < 2000) r.bumpLetter = g.bumpLetter;
+    if (link.bumped && NowMs() - link.lastBumpMs < 2000) r.bumpLetter = link.bumpText;
     return r;
 }
 
@@ -185,6 +192,8 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
         SendPulse(out, corr.y);
         if (corr.y.Send()) r.directionY = corr.y.direction;
     }
+    r.aoX = g.aoX = TelescopeLink().aoX;
+    r.aoY = g.aoY = TelescopeLink().aoY;
     if (report) *report = r;
     return true;
 }

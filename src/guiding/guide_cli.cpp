@@ -58,28 +58,25 @@ void SetGuiderExposure(int ms) {
     }
 }
 
-// Picks a guide star as the user would: the brightest star well inside the
-// guider frame, refined by three centroid passes.
+// Picks a guide star as the user would: a bright star of the simulated
+// guider field well inside the frame (the click), refined by three centroid
+// passes on a fresh frame.
 bool PickGuiderStar() {
     if (!TakeGuiderFrame()) return false;
     const int w = GuiderFrameWidth(), h = GuiderFrameHeight(), r = GuidingSearchRadius();
-    const int margin = r + 25;
-    const Pixel* f = State().guiderA;
-    int bx = -1, by = -1, best = -1;
-    // A star lights its neighbours, a hot pixel does not: score by the four
-    // neighbours.
-    for (int y = margin; y < h - margin; ++y)
-        for (int x = margin; x < w - margin; ++x) {
-            const size_t i = size_t(y) * w + x;
-            const int score = f[i - 1] + f[i + 1] + f[i - w] + f[i + w];
-            if (score > best) {
-                best = score;
-                bx = x;
-                by = y;
-            }
+    const int margin = r + 30;
+    double best = -1;
+    int bx = 0, by = 0;
+    for (const SimStar& s : Simulator::Instance().GuiderField().stars) {
+        if (s.x < margin || s.y < margin || s.x > w - margin || s.y > h - margin) continue;
+        if (s.flux > best) {
+            best = s.flux;
+            bx = int(std::lround(s.x));
+            by = int(std::lround(s.y));
         }
+    }
     StarPosition p;
-    if (bx < 0 || !FindStar(f, w, h, bx, by, r, 3, false, p)) return false;
+    if (best < 0 || !FindStar(State().guiderA, w, h, bx, by, r, 3, false, p)) return false;
     Guider().starSelected = true;
     Guider().starX = p.x;
     Guider().starY = p.y;

@@ -7,32 +7,38 @@
 
 namespace {
 
-class LinkOutput : public GuideOutput {
+class DefaultOutput : public GuideOutput {
 public:
-    void Pulse(char direction, int32_t ms) override {
-        TelescopeLinkState& link = TelescopeLink();
-        link.direction = direction;
-        link.pulseLength = uint32_t(ms > 0 ? ms : 0);
-        // LX200 and Autostar take move commands; the guide socket the relays.
-        if (State().settings.driveMethod == 'b') {
+    bool Pulse(char direction, int32_t ms) override {
+        Set(direction, ms);
+        // The guide socket ('b') pulses the relays; every other drive method
+        // sends LX200 move and quit commands.
+        if (State().settings.driveMethod == 'b')
             PulseGuideRelay();
-        } else {
-            PrepareTelescopeLink();
+        else
             PulseGuideSerial();
-        }
+        return true;
     }
-    void RelayPulse(char direction, int32_t ms) override {
-        TelescopeLinkState& link = TelescopeLink();
-        link.direction = direction;
-        link.pulseLength = uint32_t(ms > 0 ? ms : 0);
+    bool RelayPulse(char direction, int32_t ms) override {
+        Set(direction, ms);
         PulseGuideRelay();
+        return true;
     }
-    void AoStep(char letter, int32_t steps) override { ::AoStep(steps, letter); }
+    bool AoStep(char letter, int32_t steps) override {
+        ::AoStep(int(steps), letter);
+        return true;
+    }
+
+private:
+    static void Set(char direction, int32_t ms) {
+        TelescopeLink().direction = direction;
+        TelescopeLink().pulseLength = uint32_t(ms > 0 ? ms : 0);
+    }
 };
 
 }  // namespace
 
 GuideOutput& DefaultGuideOutput() {
-    static LinkOutput output;
+    static DefaultOutput output;
     return output;
 }

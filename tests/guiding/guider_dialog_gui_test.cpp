@@ -261,6 +261,30 @@ TEST_F(GuiderDialogTest, StartGuidingRefusalsAndARunOnTheSimulator) {
     EXPECT_EQ(Control<QAbstractButton>(dialog, kStartGuiding)->text(), "Start Guiding");
 }
 
+TEST_F(GuiderDialogTest, TrainOnTheSimulatorMarksTheStepsAndStoresTheSet) {
+    State().settings.driveMethod = 'b';
+    TGCamDialog dialog;
+    const auto& stars = sim_->sim().GuiderField().stars;
+    const SimStar* best = nullptr;
+    for (const SimStar& star : stars)
+        if (star.x > 150 && star.x < 350 && star.y > 100 && star.y < 190 && (!best || star.flux > best->flux))
+            best = &star;
+    ASSERT_NE(best, nullptr);
+    Guider().starSelected = true;
+    Guider().starX = int(best->x + 0.5);
+    Guider().starY = int(best->y + 0.5);
+    std::vector<QString> captions;
+    QObject::connect(&dialog, &QWidget::windowTitleChanged, [&](const QString& t) { captions.push_back(t); });
+    Click(dialog, kTrain);
+    EXPECT_TRUE(Guider().trained);
+    EXPECT_EQ(dialog.windowTitle(), "Auto Guider Camera Control");
+    ASSERT_FALSE(captions.empty());
+    EXPECT_EQ(captions.front(), "Auto Guider Camera Control - Training / slewing West");
+    EXPECT_GE(GuiderDialog().trainingMarks.size(), 8u);
+    EXPECT_EQ(Text(dialog, kUsingText), "Using Trained Vals");
+    EXPECT_EQ(Text(dialog, kLatestRaRate), QString::number(Guider().trainedSet.storedRaRate));
+}
+
 // ---- The guiding windows ---------------------------------------------------------------
 
 TEST_F(GuiderDialogTest, GuidingInfoFields) {

@@ -566,8 +566,9 @@ TGCamDialog* OpenGuiderCameraDialog() {
     auto& dialog = DialogPointer();
     if (!dialog) {
         if (!ConnectCamera()) return nullptr;
+        // Closing hides the dialog: the loops it runs keep using it while
+        // they pump events, so it is never deleted under them.
         dialog = new TGCamDialog(MainWindowWidget());
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
     }
     dialog->show();
     dialog->raise();

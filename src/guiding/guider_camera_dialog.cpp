@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "acquisition/exposure_sequence.h"
+#include "acquisition/guiding_hooks.h"
 #include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/control_ids.h"
@@ -53,6 +54,66 @@ GuiderExposure& E() { return Guider().exposure; }
 // time.
 bool LongAction(int id) {
     return id == kStart || id == kTrain || id == kAoTrain || id == kStartGuiding || id == kTakeDark;
+}
+
+// Guiding during a main-camera exposure ("Autoguide Photo") runs through the
+// exposure sequence's hooks without a display of its own; the guiding window
+// follows it from the autoguider's record, once per guiding frame.
+struct PhotoStart {
+    std::function<bool()> start;
+    bool operator()() const {
+        const bool running = start();
+        if (running) {
+            OpenGuidingWindow()->SetCaption("Guiding Info");
+            if (GuidingWindow* w = CurrentGuidingWindow()) w->Plot()->ClearGraph();
+        }
+        PhotoFrames() = -1;
+        PhotoStartMs() = NowMs();
+        return running;
+    }
+    static int& PhotoFrames() {
+        static int frames = -1;
+        return frames;
+    }
+    static uint32_t& PhotoStartMs() {
+        static uint32_t ms = 0;
+        return ms;
+    }
+};
+
+struct PhotoStep {
+    std::function<void(uint32_t&)> step;
+    void operator()(uint32_t& endMs) const {
+        step(endMs);
+        GuidingWindow* w = CurrentGuidingWindow();
+        const GuiderState& g = Guider();
+        const GuidingRms rms = LastGuidingRms();
+        if (!w || !g.guiding || rms.framesRun == PhotoStart::PhotoFrames()) return;
+        PhotoStart::PhotoFrames() = rms.framesRun;
+        GuidingWindowData data;
+        data.report.timeMs = NowMs();
+        data.report.starX = g.lastStar.X();
+        data.report.starY = g.lastStar.Y();
+        data.report.errorX = g.errorX;
+        data.report.errorY = g.errorY;
+        data.report.pulseX = g.pulseX;
+        data.report.pulseY = g.pulseY;
+        data.report.aoX = g.aoX;
+        data.report.aoY = g.aoY;
+        data.refX = g.reference.X();
+        data.refY = g.reference.Y();
+        data.rms = rms;
+        data.seconds = int32_t(NowMs() - PhotoStart::PhotoStartMs()) / 1000.0;
+        w->Update(data);
+    }
+};
+
+// Wraps the hooks the guiding code installed (again, if they were replaced).
+void FollowPhotoGuiding() {
+    ExposureGuidingHooks& h = GuidingHooks();
+    if (!h.startGuiding || !h.guidingStep || h.startGuiding.target<PhotoStart>()) return;
+    h.startGuiding = PhotoStart{h.startGuiding};
+    h.guidingStep = PhotoStep{h.guidingStep};
 }
 
 QPointer<TGCamDialog>& DialogPointer() {
@@ -107,6 +168,7 @@ void GuiderFrameView::mouseMoveEvent(QMouseEvent* event) {
 TGCamDialog::TGCamDialog(QWidget* parent)
     : QDialog(parent), controls_(this, [this] { Refresh(); }), display_(std::make_unique<DialogGuidingDisplay>(*this)) {
     setObjectName("TGCamDialog");
+    FollowPhotoGuiding();
     // The stored Bin 2x2 choice is the guider exposure's.
     E().binned = S().guiderOption82 && S().guiderType == 's';
     setWindowTitle(kGuiderDialogCaption);

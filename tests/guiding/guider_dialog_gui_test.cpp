@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "acquisition/exposure_sequence.h"
+#include "acquisition/guiding_hooks.h"
 #include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/control_ids.h"
@@ -283,6 +284,31 @@ TEST_F(GuiderDialogTest, TrainOnTheSimulatorMarksTheStepsAndStoresTheSet) {
     EXPECT_GE(GuiderDialog().trainingMarks.size(), 8u);
     EXPECT_EQ(Text(dialog, kUsingText), "Using Trained Vals");
     EXPECT_EQ(Text(dialog, kLatestRaRate), QString::number(Guider().trainedSet.storedRaRate));
+}
+
+TEST_F(GuiderDialogTest, AutoguidePhotoGuidingIsFollowedByTheGuidingWindow) {
+    const ExposureGuidingHooks saved = GuidingHooks();
+    int steps = 0;
+    GuidingHooks().startGuiding = [] { return Guider().guiding = true; };
+    GuidingHooks().guidingStep = [&](uint32_t&) {
+        ++steps;
+        Guider().errorX = 500;
+        Guider().lastStar = StarPosition{120, 80, 4, 0};
+    };
+    { TGCamDialog dialog; }  // the dialog wraps the hooks
+    ASSERT_TRUE(GuidingHooks().startGuiding());
+    uint32_t end = 0;
+    GuidingHooks().guidingStep(end);
+    GuidingHooks().guidingStep(end);
+    EXPECT_EQ(steps, 2);
+    GuidingWindow* window = CurrentGuidingWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Guiding Info");
+    EXPECT_EQ(window->findChild<QLabel*>("x")->text(), "120.4");
+    EXPECT_EQ(window->findChild<QLabel*>("dx")->text(), "0.5");
+    // Steps between guiding frames add nothing to the graph.
+    EXPECT_EQ(window->Plot()->Graph().Samples().size(), 1u);
+    GuidingHooks() = saved;
 }
 
 // ---- The guiding windows ---------------------------------------------------------------

@@ -70,7 +70,7 @@ void TGInfoDialog::Show(const GuidingInfoData& data) {
 
 GuidingPlotWidget::GuidingPlotWidget(QWidget* parent) : QWidget(parent) {
     setObjectName("guidingPlot");
-    setMinimumSize(GraphRect().right() + 10, FrameRect().bottom() + 10);
+    setMinimumSize(GraphRect().right() + 10, PlotRect().bottom() + 30);
 }
 
 QRect GuidingPlotWidget::FrameRect() { return QRect(0, 0, 250, 145); }
@@ -140,7 +140,7 @@ void GuidingPlotWidget::paintEvent(QPaintEvent*) {
         p.drawLine(QPointF(g.left(), gy), QPointF(g.right(), gy));
     }
     p.setPen(Qt::black);
-    p.drawText(g.left(), g.bottom() + 16, QStringLiteral("R.A. blue, Dec red; +-2.5 px, last 2 min"));
+    p.drawText(g.left(), g.top() - 4, QStringLiteral("R.A. blue, Dec red; +-2.5 px, last 2 min"));
     const auto& samples = graph_.Samples();
     for (int axis = 0; axis < 2; ++axis) {
         p.setPen(axis == 0 ? Qt::blue : Qt::red);

@@ -219,7 +219,7 @@ bool TakeGuiderDark(GuiderDialogState& d) {
     return true;
 }
 
-int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh) {
+int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh, int maxFrames) {
     AppState& s = State();
     d.exposing = true;
     d.stopRequested = false;
@@ -229,7 +229,7 @@ int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refres
         ReadGuiderFrame(s.settings.guiderType, Guider().exposure.binned, 0, s.guiderA);
     }
     int frames = 0;
-    while (!d.stopRequested && !PollInterrupt()) {
+    while (!d.stopRequested && !PollInterrupt() && (maxFrames <= 0 || frames < maxFrames)) {
         Sys().system->SetBusyCursor(true);
         const bool ok = TakeGuiderFrame();
         Sys().system->SetBusyCursor(false);

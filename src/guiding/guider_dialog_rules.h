@@ -162,8 +162,9 @@ bool AutosaveGuiderBitmap();
 bool TakeGuiderDark(GuiderDialogState& d);
 // "Start": two frames discarded, then until a mouse-button or key press (or
 // "Stop"): a frame, refresh, the bitmap, refresh, the autosave copy, the
-// bitmap message, a beep and the 1 s pause. Returns the frames taken.
-int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh);
+// bitmap message, a beep and the 1 s pause. maxFrames > 0 ends the run after
+// that many frames (the command line). Returns the frames taken.
+int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh, int maxFrames = 0);
 
 // The star pick. The frame is drawn at (offset + 10, 45); with search radius
 // h and guider width w a click is usable when

@@ -410,12 +410,15 @@ bool VelmoraCCD::SelectFilter(int position) {
 bool VelmoraCCD::GetFilterNames() {
     // Filter n is named by slot n of the program's filter names.
     const int count = FilterCount();
+    // Allocated the way FilterInterface allocates and frees them.
     if (FilterNameTP == nullptr) {
         FilterNameTP = new ITextVectorProperty;
         std::memset(FilterNameTP, 0, sizeof *FilterNameTP);
-        FilterNameT = nullptr;
+    } else if (FilterNameT != nullptr) {
+        for (int i = 0; i < FilterNameTP->ntp; ++i) std::free(FilterNameT[i].text);
     }
-    FilterNameT = static_cast<IText*>(std::realloc(FilterNameT, sizeof(IText) * size_t(count)));
+    delete[] FilterNameT;
+    FilterNameT = new IText[size_t(count)];
     std::memset(FilterNameT, 0, sizeof(IText) * size_t(count));
     const auto& names = State().settings.filterNames;
     for (int i = 0; i < count; ++i) {

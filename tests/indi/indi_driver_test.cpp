@@ -278,8 +278,11 @@ public:
         for (std::string& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
         std::string program = INDISERVER_PATH, portText = std::to_string(port_), driver = INDI_DRIVER_PATH;
-        std::string p = "-p";
-        std::vector<char*> argv{program.data(), p.data(), portText.data(), driver.data(), nullptr};
+        // Its own local socket (the default one is shared by every
+        // indiserver of the machine), and a driver that dies stays dead.
+        std::string p = "-p", u = "-u", socketPath = dir + "/indiserver.socket", r = "-r", zero = "0";
+        std::vector<char*> argv{program.data(), p.data(), portText.data(), u.data(), socketPath.data(),
+                                r.data(), zero.data(), driver.data(), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         const std::string log = dir + "/indiserver.log";

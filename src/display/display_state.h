@@ -99,7 +99,7 @@ struct PickState {
     int maskRadius = 4;              // photometry mask and click-refinement radius r
     int guideSearchRadius = 8;       // the guider's centroid radius
     bool guideStarPicked = false;
-    int guideStarX = 0, guideStarY = 0;  // displayed-bitmap coordinates
+    int guideStarX = 0, guideStarY = 0;  // image coordinates (not halved by the binned display)
     bool centroidRefine = false;     // set when the guide-star cross is drawn
     bool guidingWithImagingCamera = false;
     int guidingStarX = 0, guidingStarY = 0;

@@ -112,7 +112,7 @@ void TImageView::paintEvent(QPaintEvent*) {
         }
     }
     const PickModes& modes = Picking().modes;
-    if (!modes.photometry && !modes.guideStarPick) viewport()->setCursor(Qt::ArrowCursor);
+    if (!modes.photometry && !modes.guideStarPick && !modes.rowProfile) viewport()->setCursor(Qt::ArrowCursor);
     DrawOverlays(painter, view);
     painter.end();
 
@@ -131,7 +131,9 @@ void TImageView::DrawOverlays(QPainter& painter, const ViewPort& view) {
     const QPen red(QColor(255, 0, 0), 1);
     if (pick.guideStarPicked && pick.modes.guideStarPick && !pick.guidingWithImagingCamera) {
         painter.setPen(green);
-        const QPoint p = at(pick.guideStarX, pick.guideStarY);
+        // The pick is kept in image coordinates.
+        const int scale = BinnedDisplay() ? 2 : 1;
+        const QPoint p = at(pick.guideStarX / scale, pick.guideStarY / scale);
         Cross(painter, p.x(), p.y(), 20);
         pick.centroidRefine = true;
         pick.maskRadius = pick.guideSearchRadius;

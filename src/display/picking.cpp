@@ -5,6 +5,7 @@
 
 #include "app/messages.h"
 #include "app/state.h"
+#include "guiding/centroid.h"
 
 namespace {
 
@@ -35,11 +36,27 @@ void PickGuideStar(const ViewPort& view, int imageX, int imageY, PickResult& res
         result = PickResult::Failed;
         return;
     }
+    // The pick is kept in image coordinates: with the binned display a
+    // displayed pixel stands for the image pixel at twice its position, so the
+    // star is measured once more there at full resolution.
+    const int scale = BinnedDisplay() ? 2 : 1;
+    int x = imageX * scale, y = imageY * scale;
+    if (scale > 1) {
+        const AppState& s = State();
+        StarPosition star;
+        if (!FindStar(s.imageA, s.geometry.width, s.geometry.height, x, y, Picking().guideSearchRadius, 1, false,
+                      star)) {
+            result = PickResult::Failed;
+            return;
+        }
+        x = star.x;
+        y = star.y;
+    }
     PickState& p = Picking();
     p.guideStarPicked = true;
-    p.guideStarX = imageX;
-    p.guideStarY = imageY;
-    ShowMessage(50, Format("x position = %5d\ny position = %5d", imageX, imageY));
+    p.guideStarX = x;
+    p.guideStarY = y;
+    ShowMessage(50, Format("x position = %5d\ny position = %5d", x, y));
     AdjustScroller(false);
     InvalidateView();
 }

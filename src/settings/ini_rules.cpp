@@ -31,16 +31,18 @@ void ToggleEastWest(Settings& s) {
 
 int LimitHysteresis(int value) { return value > 20 ? 20 : value; }
 
+int LimitRaBacklash(int value) { return std::clamp(value, 0, 30); }
+
 void ApplySlewValues(Settings& s, const SlewValues& v) {
     s.raPixelsPerSecond = int16_t(v[0]);
     s.decPixelsPerSecond = int16_t(v[1]);
-    s.raBacklash = int16_t(v[2]);
+    s.raBacklash = int16_t(LimitRaBacklash(v[2]));
     s.decBacklash = int16_t(v[3]);
     s.raHysteresis = int16_t(LimitHysteresis(v[4]));
     s.decHysteresis = int16_t(LimitHysteresis(v[5]));
     s.guiderRaPixelsPerSecond = int16_t(v[6]);
     s.guiderDecPixelsPerSecond = int16_t(v[7]);
-    s.guiderRaBacklash = int16_t(v[8]);
+    s.guiderRaBacklash = int16_t(LimitRaBacklash(v[8]));
     s.guiderDecBacklash = int16_t(v[9]);
     s.guiderRaHysteresis = int16_t(LimitHysteresis(v[10]));
     s.guiderDecHysteresis = int16_t(LimitHysteresis(v[11]));

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "app/state.h"
+#include "settings/settings_file.h"
 #include "support/test_env.h"
 
 namespace {
@@ -50,6 +51,31 @@ TEST_F(IniRulesTest, SlewValuesLimitHysteresisToTwenty) {
     EXPECT_EQ(s.guiderRaHysteresis, 20);
     EXPECT_EQ(s.guiderDecHysteresis, 20);
     EXPECT_EQ(CurrentSlewValues(s), (SlewValues{3, 4, 5, 6, 20, 20, 7, 8, 9, 10, 20, 20}));
+}
+
+TEST_F(IniRulesTest, RaBacklashIsKeptToWhatTheFileReadsBack) {
+    struct Case {
+        int typed, stored;
+    };
+    for (const Case c : {Case{0, 0}, Case{30, 30}, Case{31, 30}, Case{49, 30}, Case{50, 30}, Case{1000, 30},
+                         Case{-1, 0}}) {
+        ApplySlewValues(s, {2, 2, c.typed, 0, 0, 0, 6, 6, c.typed, 0, 0, 0});
+        EXPECT_EQ(s.raBacklash, c.stored) << c.typed;
+        EXPECT_EQ(s.guiderRaBacklash, c.stored) << c.typed;
+    }
+}
+
+TEST_F(IniRulesTest, TypedRaBacklashOf40KeepsEveryLaterSettingOverARestart) {
+    ApplySlewValues(State().settings, {2, 2, 40, 0, 0, 0, 6, 6, 45, 0, 0, 0});
+    State().settings.flushBeforeExposure = true;  // field 96, read after both backlash fields
+    State().fits.object = "M31";
+    ASSERT_EQ(SaveSettings(), 0);
+    ResetState();
+    ASSERT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(State().settings.raBacklash, 30);
+    EXPECT_EQ(State().settings.guiderRaBacklash, 30);
+    EXPECT_TRUE(State().settings.flushBeforeExposure);
+    EXPECT_EQ(State().fits.object, "M31");
 }
 
 TEST_F(IniRulesTest, FilterDetails) {

@@ -175,7 +175,7 @@ int16_t NextGuiderAutosaveCounter(int16_t counter) {
 }
 
 std::string GuiderAutosaveName(const std::string& directory, int16_t counter) {
-    return directory + "\\IMG" + std::to_string(uint16_t(counter)) + ".BMP";
+    return JoinPath(directory, "IMG" + std::to_string(uint16_t(counter)) + ".BMP");
 }
 
 void SaveGuiderSettings() { SaveSettingsReporting(28); }

@@ -60,10 +60,18 @@ int SearchRadius() {
     return r > 0 ? r : 8;
 }
 
+// Three passes, each re-centred on the last. A failed pass (message 69)
+// leaves the position as it was, so the passes after it could only fail the
+// same way: they are not run.
 bool Centroid3(const Pixel* image, int width, int height, int& x, int& y) {
     for (int pass = 0; pass < 3; ++pass)
         if (!WindowCentroid(image, width, height, x, y, SearchRadius())) return false;
     return true;
+}
+
+// The frame's value at a position (0 off the image).
+int PixelAt(const Pixel* image, int width, int height, int x, int y) {
+    return x >= 0 && y >= 0 && x < width && y < height ? image[size_t(y) * width + x] : 0;
 }
 
 }  // namespace
@@ -78,22 +86,22 @@ int AutoMerge::AddOnStar() {
     Pixel* b = s.imageB;
     if (!haveReference_) {
         for (size_t i = 0; i < n; ++i) b[i] = Pixel(a[i] / divisor_);
+        // A window that does not fit (no star picked, or picked at the edge)
+        // keeps the picked position: the series goes on, following whatever
+        // the centroid finds there.
         int x = Picking().guideStarX, y = Picking().guideStarY;
-        if (!Centroid3(a, W, H, x, y)) {
-            std::memcpy(a, b, n * sizeof(Pixel));
-            return 2;
-        }
+        Centroid3(a, W, H, x, y);
         x_ = x;
         y_ = y;
-        peak_ = a[size_t(y) * W + x];
+        peak_ = PixelAt(a, W, H, x, y);
         haveReference_ = true;
         if (divisor_ > 1) std::memcpy(a, b, n * sizeof(Pixel));
         return 0;
     }
     int x = x_, y = y_;
-    const bool found = Centroid3(a, W, H, x, y);
-    const double v = found ? a[size_t(y) * W + x] : 0;
-    if (!found || v < 0.3 * peak_ || v > 3.0 * peak_) {
+    Centroid3(a, W, H, x, y);
+    const double v = PixelAt(a, W, H, x, y);
+    if (v < 0.3 * peak_ || v > 3.0 * peak_) {
         std::memcpy(a, b, n * sizeof(Pixel));
         return 1;
     }

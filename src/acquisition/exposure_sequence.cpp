@@ -333,7 +333,9 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
             ClearPixels(0);
             Echo();
             const bool hostTimed = HostTimesExposure(E, cam.trigger);
-            if (model == 5 && E >= 1001 && !cam.trigger) Shutter(false);
+            // Model 5: the shutter is closed before a host-timed exposure
+            // (with or without the trigger) and after it.
+            if (model == 5 && hostTimed) Shutter(false);
 
             bool skipRead = false;
             if (hostTimed) {
@@ -355,7 +357,7 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
                 if (!skipRead) {
                     wait.guiding = guidingStarted;
                     WaitForExposure(wait);
-                    if (model == 5 && !cam.trigger) Shutter(false);
+                    if (model == 5) Shutter(false);
                     if (longUnit && guidingStarted && seriesCount == 1 && !continuous) {
                         if (GuidingHooks().stopGuiding) GuidingHooks().stopGuiding(s.settings.guidingMode == 'A');
                         guidingStarted = false;

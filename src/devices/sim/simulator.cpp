@@ -8,6 +8,7 @@
 
 #include "app/camera_models.h"
 #include "app/messages.h"
+#include "app/state.h"
 #include "devices/sim/sim_random.h"
 #include "devices/transport.h"
 #include "platform/platform.h"
@@ -218,6 +219,8 @@ std::string Simulator::WheelPath() const {
 }
 
 bool Simulator::List(InterfaceClass cls, std::vector<EnumeratedInterface>& out) {
+    // The process-wide simulator lists the camera the settings name.
+    if (followsSettings_) PrepareCameraDiscovery(State().settings.configuredPid, State().settings.manualModel);
     out.clear();
     if (faults_.enumerationFails) return false;
     if (cls == InterfaceClass::Hid) {

@@ -7,22 +7,25 @@
 int StarFollower::Add(Pixel* a, Pixel* b, int W, int H, int startX, int startY) {
     const size_t n = size_t(W) * H;
     StarPosition p;
+    // A window that does not fit (no star picked, or picked at the edge)
+    // shows message 69 and keeps the position: the series goes on, following
+    // whatever the centroid finds there under the brightness band rule.
+    const auto valueAt = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < W && y < H ? int(a[size_t(y) * W + x]) : 0;
+    };
     if (!haveReference_) {
         for (size_t i = 0; i < n; ++i) b[i] = Pixel(a[i] / divisor_);
-        if (!FindStar(a, W, H, startX, startY, radius_, 3, false, p)) {
-            std::memcpy(a, b, n * sizeof(Pixel));
-            return 2;
-        }
+        if (!FindStar(a, W, H, startX, startY, radius_, 3, false, p)) p = StarPosition{startX, startY, 0, 0};
         x_ = p.x;
         y_ = p.y;
-        peak_ = a[size_t(p.y) * W + p.x];
+        peak_ = valueAt(p.x, p.y);
         haveReference_ = true;
         if (divisor_ > 1) std::memcpy(a, b, n * sizeof(Pixel));
         return 0;
     }
-    const bool found = FindStar(a, W, H, x_, y_, radius_, 3, false, p);
-    const double v = found ? a[size_t(p.y) * W + p.x] : 0;
-    if (!found || v < 0.3 * peak_ || v > 3.0 * peak_) {
+    if (!FindStar(a, W, H, x_, y_, radius_, 3, false, p)) p = StarPosition{x_, y_, 0, 0};
+    const double v = valueAt(p.x, p.y);
+    if (v < 0.3 * peak_ || v > 3.0 * peak_) {
         std::memcpy(a, b, n * sizeof(Pixel));
         return 1;
     }

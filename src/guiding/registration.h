@@ -16,9 +16,9 @@ public:
     // divisor: the averaging divisor (1 without averaging); radius: the
     // guiding search radius.
     StarFollower(int divisor, int radius) : divisor_(divisor < 1 ? 1 : divisor), radius_(radius) {}
-    // 0: merged; 1: star lost (the frame holds the running sum); 2: the first
-    // frame's star could not be measured (the frame holds the running sum).
-    // (startX, startY) is the picked star, used on the first frame only.
+    // 0: merged; 1: star lost (the frame holds the running sum). A window
+    // that does not fit keeps the position (message 69). (startX, startY) is
+    // the picked star, used on the first frame only.
     int Add(Pixel* frame, Pixel* sum, int width, int height, int startX, int startY);
     bool HasReference() const { return haveReference_; }
     int X() const { return x_; }

@@ -161,6 +161,7 @@ void SendAoCommand(size_t length) {
         return;
     }
     length = std::min(length, tl.sendBuffer.size());
+    PrepareTelescopeLink();  // AO guiding may be the link's first use
     if (s.aoPort < 3) {
         WriteSerialPort(s.aoPort, tl.sendBuffer.data(), length);
     } else {

@@ -34,7 +34,18 @@ protected:
     Simulator& Sim(double angleDeg, double drift = 0) {
         SimulatorConfig config;
         config.generateFields = false;
-        config.guiderField.stars = {{250, 145, 600000}};
+        // The guider's own sky (its gain, noise and 8-bit range) with one
+        // star: the brightest of the generated field, moved to (250, 145).
+        config.guiderField = MakeGuiderField(500, 290, 3);
+        SimStar star = config.guiderField.stars.front();
+        for (const SimStar& s : config.guiderField.stars)
+            if (s.flux > star.flux) star = s;
+        star.x = 250;
+        star.y = 145;
+        config.guiderField.stars = {star};
+        config.guiderField.hotPixels.clear();
+        config.camera.guiderScale = 1;
+        config.camera.guiderAngleDeg = 0;
         config.mainField.stars = {{1000, 1000, 40000}};
         config.mount.guideRatePerSecond = 3;
         config.mount.cameraAngleDeg = angleDeg;

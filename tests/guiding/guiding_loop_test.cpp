@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "acquisition/guiding_hooks.h"
 #include "app/state.h"
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
@@ -156,6 +157,31 @@ TEST_F(GuidingLoopTest, StartRefusals) {
     State().settings.driveMethod = 'n';
     EXPECT_EQ(RunGuiderGuiding({}), LoopEnd::Refused);
     EXPECT_EQ(messages.shown.back().text, "Sorry, No telescope to guide, or no camera found");
+}
+
+}  // namespace
+
+namespace {
+
+// "Autoguide Photo": guiding inside a main-camera exposure through the hooks
+// the exposure sequence calls.
+TEST_F(GuidingLoopTest, AutoguidePhotoHooksGuideDuringTheExposureAndEndItWhenTheStarIsLost) {
+    Simulator& sim = Sim(0);
+    InstallGuidingHooks();
+    ExposureGuidingHooks& h = GuidingHooks();
+    ASSERT_TRUE(h.guideStarPicked());
+    ASSERT_TRUE(h.startGuiding());
+    EXPECT_TRUE(h.guidingActive());  // the camera dialog refuses with message 59 now
+    uint32_t end = clock.now + 30'000;
+    const uint32_t planned = end, before = clock.now;
+    for (int i = 0; i < 5; ++i) h.guidingStep(end);
+    EXPECT_EQ(end, planned);                 // the star is there: the exposure runs on
+    EXPECT_GE(clock.now - before, 5'000u);   // five guider frames of 1 s were taken
+    sim.Mount().Nudge(400, 0);  // the star leaves
+    h.guidingStep(end);
+    EXPECT_EQ(end, clock.now);  // the exposure ends now
+    h.stopGuiding(false);
+    EXPECT_FALSE(h.guidingActive());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "app/state.h"
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
+#include "display/display_state.h"
 #include "guiding/guider_state.h"
 #include "guiding/guiding_loops.h"
 #include "platform/paths.h"
@@ -182,6 +183,33 @@ TEST_F(GuidingLoopTest, AutoguidePhotoHooksGuideDuringTheExposureAndEndItWhenThe
     EXPECT_EQ(end, clock.now);  // the exposure ends now
     h.stopGuiding(false);
     EXPECT_FALSE(h.guidingActive());
+}
+
+}  // namespace
+
+namespace {
+
+// The main camera's 128 x 128 guiding frame around the picked star.
+TEST_F(GuidingLoopTest, MainCameraTrainingStoresTheRatesAndGuidingStopsWithMessage51) {
+    Sim(0);
+    Picking().guideStarPicked = true;
+    Picking().guideStarX = 1000;
+    Picking().guideStarY = 1000;
+    // With "Ignore drift less than:" off the star is measured with tenths.
+    State().settings.ignoreDriftBelowHysteresis = false;
+    ASSERT_EQ(RunMainTraining({}, 1000), LoopEnd::Done);
+    ASSERT_GE(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown.front().text.rfind("xcent=", 0), 0u);
+    EXPECT_EQ(messages.shown.back().text.rfind("slewx =     3, slewy =     3", 0), 0u) << messages.shown.back().text;
+    EXPECT_EQ(State().settings.raPixelsPerSecond, 3);
+    EXPECT_EQ(State().settings.decPixelsPerSecond, 3);
+    EXPECT_FALSE(ViewOptions().guidingSmallFrames);
+    messages.shown.clear();
+    events.interruptAt.push_back(clock.now + 20'000);
+    EXPECT_EQ(RunMainGuiding({}, 1000), LoopEnd::Stopped);
+    EXPECT_EQ(messages.shown.back().text, "AutoGuiding Terminated");
+    EXPECT_FALSE(Guider().mainGuiding);
+    EXPECT_FALSE(ViewOptions().guidingSmallFrames);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "settings/ini_rules.h"
 #include "telescope/ao.h"
 #include "telescope/lx200.h"
+#include "telescope/telescope_control.h"
 #include "telescope/telescope_link.h"
 
 using namespace gcam;
@@ -418,6 +419,7 @@ void TGCamDialog::Scroll(int id, GuiderScroll action, int thumb) {
         case kMoveUpDown: {
             const ManualMove m = ManualMoveFor(S(), id, action, moving_);
             if (m.kind == ManualMove::Start) {
+                PrepareTelescopeLink();
                 StartManualMove(m.letter);
                 moving_ = true;
             } else if (m.kind == ManualMove::Stop) {
@@ -559,22 +561,6 @@ void TGCamDialog::StartGuiding() {
     display_->Restart();
     RunGuiderGuiding(context);
     Refresh();
-}
-
-// Manual moves in mode 'T': the guide socket's relays, or the LX200 slew
-// rate and move commands (the four quit commands stop them).
-void TGCamDialog::StartManualMove(char letter) {
-    PrepareTelescopeLink();
-    if (S().driveMethod == 'b') {
-        StartRelayMove(letter);
-    } else {
-        StartMove(kRateSlew, MoveCommand(letter));
-    }
-}
-
-void TGCamDialog::StopManualMove() {
-    if (S().driveMethod == 'b') StopRelayMove();
-    else StopMove();
 }
 
 // ---- What the loops show ------------------------------------------------------------

@@ -31,7 +31,7 @@ VelmoraCCD::VelmoraCCD() : FilterInterface(this) {
     // The program's messages become INDI messages instead of boxes.
     Platform platform = Sys();
     platform.messages = &messages_;
-    InstallPlatform(platform);
+    previousPlatform_ = InstallPlatform(platform);
 
     exposureTimer_.setSingleShot(true);
     exposureTimer_.callOnTimeout([this] { MainExposureStep(); });
@@ -45,7 +45,7 @@ VelmoraCCD::VelmoraCCD() : FilterInterface(this) {
     coolerTimer_.callOnTimeout([this] { PollCooler(); });
 }
 
-VelmoraCCD::~VelmoraCCD() = default;
+VelmoraCCD::~VelmoraCCD() { InstallPlatform(previousPlatform_); }
 
 const char* VelmoraCCD::getDefaultName() { return kDeviceName; }
 
@@ -132,6 +132,7 @@ bool VelmoraCCD::Connect() {
     FilterSlotN[0].max = FilterCount();
     CurrentFilter = std::clamp(FilterWheel().current, 1, FilterCount());
     FilterSlotN[0].value = CurrentFilter;
+    UpdateHeaderFilter();
 
     LOGF_INFO("%s connected, model %s, firmware %s.", kDeviceName,
               FindCameraModel(g.modelCode) ? FindCameraModel(g.modelCode)->name : "?",
@@ -404,18 +405,30 @@ bool VelmoraCCD::SelectFilter(int position) {
     ReportMessages(!ok);
     if (!ok) return false;
     SelectFilterDone(FilterWheel().current);
+    UpdateHeaderFilter();
     return true;
+}
+
+void VelmoraCCD::UpdateHeaderFilter() {
+    // INDI::CCD writes FILTER from these (slot n is entry n - 1).
+    const auto& names = State().settings.filterNames;
+    INDI::CCD::FilterNames.clear();
+    for (int n = 1; n <= FilterCount(); ++n) INDI::CCD::FilterNames.push_back(names[size_t(n)]);
+    CurrentFilterSlot = FilterWheel().current;
 }
 
 bool VelmoraCCD::GetFilterNames() {
     // Filter n is named by slot n of the program's filter names.
     const int count = FilterCount();
+    // Allocated the way FilterInterface allocates and frees them.
     if (FilterNameTP == nullptr) {
         FilterNameTP = new ITextVectorProperty;
         std::memset(FilterNameTP, 0, sizeof *FilterNameTP);
-        FilterNameT = nullptr;
+    } else if (FilterNameT != nullptr) {
+        for (int i = 0; i < FilterNameTP->ntp; ++i) std::free(FilterNameT[i].text);
     }
-    FilterNameT = static_cast<IText*>(std::realloc(FilterNameT, sizeof(IText) * size_t(count)));
+    delete[] FilterNameT;
+    FilterNameT = new IText[size_t(count)];
     std::memset(FilterNameT, 0, sizeof(IText) * size_t(count));
     const auto& names = State().settings.filterNames;
     for (int i = 0; i < count; ++i) {
@@ -436,6 +449,7 @@ bool VelmoraCCD::SetFilterNames() {
     for (int i = 0; i < FilterNameTP->ntp && i + 1 < int(names.size()); ++i)
         names[size_t(i + 1)] = FilterNameT[i].text ? FilterNameT[i].text : "";
     ApplyFilterDetails(settings, settings.filterCount, names);
+    UpdateHeaderFilter();
     messages_.Take();
     const bool ok = SaveSettingsReporting(24) == 0;
     ReportMessages(!ok);

@@ -60,8 +60,11 @@ private:
     void PulseDone(velmora_indi::GuideAxis axis);
     void PollCooler();
     void SetCoolerSwitch(bool on);
+    // The current filter and the names for the FITS header's FILTER card.
+    void UpdateHeaderFilter();
 
     velmora_indi::MessageRecorder messages_;
+    Platform previousPlatform_;
     velmora_indi::ExposureClock exposure_;
     velmora_indi::GuideRelays relays_;
     ReadWindow window_;

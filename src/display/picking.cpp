@@ -84,6 +84,29 @@ void PickFocusFrame(const ViewPort& view, int displayX, int displayY) {
     ShowMessage(50, text);
 }
 
+// Photometry lays its mask on image pixels: with the binned display a
+// displayed pixel shows the image pixel at twice its position. A snapped
+// position was refined in displayed pixels, so one more pass at full
+// resolution puts it on the star's own image pixel.
+bool MeasurePhotometry(int displayX, int displayY, bool snapped) {
+    PickHooks& hooks = PickingHooks();
+    int x = displayX, y = displayY;
+    if (BinnedDisplay()) {
+        x *= 2;
+        y *= 2;
+        if (snapped && hooks.centroid) {
+            const AppState& s = State();
+            StarPosition star;
+            if (!FindStar(s.imageA, s.geometry.width, s.geometry.height, x, y, Picking().maskRadius, 1, false, star))
+                return false;
+            x = star.x;
+            y = star.y;
+        }
+    }
+    if (hooks.photometryMeasure) hooks.photometryMeasure(x, y);
+    return true;
+}
+
 void PickSubFrame(const ViewPort& view, int imageX, int imageY) {
     int halfWidth = 0, halfHeight = 0, scale = 1;
     SubFrameHalfBox(halfWidth, halfHeight, scale);
@@ -168,7 +191,7 @@ PickResult LeftButtonUp(const ViewPort& view, int x, int y) {
     }
     if (modes.guideStarPick) PickGuideStar(view, imageX, imageY, result);
     if (modes.focusFramePick) PickFocusFrame(view, imageX, imageY);
-    if (modes.photometry && hooks.photometryMeasure) hooks.photometryMeasure(imageX, imageY);
+    if (modes.photometry) MeasurePhotometry(imageX, imageY, false);
     if (modes.subFramePick) PickSubFrame(view, imageX, imageY);
     return result;
 }
@@ -187,8 +210,7 @@ PickResult RightButtonUp(const ViewPort& view, int x, int y) {
         ShowMessage(2);
         return PickResult::Refused;
     }
-    if (PickingHooks().photometryMeasure) PickingHooks().photometryMeasure(imageX, imageY);
-    return PickResult::Done;
+    return MeasurePhotometry(imageX, imageY, true) ? PickResult::Done : PickResult::Failed;
 }
 
 bool MouseMove(const ViewPort& view, int x, int y) {

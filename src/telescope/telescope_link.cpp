@@ -144,16 +144,6 @@ std::string ReadSlewReply(int port) {
 
 void WriteRelays(uint8_t bits) { SetGuideOutputs(bits); }
 
-uint8_t RelayBit(char direction) {
-    switch (direction) {
-        case 'n': return kRelayNorth;
-        case 'e': return kRelayEast;
-        case 'w': return kRelayWest;
-        case 's': return kRelaySouth;
-        default: return 0;
-    }
-}
-
 void SendAoCommand(size_t length) {
     const Settings& s = State().settings;
     if (s.aoOption) {

@@ -165,6 +165,7 @@ std::vector<uint8_t> Base64(const std::string& text) {
 struct FitsImage {
     int bitpix = 0, width = 0, height = 0;
     double bzero = 0;
+    std::string filter;  // the FILTER card's text
     std::vector<int> pixels;
     int At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
@@ -181,6 +182,11 @@ std::optional<FitsImage> ParseFits(const std::vector<uint8_t>& bytes) {
         if (key == "NAXIS1  ") image.width = int(value);
         if (key == "NAXIS2  ") image.height = int(value);
         if (key == "BZERO   ") image.bzero = value;
+        if (key == "FILTER  ") {
+            const size_t a = c.find('\''), b = c.find('\'', a + 1);
+            if (a != std::string::npos && b != std::string::npos) image.filter = c.substr(a + 1, b - a - 1);
+            while (!image.filter.empty() && image.filter.back() == ' ') image.filter.pop_back();
+        }
         if (key == "END     ") {
             end = true;
             break;
@@ -278,8 +284,11 @@ public:
         for (std::string& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
         std::string program = INDISERVER_PATH, portText = std::to_string(port_), driver = INDI_DRIVER_PATH;
-        std::string p = "-p";
-        std::vector<char*> argv{program.data(), p.data(), portText.data(), driver.data(), nullptr};
+        // Its own local socket (the default one is shared by every
+        // indiserver of the machine), and a driver that dies stays dead.
+        std::string p = "-p", u = "-u", socketPath = dir + "/indiserver.socket", r = "-r", zero = "0";
+        std::vector<char*> argv{program.data(), p.data(), portText.data(), u.data(), socketPath.data(),
+                                r.data(), zero.data(), driver.data(), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         const std::string log = dir + "/indiserver.log";
@@ -527,6 +536,22 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     client_.Send(NewNumber("CCD_BINNING", {{"HOR_BIN", 1}, {"VER_BIN", 1}}));
     ASSERT_TRUE(client_.WaitProperty("CCD_BINNING", "Ok", 5000, mark));
 
+    // The filter wheel: seven positions named from the settings file (slot n
+    // names filter n), then filter 3.
+    auto names = client_.WaitProperty("FILTER_NAME", "", 1000, 0);
+    ASSERT_TRUE(names);
+    const std::vector<Element> slots = Children(*names);
+    ASSERT_EQ(slots.size(), 7u);
+    EXPECT_EQ(slots[0].Attr("name"), "FILTER_SLOT_NAME_1");
+    EXPECT_NE(slots[2].body.find("Filter 4"), std::string::npos);
+    // The filter wheel: filter 3.
+    mark = client_.Mark();
+    client_.Send(NewNumber("FILTER_SLOT", {{"FILTER_SLOT_VALUE", 3}}));
+    auto slot = client_.WaitProperty("FILTER_SLOT", "Ok", 10000, mark);
+    ASSERT_TRUE(slot);
+    EXPECT_EQ(NumberOf(*slot, "FILTER_SLOT_VALUE"), 3);
+    // The following frames name it in their header (slot 3's name).
+
     // A 256 x 256 sub-frame around the star, before and after a 1 s pulse
     // West: the picture moves +x at the simulated guide rate (3 px/s).
     const int fx = int(std::lround(sx)) - 128, fy = int(std::lround(sy)) - 128;
@@ -537,6 +562,7 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     ASSERT_TRUE(before);
     EXPECT_EQ(before->width, 256);
     EXPECT_EQ(before->height, 256);
+    EXPECT_EQ(before->filter, "Filter 4");
     const auto [x1, y1] = Centroid(*before, sx - fx, sy - fy, 6);
     EXPECT_NEAR(x1, sx - fx, 1.0);
     EXPECT_NEAR(y1, sy - fy, 1.0);
@@ -587,21 +613,6 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     auto cooler = client_.WaitProperty("CCD_COOLER", "", 5000, mark);
     ASSERT_TRUE(cooler);
     EXPECT_EQ(SwitchOf(*cooler, "COOLER_ON"), "On");
-
-    // The filter wheel: seven positions named from the settings file (slot n
-    // names filter n), then filter 3.
-    auto names = client_.WaitProperty("FILTER_NAME", "", 1000, 0);
-    ASSERT_TRUE(names);
-    const std::vector<Element> slots = Children(*names);
-    ASSERT_EQ(slots.size(), 7u);
-    EXPECT_EQ(slots[0].Attr("name"), "FILTER_SLOT_NAME_1");
-    EXPECT_NE(slots[2].body.find("Filter 4"), std::string::npos);
-    // The filter wheel: filter 3.
-    mark = client_.Mark();
-    client_.Send(NewNumber("FILTER_SLOT", {{"FILTER_SLOT_VALUE", 3}}));
-    auto slot = client_.WaitProperty("FILTER_SLOT", "Ok", 10000, mark);
-    ASSERT_TRUE(slot);
-    EXPECT_EQ(NumberOf(*slot, "FILTER_SLOT_VALUE"), 3);
 
     // A filter renamed from INDI goes into the program's settings file (8
     // characters, as the program defaults dialog keeps them) and comes back

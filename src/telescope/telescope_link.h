@@ -79,7 +79,8 @@ std::string ReadSlewReply(int port);
 
 // The relay outputs (bit 0 west, 1 south, 2 north, 3 east; 0 releases all).
 void WriteRelays(uint8_t bits);
-// The relay bit of a direction letter is RelayBit (guiding/guide_output.h).
+// The relay bit of a direction letter: n 4, e 8, w 1, s 2; 0 for others.
+uint8_t RelayBit(char direction);
 
 // The AO command in the send buffer, `length` bytes: in AO relay mode its
 // first byte goes to the relay outputs and nothing else happens; otherwise

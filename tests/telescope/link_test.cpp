@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "guiding/guide_output.h"
-#include "guiding/guider_dialog_rules.h"
 #include "settings/ini_rules.h"
 #include "telescope/ao.h"
 #include "telescope/lx200.h"
@@ -445,10 +444,6 @@ TEST_F(TelescopeTest, GuideOutputsPulseAndStepThroughTheLink) {
     sim->sim().ClearRecords();
     EXPECT_TRUE(DefaultGuideOutput().AoStep('s', 7));
     EXPECT_EQ(Texts(0), (std::vector<std::string>{"GS00007"}));
-    sim->sim().ClearRecords();
-    GuiderLinks().startMove('w');
-    GuiderLinks().stopMove();
-    EXPECT_EQ(Texts(0), (std::vector<std::string>{"#:RS#", "#:Mw#", "#:Qn#", "#:Qs#", "#:Qe#", "#:Qw#"}));
 }
 
 }  // namespace

@@ -396,7 +396,7 @@ public:
         return WaitFor([&](const Element& e) { return e.tag == "message" && e.Attr("message").find(part) != std::string::npos; },
                        timeoutMs, from);
     }
-    // The newest BLOB of a property received since the last call.
+    // The oldest BLOB of a property not taken yet.
     std::optional<Element> TakeBlob(const std::string& name) {
         for (auto it = blobs_.begin(); it != blobs_.end(); ++it)
             if (it->Attr("name") == name) {

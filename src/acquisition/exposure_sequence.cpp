@@ -9,6 +9,7 @@
 #include "acquisition/camera_settings.h"
 #include "acquisition/guiding_hooks.h"
 #include "acquisition/subframe.h"
+#include "app/desktop_rules.h"
 #include "app/messages.h"
 #include "app/state.h"
 #include "app/ui_hooks.h"
@@ -134,7 +135,14 @@ bool WaitForExposure(const ExposureWait& wait) {
     uint32_t nextStep = start + stepMs;
     int position = 0;
     bool interrupted = false;
+    // Exposures longer than a second show the time left.
+    const bool showTimeLeft = wait.exposureMs > 1000;
+    int shownLeft = -1;
     for (;;) {
+        if (showTimeLeft) {
+            const int left = SecondsLeft(NowMs(), end);
+            if (left != shownLeft) Sys().progress->SetTimeLeft(shownLeft = left);
+        }
         if (PollInterrupt()) {
             interrupted = true;
             if (activeRun) CancelPressed(*activeRun, true);
@@ -160,6 +168,7 @@ bool WaitForExposure(const ExposureWait& wait) {
             while (int32_t(NowMs() - end) < 0) WaitMs(0);
         }
     }
+    if (showTimeLeft) Sys().progress->SetTimeLeft(-1);
     return interrupted;
 }
 

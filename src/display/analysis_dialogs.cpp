@@ -210,6 +210,9 @@ void T3DDialog::DrawLandscape() {
         Sys().events->Pump();
         return self && !closing_;
     });
+    // Presses during the drawing were ordinary clicks, not a cancel waiting
+    // for the next long operation.
+    Sys().events->TakeInterrupt();
 }
 
 void OpenPlot3DWindow() {

@@ -118,6 +118,8 @@ struct PickHooks {
     std::function<bool(int& x, int& y, int radius)> centroid;
     std::function<void()> rowProfileChanged;
     std::function<void(int x, int y)> mergeMark;
+    // The image pixel under a photometry click (twice the displayed position
+    // with the binned display).
     std::function<void(int x, int y)> photometryMeasure;
     std::function<void(int x, int y, int value)> photometryPointer;
     // Stores the picked focus-frame centre (image coordinates); unset: the

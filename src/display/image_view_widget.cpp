@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/main_window.h"
+#include "app/ui_hooks.h"
 #include "app/menu_tree.h"
 #include "app/state.h"
 #include "display/display_state.h"
@@ -118,6 +119,18 @@ void TImageView::paintEvent(QPaintEvent*) {
 
     const ImageGeometry& g = State().geometry;
     BlackPoint() = BackgroundEstimate(State().imageA, g.width, g.height, HistogramCounters());
+    // The image or the view may have changed under a still pointer.
+    UpdateReadout();
+}
+
+void TImageView::UpdateReadout() {
+    ShowPointerReadout(pointerInside_ ? PointerReadout(CurrentView(), pointer_.x(), pointer_.y()) : ImageSummary());
+}
+
+void TImageView::leaveEvent(QEvent* event) {
+    pointerInside_ = false;
+    UpdateReadout();
+    QAbstractScrollArea::leaveEvent(event);
 }
 
 void TImageView::DrawOverlays(QPainter& painter, const ViewPort& view) {
@@ -175,6 +188,9 @@ void TImageView::mouseReleaseEvent(QMouseEvent* event) {
 
 void TImageView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    pointerInside_ = viewport()->rect().contains(p);
+    pointer_ = p;
+    UpdateReadout();
     if (MouseMove(CurrentView(), p.x(), p.y())) viewport()->update();
 }
 

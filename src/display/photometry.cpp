@@ -23,15 +23,14 @@ std::string Format(const char* format, double value) {
     return text;
 }
 
-// Clicks in the main window arrive in displayed-bitmap coordinates; with the
-// binned display a displayed pixel shows the image pixel at twice its
-// position, and that is where the mask is laid.
+// Clicks arrive as image pixels; the pointer readout in displayed-bitmap
+// coordinates, shown as the image pixel it stands for (twice the position
+// with the binned display).
 void InstallPickingHooks() {
     PickHooks& hooks = PickingHooks();
     hooks.photometryMeasure = [](int x, int y) {
-        const int scale = BinnedDisplay() ? 2 : 1;
         const ImageGeometry& g = State().geometry;
-        MeasureAt(State().imageA, g.width, g.height, x * scale, y * scale);
+        MeasureAt(State().imageA, g.width, g.height, x, y);
     };
     hooks.photometryPointer = [](int x, int y, int value) {
         const int scale = BinnedDisplay() ? 2 : 1;

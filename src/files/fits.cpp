@@ -329,7 +329,7 @@ void FillFitsDateFromSystem() {
 uint16_t NextAutosaveCounter(uint16_t counter) { return counter >= 65530 ? 1 : uint16_t(counter + 1); }
 
 std::string QuickSaveFileName(uint16_t counter) {
-    return AutosaveDirectory() + "\\IMG" + std::to_string(counter) + ".FIT";
+    return JoinPath(AutosaveDirectory(), "IMG" + std::to_string(counter) + ".FIT");
 }
 
 int QuickSaveFits(const Pixel* image) {

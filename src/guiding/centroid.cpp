@@ -46,6 +46,8 @@ bool MeasureWindow(const Pixel* image, int width, int height, int x, int y, int 
                 px += d * c;
             }
         }
+    out.peak = largest;
+    out.background = background;
     out.left = x - h;
     out.top = y - h;
     out.cx = double(px) / double(w);

@@ -27,6 +27,10 @@ struct StarPosition {
 struct WindowMeasure {
     int left = 0, top = 0;   // x - h, y - h
     double cx = 0, cy = 0;
+    int peak = 0;            // the window's largest value
+    int background = 0;      // the background level B
+    // How far the brightest pixel stands above the background.
+    int Signal() const { return peak > background ? peak - background : 0; }
 };
 
 // The window centred on (x, y) with half size h must lie inside the

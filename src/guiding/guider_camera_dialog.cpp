@@ -16,8 +16,10 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "acquisition/exposure_sequence.h"
+#include "acquisition/guiding_hooks.h"
 #include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/control_ids.h"
@@ -26,7 +28,12 @@
 #include "app/state.h"
 #include "devices/camera.h"
 #include "platform/platform.h"
+#include "guiding/guiding_loops.h"
+#include "guiding/guiding_window.h"
 #include "settings/ini_rules.h"
+#include "telescope/ao.h"
+#include "telescope/lx200.h"
+#include "telescope/telescope_link.h"
 
 using namespace gcam;
 
@@ -40,17 +47,73 @@ QString N(int v) { return QString::number(v); }
 int GuiderWidthNow() { return GuiderWidth(S().guiderType); }
 int OffsetNow() { return GuiderDisplayOffset(S().guiderType); }
 
-bool UsingTrained() {
-    auto& link = GuiderLinks().useTrained;
-    return link ? link() : S().guiderOption83;
-}
-bool AoUsingTrained() {
-    auto& link = GuiderLinks().aoUseTrained;
-    return link && link();
+GuiderState& G() { return Guider(); }
+GuiderExposure& E() { return Guider().exposure; }
+
+// Long actions (exposures, trainings, guiding, the dark frame) run one at a
+// time.
+bool LongAction(int id) {
+    return id == kStart || id == kTrain || id == kAoTrain || id == kStartGuiding || id == kTakeDark;
 }
 
-void Call(const std::function<void()>& f) {
-    if (f) f();
+// Guiding during a main-camera exposure ("Autoguide Photo") runs through the
+// exposure sequence's hooks without a display of its own; the guiding window
+// follows it from the autoguider's record, once per guiding frame.
+struct PhotoStart {
+    std::function<bool()> start;
+    bool operator()() const {
+        const bool running = start();
+        if (running) {
+            OpenGuidingWindow()->SetCaption("Guiding Info");
+            if (GuidingWindow* w = CurrentGuidingWindow()) w->Plot()->ClearGraph();
+        }
+        PhotoFrames() = -1;
+        PhotoStartMs() = NowMs();
+        return running;
+    }
+    static int& PhotoFrames() {
+        static int frames = -1;
+        return frames;
+    }
+    static uint32_t& PhotoStartMs() {
+        static uint32_t ms = 0;
+        return ms;
+    }
+};
+
+struct PhotoStep {
+    std::function<void(uint32_t&)> step;
+    void operator()(uint32_t& endMs) const {
+        step(endMs);
+        GuidingWindow* w = CurrentGuidingWindow();
+        const GuiderState& g = Guider();
+        const GuidingRms rms = LastGuidingRms();
+        if (!w || !g.guiding || rms.framesRun == PhotoStart::PhotoFrames()) return;
+        PhotoStart::PhotoFrames() = rms.framesRun;
+        GuidingWindowData data;
+        data.report.timeMs = NowMs();
+        data.report.starX = g.lastStar.X();
+        data.report.starY = g.lastStar.Y();
+        data.report.errorX = g.errorX;
+        data.report.errorY = g.errorY;
+        data.report.pulseX = g.pulseX;
+        data.report.pulseY = g.pulseY;
+        data.report.aoX = g.aoX;
+        data.report.aoY = g.aoY;
+        data.refX = g.reference.X();
+        data.refY = g.reference.Y();
+        data.rms = rms;
+        data.seconds = int32_t(NowMs() - PhotoStart::PhotoStartMs()) / 1000.0;
+        w->Update(data);
+    }
+};
+
+// Wraps the hooks the guiding code installed (again, if they were replaced).
+void FollowPhotoGuiding() {
+    ExposureGuidingHooks& h = GuidingHooks();
+    if (!h.startGuiding || !h.guidingStep || h.startGuiding.target<PhotoStart>()) return;
+    h.startGuiding = PhotoStart{h.startGuiding};
+    h.guidingStep = PhotoStep{h.guidingStep};
 }
 
 QPointer<TGCamDialog>& DialogPointer() {
@@ -74,16 +137,20 @@ void GuiderFrameView::paintEvent(QPaintEvent*) {
     const int width = GuiderWidthNow();
     const GuiderDialogState& d = D();
     const std::vector<uint8_t> bytes =
-        GuiderDisplayBytes(State().guiderA, width, kGuiderRows, d.stretchImages, d.stretch, d.mostFrequent);
+        GuiderDisplayBytes(State().guiderA, width, kGuiderRows, d.stretchImages, d.stretch, d.black);
     QImage image(bytes.data(), width, kGuiderRows, width, QImage::Format_Grayscale8);
     const int left = OffsetNow() + 10;
     p.drawImage(left, 45, image);
-    if (d.starSelected) {
+    const GuiderState& g = G();
+    if (g.starSelected) {
         p.setPen(Qt::green);
-        const int x = left + d.starX, y = 45 + d.starY;
+        const int x = left + g.starX, y = 45 + g.starY;
         p.drawLine(x - 20, y, x + 20, y);
         p.drawLine(x, y - 20, x, y + 20);
     }
+    // The star positions of the last training.
+    p.setPen(Qt::yellow);
+    for (const auto& [mx, my] : d.trainingMarks) p.drawEllipse(QPoint(left + mx, 45 + my), 3, 3);
 }
 
 void GuiderFrameView::mouseReleaseEvent(QMouseEvent* event) {
@@ -98,8 +165,12 @@ void GuiderFrameView::mouseMoveEvent(QMouseEvent* event) {
 
 // ---- The dialog ---------------------------------------------------------------------
 
-TGCamDialog::TGCamDialog(QWidget* parent) : QDialog(parent), controls_(this, [this] { Refresh(); }) {
+TGCamDialog::TGCamDialog(QWidget* parent)
+    : QDialog(parent), controls_(this, [this] { Refresh(); }), display_(std::make_unique<DialogGuidingDisplay>(*this)) {
     setObjectName("TGCamDialog");
+    FollowPhotoGuiding();
+    // The stored Bin 2x2 choice is the guider exposure's.
+    E().binned = S().guiderOption82 && S().guiderType == 's';
     setWindowTitle(kGuiderDialogCaption);
     setModal(false);
     Build();
@@ -174,14 +245,14 @@ void TGCamDialog::Build() {
 
     // Exposure.
     auto* exposure = group("Exposure", 0, 2);
-    radio(exposure, kHundredths, "Hundredths", [] { return D().range == 'h'; });
-    radio(exposure, kTenths, "Tenths", [] { return D().range == 't'; });
-    radio(exposure, kSeconds, "Seconds", [] { return D().range == 's'; });
+    radio(exposure, kHundredths, "Hundredths", [] { return E().unit == 'h'; });
+    radio(exposure, kTenths, "Tenths", [] { return E().unit == 't'; });
+    radio(exposure, kSeconds, "Seconds", [] { return E().unit == 's'; });
     auto* valueRow = new QHBoxLayout;
     exposure->addLayout(valueRow);
-    text(valueRow, kExposureValue, [] { return N(D().value); });
-    scroll(valueRow, kExposureArrows, Qt::Vertical, [] { return D().minimum; }, [] { return D().maximum; },
-           [] { return D().value; });
+    text(valueRow, kExposureValue, [] { return N(E().value); });
+    scroll(valueRow, kExposureArrows, Qt::Vertical, [] { return kExposureMinimum; },
+           [] { return ExposureMaximum(E().unit); }, [] { return E().value; });
     auto* startStop = new QHBoxLayout;
     exposure->addLayout(startStop);
     button(startStop, kStart, "Start");
@@ -195,7 +266,7 @@ void TGCamDialog::Build() {
            [] { return D().stretch; });
     text(stretchRow, kStretchValue, [] { return N(D().stretch); });
     actionCheck(display, kStretchImages, "Apply Stretch to Guider Images", [] { return D().stretchImages; });
-    actionCheck(display, kMedian, "Apply Median Filter to all Images", [] { return D().median; });
+    actionCheck(display, kMedian, "Apply Median Filter to all Images", [] { return E().median; });
     actionCheck(display, kPause, "1 Sec Pause", [] { return D().pause; });
     actionCheck(display, kBin2x2, "Bin 2x2", [] { return S().guiderOption82; });
     actionCheck(display, kClearCamera, "Clear camera", [] { return D().clearCamera; });
@@ -206,8 +277,8 @@ void TGCamDialog::Build() {
     // Dark frame.
     auto* dark = group("Dark Frame", 2, 2);
     button(dark, kTakeDark, "Take DarkFrame");
-    actionCheck(dark, kApplyDark, "Apply DarkFrame", [] { return D().darkApplied; });
-    text(dark, kDarkText, [] { return Q(DarkFrameText(D())); });
+    actionCheck(dark, kApplyDark, "Apply DarkFrame", [] { return E().applyDark; });
+    text(dark, kDarkText, [] { return Q(DarkFrameText(E(), D().darkText)); });
 
     // Star and cursor.
     auto* star = group("Guide Star", 3, 0);
@@ -222,8 +293,8 @@ void TGCamDialog::Build() {
     auto* starRow = new QHBoxLayout;
     star->addLayout(starRow);
     starRow->addWidget(new QLabel("Star"));
-    text(starRow, kStarX, [] { return N(D().starSelected ? D().starX : 0); });
-    text(starRow, kStarY, [] { return N(D().starSelected ? D().starY : 0); });
+    text(starRow, kStarX, [] { return N(G().starSelected ? G().starX : 0); });
+    text(starRow, kStarY, [] { return N(G().starSelected ? G().starY : 0); });
 
     // Guider calibration, training and guiding.
     auto* calibration = group("Guider Calibration", 3, 1);
@@ -232,9 +303,9 @@ void TGCamDialog::Build() {
     button(trainRow, kTrain, "Train");
     auto* useDefault = button(trainRow, kUseDefault, "Use Default");
     controls_.OnRedraw([useDefault] {
-        useDefault->setText(Q(UseDefaultButtonText(UsingTrained(), TrainedValues().trained)));
+        useDefault->setText(Q(UseDefaultButtonText(G().useTrained, G().trained)));
     });
-    text(calibration, kUsingText, [] { return Q(UsingValsText(UsingTrained())); });
+    text(calibration, kUsingText, [] { return Q(UsingValsText(G().useTrained)); });
     auto* table = new QGridLayout;
     calibration->addLayout(table);
     const char* heads[] = {"RA rate", "Dec rate", "RA backlash", "Dec backlash", "Angle"};
@@ -251,9 +322,9 @@ void TGCamDialog::Build() {
         defaults_[i] = edit(cell, kDefaultRaRate + i, defaultsText[i]);
     }
     const std::function<QString()> latestText[] = {
-        [] { return N(TrainedValues().raRate); },     [] { return N(TrainedValues().decRate); },
-        [] { return N(TrainedValues().raBacklash); }, [] { return N(TrainedValues().decBacklash); },
-        [] { return N(int(TrainedValues().theta)); }};
+        [] { return N(G().trainedSet.storedRaRate); },     [] { return N(G().trainedSet.storedDecRate); },
+        [] { return N(G().trainedSet.storedRaBacklash); }, [] { return N(G().trainedSet.storedDecBacklash); },
+        [] { return N(int(G().trainedSet.theta)); }};
     for (int i = 0; i < 5; ++i) {
         auto* cell = new QHBoxLayout;
         table->addLayout(cell, 2, i + 1);
@@ -264,15 +335,14 @@ void TGCamDialog::Build() {
     button(calibrationButtons, kChangeDefaults, "Change Defaults");
     button(calibrationButtons, kSaveLatest, "Save Latest");
     actionCheck(calibration, kIgnoreBacklash, "Ignore Backlash", [] { return S().ignoreBacklash; });
-    actionCheck(calibration, kIgnoreRaAngle, "Ignore RA Angle", [] { return S().guiderOption57; });
+    actionCheck(calibration, kIgnoreRaAngle, "Ignore RA Angle", [] { return G().ignoreRaAngle; });
     actionCheck(calibration, kSwapNorthSouth, "Swap n/s direction", [] { return NorthSouthSwapped(S()); });
     actionCheck(calibration, kSwapEastWest, "Swap e/w direction", [] { return EastWestSwapped(S()); });
     auto* guideRow = new QHBoxLayout;
     calibration->addLayout(guideRow);
     auto* startGuiding = button(guideRow, kStartGuiding, "Start Guiding");
     controls_.OnRedraw([startGuiding] {
-        const auto& guiding = GuiderLinks().guiding;
-        startGuiding->setText(guiding && guiding() ? "Stop Guiding" : "Start Guiding");
+        startGuiding->setText(G().guiding ? "Stop Guiding" : "Start Guiding");
     });
     button(guideRow, kGoToMainCamera, "Go to Main Camera");
 
@@ -296,19 +366,19 @@ void TGCamDialog::Build() {
     latestAo->setObjectName("aoLatest");
     gains->addWidget(latestAo);
     controls_.OnRedraw([latestAo] {
-        const GuiderTrainedValues t = TrainedValues();
-        latestAo->setText(QStringLiteral("%1, %2").arg(t.aoRaGain).arg(t.aoDecGain));
+        const AoTrainingResult& t = G().aoTrainedSet;
+        latestAo->setText(G().aoTrained ? QStringLiteral("%1, %2").arg(t.storedRaGain).arg(t.storedDecGain) : "");
     });
     auto* aoButtons = new QHBoxLayout;
     ao->addLayout(aoButtons);
     button(aoButtons, kAoTrain, "Train");
     auto* aoUseDefault = button(aoButtons, kAoUseDefault, "Use Default");
     controls_.OnRedraw([aoUseDefault] {
-        aoUseDefault->setText(Q(UseDefaultButtonText(AoUsingTrained(), TrainedValues().aoTrained)));
+        aoUseDefault->setText(Q(UseDefaultButtonText(G().aoUseTrained, G().aoTrained)));
     });
     button(aoButtons, kAoChangeDefaults, "Change Defaults");
     button(aoButtons, kAoSaveLatest, "Save Latest");
-    text(ao, kAoUsingText, [] { return Q(UsingValsText(AoUsingTrained())); });
+    text(ao, kAoUsingText, [] { return Q(UsingValsText(G().aoUseTrained)); });
     auto* aoOptions = group("AO Options", 4, 1);
     actionCheck(aoOptions, kAoMode, "AO Mode", [] { return S().aoOption; });
     text(aoOptions, kAoModeText, [] { return Q(AoModeText(S().aoOption)); });
@@ -340,22 +410,22 @@ void TGCamDialog::Refresh() {
 }
 
 void TGCamDialog::Scroll(int id, GuiderScroll action, int thumb) {
-    if (D().training) return;
+    if (G().training) return;
     switch (id) {
-        case kExposureArrows: ScrollExposure(D(), action); break;
+        case kExposureArrows: ScrollExposure(E(), action); break;
         case kStretchBar: ScrollStretch(D(), action, thumb); break;
         case kMoveLeftRight:
         case kMoveUpDown: {
             const ManualMove m = ManualMoveFor(S(), id, action, moving_);
-            const GuiderDialogLinks& links = GuiderLinks();
-            if (m.kind == ManualMove::Start && links.startMove) {
-                links.startMove(m.letter);
+            if (m.kind == ManualMove::Start) {
+                StartManualMove(m.letter);
                 moving_ = true;
             } else if (m.kind == ManualMove::Stop) {
-                Call(links.stopMove);
+                StopManualMove();
                 moving_ = false;
-            } else if (m.kind == ManualMove::AoMove && links.aoMountMove) {
-                links.aoMountMove(m.letter, kManualAoSteps);
+            } else if (m.kind == ManualMove::AoMove) {
+                PrepareTelescopeLink();
+                AoMountMove(kManualAoSteps, m.letter);
             }
             break;
         }
@@ -366,15 +436,14 @@ void TGCamDialog::Scroll(int id, GuiderScroll action, int thumb) {
 
 void TGCamDialog::MouseUp(int x, int y, Qt::MouseButton button) {
     if (button == Qt::RightButton && moving_) {
-        Call(GuiderLinks().stopMove);
+        StopManualMove();
         moving_ = false;
     }
     if (button != Qt::LeftButton && button != Qt::RightButton) return;
     GuiderDialogState& d = D();
-    if (!d.pickArmed || d.training) return;
+    if (!d.pickArmed || G().training) return;
     const int width = GuiderWidthNow();
-    const GuiderStarFinder& find = GuiderLinks().findStar;
-    if (!find) return;
+    const GuiderStarFinder find = finder_ ? finder_ : GuiderStarFinder(FindGuiderStarOnce);
     const auto moveCursor = [this](int cx, int cy) { QCursor::setPos(view_->mapToGlobal(QPoint(cx, cy))); };
     if (PickGuideStar(d, x, y, OffsetNow(), S().guideStarMaskRadius, width, find, moveCursor)) unsetCursor();
     Refresh();
@@ -386,19 +455,35 @@ void TGCamDialog::MouseMove(int x, int y) {
 
 void TGCamDialog::OnButton(int id) {
     GuiderDialogState& d = D();
+    GuiderState& g = G();
     Settings& s = S();
-    const GuiderDialogLinks& links = GuiderLinks();
     // While a training runs the other actions are ignored.
-    if (d.training) return;
+    if (g.training) return;
+    if (id == kStartGuiding && g.guiding) {
+        g.guiding = false;  // "Stop Guiding"
+        return;
+    }
+    if (LongAction(id) && (g.guiding || d.exposing)) {
+        // One long action at a time: a running series of exposures ends
+        // (this press ends it too) and the action follows it.
+        if (d.exposing) {
+            d.stopRequested = true;
+            pending_ = id;
+        }
+        return;
+    }
     bool save = false;
     switch (id) {
-        case kHundredths: SetExposureRange(d, 'h'); break;
-        case kTenths: SetExposureRange(d, 't'); break;
-        case kSeconds: SetExposureRange(d, 's'); break;
-        case kStart:
-            if (d.exposing) return;
+        case kHundredths: SetExposureRange(E(), 'h'); break;
+        case kTenths: SetExposureRange(E(), 't'); break;
+        case kSeconds: SetExposureRange(E(), 's'); break;
+        case kStart: {
             RunGuiderExposures(d, [this] { Refresh(); });
-            break;
+            const int next = std::exchange(pending_, 0);
+            Refresh();
+            if (next) OnButton(next);
+            return;
+        }
         case kStop: d.stopRequested = true; return;
         case kSelectGuideStar:
             d.pickArmed = true;
@@ -406,53 +491,46 @@ void TGCamDialog::OnButton(int id) {
             break;
         case kTrain:
         case kAoTrain: {
-            d.training = true;
-            Call(id == kTrain ? links.train : links.aoTrain);
-            d.training = false;
+            GuidingContext context;
+            context.display = display_.get();
+            d.trainingMarks.clear();
+            PrepareTelescopeLink();
+            if (id == kTrain) RunGuiderTraining(context);
+            else RunAoTraining(context);
             setWindowTitle(kGuiderDialogCaption);
             break;
         }
-        case kUseDefault:
-            if (links.useTrained) ToggleUseTrained(links.useTrained(), TrainedValues().trained);
-            else ToggleUseTrained(s.guiderOption83, TrainedValues().trained);
-            save = true;
-            break;
-        case kAoUseDefault:
-            if (links.aoUseTrained) ToggleUseTrained(links.aoUseTrained(), TrainedValues().aoTrained);
-            save = true;
-            break;
+        case kUseDefault: ToggleUseTrained(g.useTrained, g.trained); break;
+        case kAoUseDefault: ToggleUseTrained(g.aoUseTrained, g.aoTrained); break;
         case kChangeDefaults:
             ChangeGuiderDefaults(s, defaults_[0]->text().toStdString(), defaults_[1]->text().toStdString(),
                                  defaults_[2]->text().toStdString(), defaults_[3]->text().toStdString(),
                                  defaults_[4]->text().toStdString());
             save = true;
             break;
-        case kSaveLatest: SaveLatestGuider(s, TrainedValues()); save = true; break;
+        case kSaveLatest: SaveLatestGuider(s, g); save = true; break;
         case kAoChangeDefaults:
             ChangeAoGains(s, aoGains_[0]->text().toStdString(), aoGains_[1]->text().toStdString());
             save = true;
             break;
-        case kAoSaveLatest: SaveLatestAo(s, TrainedValues()); save = true; break;
+        case kAoSaveLatest: SaveLatestAo(s, g); save = true; break;
         case kIgnoreBacklash: s.ignoreBacklash = !s.ignoreBacklash; save = true; break;
-        case kIgnoreRaAngle: s.guiderOption57 = !s.guiderOption57; save = true; break;
+        case kIgnoreRaAngle: g.ignoreRaAngle = !g.ignoreRaAngle; break;
         case kSwapNorthSouth: ToggleNorthSouth(s); save = true; break;
         case kSwapEastWest: ToggleEastWest(s); save = true; break;
         case kGoToMainCamera:
             close();
             QTimer::singleShot(0, [] { RunCommand(cmd::kCameraInterface); });
             return;
-        case kStartGuiding:
-            if (links.guiding && links.guiding()) Call(links.stopGuiding);
-            else Call(links.startGuiding);
-            break;
+        case kStartGuiding: StartGuiding(); break;
         case kTakeDark: TakeGuiderDark(d); break;
-        case kApplyDark: ToggleApplyDark(d); break;
-        case kMedian: d.median = !d.median; break;
+        case kApplyDark: ToggleApplyDark(E()); break;
+        case kMedian: E().median = !E().median; break;
         case kStretchImages: d.stretchImages = !d.stretchImages; break;
         case kPause: d.pause = !d.pause; break;
         case kAutosaveBmp: d.autosaveBmp = !d.autosaveBmp; break;
         case kClearCamera: d.clearCamera = !d.clearCamera; break;
-        case kBin2x2: save = ToggleGuiderBinning(s); break;
+        case kBin2x2: save = ToggleGuiderBinning(s, E()); break;
         case kAoPortSer1:
         case kAoPortSer2:
         case kAoPortPc: SelectAoPort(s, id); save = true; break;
@@ -462,15 +540,86 @@ void TGCamDialog::OnButton(int id) {
         case kSwapMountEastWest: SwapMountEastWest(s); save = true; break;
         case kAoMode: s.aoOption = !s.aoOption; save = true; break;
         case kGuidingMode: s.guidingMode = s.guidingMode == 'A' ? 'T' : 'A'; save = true; break;
-        case kCentraliseAo: Call(links.centreAo); break;
+        case kCentraliseAo:
+            PrepareTelescopeLink();
+            CentreAo();
+            break;
         case kHelp: Sys().messages->Show(kGuiderHelpCaption, kGuiderHelpText, MessageIcon::None); return;
-        case kClose:
-            close();
-            return;
+        case kClose: close(); return;
         default: return;
     }
     if (save) SaveGuiderSettings();
     Refresh();
+}
+
+void TGCamDialog::StartGuiding() {
+    GuidingContext context;
+    context.display = display_.get();
+    PrepareTelescopeLink();
+    display_->Restart();
+    RunGuiderGuiding(context);
+    Refresh();
+}
+
+// Manual moves in mode 'T': the guide socket's relays, or the LX200 slew
+// rate and move commands (the four quit commands stop them).
+void TGCamDialog::StartManualMove(char letter) {
+    PrepareTelescopeLink();
+    if (S().driveMethod == 'b') {
+        StartRelayMove(letter);
+    } else {
+        StartMove(kRateSlew, MoveCommand(letter));
+    }
+}
+
+void TGCamDialog::StopManualMove() {
+    if (S().driveMethod == 'b') StopRelayMove();
+    else StopMove();
+}
+
+// ---- What the loops show ------------------------------------------------------------
+
+void DialogGuidingDisplay::Restart() {
+    data_ = GuidingWindowData{};
+    startMs_ = NowMs();
+    if (GuidingWindow* w = CurrentGuidingWindow()) w->Plot()->ClearGraph();
+}
+
+void DialogGuidingDisplay::Caption(const std::string& text) {
+    if (text.rfind(kGuiderDialogCaption, 0) == 0) {
+        dialog_.setWindowTitle(QString::fromStdString(text));
+        return;
+    }
+    OpenGuidingWindow()->SetCaption(text);
+}
+
+void DialogGuidingDisplay::Reference(double x, double y) {
+    data_.refX = x;
+    data_.refY = y;
+}
+
+void DialogGuidingDisplay::FrameTaken() {
+    GuiderDialogState& d = D();
+    d.black = GuiderBlackLevel();
+    // The guiding window shows the last saved guider frame.
+    ReportBitmapResult(WriteGuiderBitmap(d));
+    dialog_.Refresh();
+}
+
+void DialogGuidingDisplay::TrainingPosition(int, double x, double y) {
+    D().trainingMarks.push_back({int(x), int(y)});
+    dialog_.Refresh();
+}
+
+void DialogGuidingDisplay::Frame(const GuidingFrameReport& report) {
+    data_.report = report;
+    data_.seconds = int32_t(report.timeMs - startMs_) / 1000.0;
+    OpenGuidingWindow()->Update(data_);
+}
+
+void DialogGuidingDisplay::Rms(const GuidingRms& rms) {
+    data_.rms = rms;
+    if (GuidingWindow* w = CurrentGuidingWindow()) w->SetRms(rms);
 }
 
 // ---- Command 27 ---------------------------------------------------------------------
@@ -479,8 +628,9 @@ TGCamDialog* OpenGuiderCameraDialog() {
     auto& dialog = DialogPointer();
     if (!dialog) {
         if (!ConnectCamera()) return nullptr;
+        // Closing hides the dialog: the loops it runs keep using it while
+        // they pump events, so it is never deleted under them.
         dialog = new TGCamDialog(MainWindowWidget());
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
     }
     dialog->show();
     dialog->raise();

@@ -4,9 +4,12 @@
 #pragma once
 #include <QDialog>
 #include <QWidget>
+#include <memory>
 
 #include "app/bound_controls.h"
 #include "guiding/guider_dialog_rules.h"
+#include "guiding/guiding_display.h"
+#include "guiding/guiding_window_rules.h"
 
 class QLineEdit;
 class QPushButton;
@@ -26,6 +29,29 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 };
 
+class TGCamDialog;
+
+// What the training and guiding loops show while the dialog runs them: the
+// dialog's caption and picture during a training, the "AutoGuider Camera
+// Guiding" window (opened with the loop's first caption) while guiding.
+class DialogGuidingDisplay : public GuidingDisplay {
+public:
+    explicit DialogGuidingDisplay(TGCamDialog& dialog) : dialog_(dialog) {}
+    // A new guiding run: the graph and the clock start afresh.
+    void Restart();
+    void Caption(const std::string& text) override;
+    void Reference(double x, double y) override;
+    void FrameTaken() override;
+    void TrainingPosition(int step, double x, double y) override;
+    void Frame(const GuidingFrameReport& report) override;
+    void Rms(const GuidingRms& rms) override;
+
+private:
+    TGCamDialog& dialog_;
+    GuidingWindowData data_;
+    uint32_t startMs_ = 0;
+};
+
 class TGCamDialog : public QDialog {
     Q_OBJECT
 public:
@@ -40,6 +66,10 @@ public:
     void MouseMove(int x, int y);
     void OnButton(int id);
     GuiderFrameView* FrameView() const { return view_; }
+    // The centroid of the pick (the guider-camera centroid unless replaced).
+    void SetStarFinder(GuiderStarFinder finder) { finder_ = std::move(finder); }
+    // "Start Guiding" (878; also the pop-up command "Start AutoGuiding").
+    void StartGuiding();
 
 protected:
     // Closing ends a running series of guider exposures.
@@ -47,7 +77,12 @@ protected:
 
 private:
     void Build();
+    void StartManualMove(char letter);
+    void StopManualMove();
     BoundControls controls_;
+    std::unique_ptr<DialogGuidingDisplay> display_;
+    GuiderStarFinder finder_;
+    int pending_ = 0;  // a long action asked for while exposures ran
     GuiderFrameView* view_ = nullptr;
     QLineEdit* defaults_[5] = {};
     QLineEdit* aoGains_[2] = {};

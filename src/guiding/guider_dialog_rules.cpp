@@ -9,6 +9,8 @@
 #include "app/messages.h"
 #include "app/state.h"
 #include "devices/camera.h"
+#include "guiding/centroid.h"
+#include "guiding/guiding_loops.h"
 #include "display/palettes.h"
 #include "display/render.h"
 #include "platform/files.h"
@@ -31,19 +33,17 @@ GuiderDialogState& GuiderDialog() {
 
 void ResetGuiderDialog() { GuiderDialog() = GuiderDialogState{}; }
 
-void SetExposureRange(GuiderDialogState& d, char range) {
-    switch (range) {
-        case 'h': d.maximum = 500, d.value = 5; break;
-        case 't': d.maximum = 100, d.value = 5; break;
-        case 's': d.maximum = 10, d.value = 1; break;
-        default: return;
-    }
-    d.range = range;
+int ExposureMaximum(char range) { return range == 'h' ? 500 : range == 't' ? 100 : 10; }
+
+void SetExposureRange(GuiderExposure& e, char range) {
+    if (range != 'h' && range != 't' && range != 's') return;
+    e.unit = range;
+    e.value = range == 's' ? 1 : 5;
 }
 
-void ScrollExposure(GuiderDialogState& d, GuiderScroll action) {
-    if (action == GuiderScroll::LineUp && d.value > d.minimum) --d.value;
-    if (action == GuiderScroll::LineDown && d.value < d.maximum) ++d.value;
+void ScrollExposure(GuiderExposure& e, GuiderScroll action) {
+    if (action == GuiderScroll::LineUp && e.value > kExposureMinimum) --e.value;
+    if (action == GuiderScroll::LineDown && e.value < ExposureMaximum(e.unit)) ++e.value;
 }
 
 void ScrollStretch(GuiderDialogState& d, GuiderScroll action, int thumb) {
@@ -66,13 +66,13 @@ std::string DarkExposureText(char range, int value) {
     return text + std::string(unit);
 }
 
-std::string DarkFrameText(const GuiderDialogState& d) {
-    if (!d.darkTaken) return "No darkframe has been taken";
-    return d.darkText + (d.darkApplied ? "darkframe being used" : "darkframe available");
+std::string DarkFrameText(const GuiderExposure& e, const std::string& darkText) {
+    if (!e.darkTaken) return "No darkframe has been taken";
+    return darkText + (e.applyDark ? "darkframe being used" : "darkframe available");
 }
 
-void ToggleApplyDark(GuiderDialogState& d) {
-    if (d.darkTaken) d.darkApplied = !d.darkApplied;
+void ToggleApplyDark(GuiderExposure& e) {
+    if (e.darkTaken) e.applyDark = !e.applyDark;
 }
 
 std::string UsingValsText(bool usingTrained) { return usingTrained ? "Using Trained Vals" : "Using Default Vals"; }
@@ -98,12 +98,13 @@ void SwapAoLeftRight(Settings& s) { std::swap(s.aoLetters[2], s.aoLetters[3]); }
 void SwapMountNorthSouth(Settings& s) { std::swap(s.bumpLetters[0], s.bumpLetters[1]); }
 void SwapMountEastWest(Settings& s) { std::swap(s.bumpLetters[2], s.bumpLetters[3]); }
 
-bool ToggleGuiderBinning(Settings& s) {
+bool ToggleGuiderBinning(Settings& s, GuiderExposure& e) {
     if (s.guiderType != 's') {
         Sys().messages->Show(kProgramCaption, kExviewBinRefusal, MessageIcon::None);
         return false;
     }
     s.guiderOption82 = !s.guiderOption82;
+    e.binned = s.guiderOption82;
     return true;
 }
 
@@ -148,13 +149,19 @@ int WriteGuiderBitmap(const GuiderDialogState& d) {
     const AppState& s = State();
     const int width = GuiderWidth(s.settings.guiderType);
     const std::vector<uint8_t> bytes =
-        GuiderDisplayBytes(s.guiderA, width, kGuiderRows, d.stretchImages, d.stretch, d.mostFrequent);
+        GuiderDisplayBytes(s.guiderA, width, kGuiderRows, d.stretchImages, d.stretch, d.black);
     std::vector<uint8_t> file;
     BuildBitmapFile(bytes.data(), width, kGuiderRows, false, GreyPalette(nullptr), file);
     const std::string path = MapPath(s.geometry.guiderBitmapName);
     const size_t slash = path.find_last_of('/');
     if (slash != std::string::npos) EnsureDirectory(path.substr(0, slash));
     return ReplaceFile(path, file) ? 0 : 1;
+}
+
+int GuiderBlackLevel() {
+    int mostFrequent = 0, highest = 0;
+    GuiderHistogram(State().guiderA, GuiderWidth(State().settings.guiderType), kGuiderRows, mostFrequent, highest);
+    return mostFrequent;
 }
 
 void ReportBitmapResult(int result) {
@@ -189,62 +196,46 @@ bool AutosaveGuiderBitmap() {
     return true;
 }
 
-namespace {
-
-GuiderCycleOptions CycleOptions(const GuiderDialogState& d, bool applyDark) {
-    GuiderCycleOptions options;
-    options.unit = d.range;
-    options.value = d.value;
-    options.binned = State().settings.guiderOption82;
-    options.dark = applyDark && d.darkTaken && d.darkApplied && !d.dark.empty() ? d.dark.data() : nullptr;
-    options.median = d.median;
-    return options;
-}
-
-bool TakeFrame(GuiderDialogState& d, bool applyDark) {
-    const GuiderCycleResult r = GuiderExposureCycle(CycleOptions(d, applyDark));
-    d.mostFrequent = r.mostFrequent;
-    d.highestBin = r.highestBin;
-    return r.ok;
-}
-
-}  // namespace
-
-bool TakeGuiderFrame(GuiderDialogState& d) { return TakeFrame(d, true); }
-
 bool TakeGuiderDark(GuiderDialogState& d) {
+    GuiderExposure& e = Guider().exposure;
+    // The dark is taken without the old dark applied.
+    const bool applying = e.applyDark;
+    e.applyDark = false;
     Sys().system->SetBusyCursor(true);
-    const bool ok = TakeFrame(d, false);
+    const bool ok = TakeGuiderFrame();
     Sys().system->SetBusyCursor(false);
+    e.applyDark = applying;
     if (!ok) return false;
+    d.black = GuiderBlackLevel();
     const int result = WriteGuiderBitmap(d);
     if (result != 0) {
         ReportBitmapResult(result);
         return false;
     }
-    const Pixel* frame = State().guiderA;
-    d.dark.assign(frame, frame + size_t(kGuiderWidth) * kGuiderRows);
-    d.darkText = DarkExposureText(d.range, d.value);
-    d.darkTaken = true;
+    AppState& s = State();
+    std::copy(s.guiderA, s.guiderA + size_t(kGuiderWidth) * kGuiderRows, s.guiderB);
+    d.darkText = DarkExposureText(e.unit, e.value);
+    e.darkTaken = true;
     return true;
 }
 
-int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh) {
+int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh, int maxFrames) {
     AppState& s = State();
     d.exposing = true;
     d.stopRequested = false;
     // Two frames are read and thrown away first.
     for (int i = 0; i < 2; ++i) {
         StartGuiderIntegration();
-        ReadGuiderFrame(s.settings.guiderType, s.settings.guiderOption82, 0, s.guiderA);
+        ReadGuiderFrame(s.settings.guiderType, Guider().exposure.binned, 0, s.guiderA);
     }
     int frames = 0;
-    while (!d.stopRequested && !PollInterrupt()) {
+    while (!d.stopRequested && !PollInterrupt() && (maxFrames <= 0 || frames < maxFrames)) {
         Sys().system->SetBusyCursor(true);
-        const bool ok = TakeGuiderFrame(d);
+        const bool ok = TakeGuiderFrame();
         Sys().system->SetBusyCursor(false);
         // A camera that stopped answering ends the run (its message is shown).
         if (!ok) break;
+        d.black = GuiderBlackLevel();
         ++frames;
         if (refresh) refresh();
         const int result = WriteGuiderBitmap(d);
@@ -276,13 +267,23 @@ bool PickGuideStar(GuiderDialogState& d, int cx, int cy, int offset, int h, int 
         if (!find(x, y)) return false;
         if (moveCursor) moveCursor(x + offset + 10, y + 45);
     }
-    d.starSelected = true;
-    d.starX = x;
-    d.starY = y;
+    GuiderState& g = Guider();
+    g.starSelected = true;
+    g.starX = x;
+    g.starY = y;
     char text[64];
     std::snprintf(text, sizeof text, "x position = %5d\ny position = %5d", x, y);
     ShowMessage(50, text);
     d.pickArmed = false;
+    return true;
+}
+
+bool FindGuiderStarOnce(int& x, int& y) {
+    StarPosition p;
+    if (!FindStar(State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), x, y, GuidingSearchRadius(), 1, true, p))
+        return false;
+    x = p.x;
+    y = p.y;
     return true;
 }
 
@@ -295,22 +296,13 @@ bool TrackCursor(GuiderDialogState& d, int cx, int cy, int offset, int width, co
     return true;
 }
 
-GuiderDialogLinks& GuiderLinks() {
-    static GuiderDialogLinks links;
-    return links;
-}
-
-GuiderTrainedValues TrainedValues() {
-    const auto& get = GuiderLinks().trainedValues;
-    return get ? get() : GuiderTrainedValues{};
-}
-
-void SaveLatestGuider(Settings& s, const GuiderTrainedValues& t) {
-    if (!t.trained) return;
-    s.guiderRaPixelsPerSecond = int16_t(std::max(1, t.raRate));
-    s.guiderDecPixelsPerSecond = int16_t(std::max(1, t.decRate));
-    s.guiderRaBacklash = int16_t(t.raBacklash);
-    s.guiderDecBacklash = int16_t(t.decBacklash);
+void SaveLatestGuider(Settings& s, const GuiderState& g) {
+    if (!g.trained) return;
+    const GuiderTrainingResult& t = g.trainedSet;
+    s.guiderRaPixelsPerSecond = std::max<int16_t>(1, t.storedRaRate);
+    s.guiderDecPixelsPerSecond = std::max<int16_t>(1, t.storedDecRate);
+    s.guiderRaBacklash = t.storedRaBacklash;
+    s.guiderDecBacklash = t.storedDecBacklash;
     s.guiderAngle = float(t.theta);
 }
 
@@ -322,10 +314,10 @@ void ChangeAoGains(Settings& s, const std::string& ra, const std::string& dec) {
     AoDecGain(s) = int16_t(std::max(1, TypedInteger(dec)));
 }
 
-void SaveLatestAo(Settings& s, const GuiderTrainedValues& t) {
-    if (!t.aoTrained) return;
-    AoRaGain(s) = int16_t(std::max(1, t.aoRaGain));
-    AoDecGain(s) = int16_t(std::max(1, t.aoDecGain));
+void SaveLatestAo(Settings& s, const GuiderState& g) {
+    if (!g.aoTrained) return;
+    AoRaGain(s) = std::max<int16_t>(1, g.aoTrainedSet.storedRaGain);
+    AoDecGain(s) = std::max<int16_t>(1, g.aoTrainedSet.storedDecGain);
 }
 
 ManualMove ManualMoveFor(const Settings& s, int bar, GuiderScroll action, bool moving) {

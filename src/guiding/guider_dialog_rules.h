@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "guiding/guider_state.h"
 #include "settings/settings_record.h"
 
 using Pixel = uint16_t;
@@ -49,41 +50,36 @@ inline constexpr const char* kExviewBinRefusal = "Sorry, you cannot bin Exview g
 inline constexpr const char* kGuiderAutosaveFailure =
     "Failed to Autosave Guider file, check disk space and directory name";
 
-// The dialog's run-time state (not in the settings file).
+// The dialog's own run-time state (not in the settings file). The exposure
+// choices, the dark frame flags, the selected star, the training flag and
+// the trained sets live in the autoguider's record (Guider()), shared with
+// the training and guiding loops; the dark frame itself is guider buffer B.
 struct GuiderDialogState {
-    char range = 'h';          // 'h' hundredths, 't' tenths, 's' seconds
-    int value = 5;
-    int minimum = 1;
-    int maximum = 500;
     int stretch = 5;           // display stretch 5..50
     bool pickArmed = false;
-    bool starSelected = false;
-    int starX = 0, starY = 0;  // guider pixels
-    bool darkTaken = false;
-    bool darkApplied = false;
     std::string darkText;      // "%2d" + " hundredth " / " tenth " / " second "
-    std::vector<Pixel> dark;   // the guider dark buffer
-    bool median = false;       // "Apply Median Filter to all Images"
     bool stretchImages = false;  // "Apply Stretch to Guider Images"
     bool pause = false;        // "1 Sec Pause"
     bool autosaveBmp = false;  // "Autosave Images as BMP"
     bool clearCamera = false;  // "Clear camera"
     bool exposing = false;     // the Start loop runs
     bool stopRequested = false;
-    bool training = false;     // a guider or AO training runs
     int cursorX = 0, cursorY = 0, cursorValue = 0;  // 818, 819, 827
-    // The guider display levels of the last frame (Part of the exposure cycle).
-    int mostFrequent = 0, highestBin = 0;
+    int black = 0;             // most frequent high byte of the last frame (display black)
+    std::vector<std::pair<int, int>> trainingMarks;  // star positions of the last training
 };
 GuiderDialogState& GuiderDialog();
 void ResetGuiderDialog();
 
 // "Hundredths" / "Tenths" / "Seconds": maximum 500 / 100 / 10, value 5 / 5 / 1.
-void SetExposureRange(GuiderDialogState& d, char range);
+// The minimum is 1.
+void SetExposureRange(GuiderExposure& e, char range);
+int ExposureMaximum(char range);
+inline constexpr int kExposureMinimum = 1;
 // Scroll bar 810: line-up lowers the value by 1 (not below the minimum),
 // line-down raises it by 1 (not above the maximum). Other actions do nothing.
 enum class GuiderScroll { LineUp, LineDown, PageUp, PageDown, Thumb, EndScroll };
-void ScrollExposure(GuiderDialogState& d, GuiderScroll action);
+void ScrollExposure(GuiderExposure& e, GuiderScroll action);
 // Scroll bar 815: line -1, line +1, page-up 5, page-down 50, thumb the
 // position; the value stays within 5..50.
 void ScrollStretch(GuiderDialogState& d, GuiderScroll action, int thumb = 0);
@@ -93,9 +89,9 @@ inline constexpr int kStretchMinimum = 5, kStretchMaximum = 50;
 // " tenth " or " second ".
 std::string DarkExposureText(char range, int value);
 // Field 913.
-std::string DarkFrameText(const GuiderDialogState& d);
+std::string DarkFrameText(const GuiderExposure& e, const std::string& darkText);
 // "Apply DarkFrame": toggles applying only when a dark was taken.
-void ToggleApplyDark(GuiderDialogState& d);
+void ToggleApplyDark(GuiderExposure& e);
 
 // Texts of 832/938, 833/937, 940, 942.
 std::string UsingValsText(bool usingTrained);
@@ -115,9 +111,9 @@ void SwapAoLeftRight(Settings& s);
 void SwapMountNorthSouth(Settings& s);
 void SwapMountEastWest(Settings& s);
 
-// "Bin 2x2" (stored as guider option 82): the Exview guider refuses with
-// kExviewBinRefusal (false, nothing changes).
-bool ToggleGuiderBinning(Settings& s);
+// "Bin 2x2" (stored as guider option 82, and in the guider exposure): the
+// Exview guider refuses with kExviewBinRefusal (false, nothing changes).
+bool ToggleGuiderBinning(Settings& s, GuiderExposure& e);
 // "Ser 1" / "Ser 2" / "PC ": AO port setting 1 / 0 / 3.
 void SelectAoPort(Settings& s, int control);
 
@@ -143,6 +139,9 @@ std::vector<uint8_t> GuiderDisplayBytes(const Pixel* frame, int width, int heigh
 // Writes the guider bitmap file (the model's guider bitmap name): 0 written,
 // 1 the file could not be written (message 8).
 int WriteGuiderBitmap(const GuiderDialogState& d);
+// The display black level of the frame in guider buffer A (its most frequent
+// high byte among 1..255).
+int GuiderBlackLevel();
 // Messages 8, 9, 10 for bitmap results 1, 2, 3.
 void ReportBitmapResult(int result);
 // The next guider autosave number: 1 after -1 (and after 65534, so the
@@ -157,18 +156,15 @@ std::string GuiderAutosaveName(const std::string& directory, int16_t counter);
 // settings file is saved (message 28 when that fails). True when copied.
 bool AutosaveGuiderBitmap();
 
-// One guider frame with the dialog's choices (range, value, Bin 2x2, dark,
-// median) into the first guider buffer; keeps the display levels. False when
-// the camera read failed.
-bool TakeGuiderFrame(GuiderDialogState& d);
 // "Take DarkFrame": a frame without the dark applied; its bitmap result 1, 2
 // or 3 shows message 8, 9 or 10 and the dark is not kept; otherwise the frame
-// becomes the guider dark with its exposure text.
+// becomes the guider dark (guider buffer B) with its exposure text.
 bool TakeGuiderDark(GuiderDialogState& d);
 // "Start": two frames discarded, then until a mouse-button or key press (or
 // "Stop"): a frame, refresh, the bitmap, refresh, the autosave copy, the
-// bitmap message, a beep and the 1 s pause. Returns the frames taken.
-int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh);
+// bitmap message, a beep and the 1 s pause. maxFrames > 0 ends the run after
+// that many frames (the command line). Returns the frames taken.
+int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh, int maxFrames = 0);
 
 // The star pick. The frame is drawn at (offset + 10, 45); with search radius
 // h and guider width w a click is usable when
@@ -177,11 +173,14 @@ bool PickInsideFrame(int cx, int cy, int offset, int h, int width);
 // Finds the star at guider (x, y), moving (x, y) onto it; false when the
 // search failed (its message already shown).
 using GuiderStarFinder = std::function<bool(int& x, int& y)>;
+// One pass of the guider-camera centroid on guider buffer A.
+bool FindGuiderStarOnce(int& x, int& y);
 // Left button up while pick mode is armed: message 2 outside the frame;
 // otherwise three passes of the finder, each re-centred on the last result
 // (moveCursor gets the click point of each result), then the star is
 // selected, "x position = %5d\ny position = %5d" is shown and pick mode ends.
-// A failed search ends the pick without a selection. True when selected.
+// A failed search ends the pick without a selection. True when selected
+// (Guider().starSelected, starX, starY).
 bool PickGuideStar(GuiderDialogState& d, int cx, int cy, int offset, int h, int width,
                    const GuiderStarFinder& find, const std::function<void(int, int)>& moveCursor = {});
 // Mouse move over the frame: cursor position and pixel value / 256 (fields
@@ -191,51 +190,16 @@ bool TrackCursor(GuiderDialogState& d, int cx, int cy, int offset, int width, co
 // Saves the settings after a persistent change (message 28 when it fails).
 void SaveGuiderSettings();
 
-// The trained calibration as the dialog shows it (fields 866-870, the "Use
-// Default" buttons, "Save Latest").
-struct GuiderTrainedValues {
-    bool trained = false;      // a guider training completed
-    bool aoTrained = false;    // an AO training completed
-    int raRate = 0, decRate = 0, raBacklash = 0, decBacklash = 0;  // magnitudes
-    double theta = 0;          // radians
-    int aoRaGain = 0, aoDecGain = 0;  // trained AO gains
-};
-
-// Where the dialog meets the guiding and telescope code. The guiding code
-// fills these in; unset links leave the buttons without effect (a message
-// says the function is not there).
-struct GuiderDialogLinks {
-    std::function<GuiderTrainedValues()> trainedValues;
-    // The use-trained flags (guider, AO).
-    std::function<bool&()> useTrained;
-    std::function<bool&()> aoUseTrained;
-    std::function<void()> train;         // 828
-    std::function<void()> aoTrain;       // 935
-    std::function<void()> startGuiding;  // 878
-    std::function<void()> stopGuiding;   // 878 while guiding
-    std::function<bool()> guiding;       // guider-camera guiding runs
-    // Manual moves: start a move in a direction letter (e, w, n, s) through
-    // the drive method, stop it; an AO mount move of n steps; "Centralise AO".
-    std::function<void(char letter)> startMove;
-    std::function<void()> stopMove;
-    std::function<void(char aoLetter, int steps)> aoMountMove;
-    std::function<void()> centreAo;
-    // The guider-camera centroid of one pick pass at guider (x, y).
-    GuiderStarFinder findStar;
-};
-GuiderDialogLinks& GuiderLinks();
-GuiderTrainedValues TrainedValues();
-
 // "Save Latest": the trained magnitudes and Theta become the defaults (only
 // when a training completed).
-void SaveLatestGuider(Settings& s, const GuiderTrainedValues& t);
+void SaveLatestGuider(Settings& s, const GuiderState& g);
 // The AO gains in use are guider calibration values 1 and 2 (fields 64, 65).
 int16_t& AoRaGain(Settings& s);
 int16_t& AoDecGain(Settings& s);
 // AO "Change Defaults": fields 925, 926 as typed become the gains in use
 // (at least 1). AO "Save Latest": the trained gains (when trained).
 void ChangeAoGains(Settings& s, const std::string& ra, const std::string& dec);
-void SaveLatestAo(Settings& s, const GuiderTrainedValues& t);
+void SaveLatestAo(Settings& s, const GuiderState& g);
 
 // "Move Telescope" bars 912 (left/right) and 911 (up/down). In mode 'T' an
 // arrow starts a move West, East, North or South (the -x, +x, +y, -y guide

@@ -50,6 +50,7 @@ struct GuiderState {
     StarPosition reference;
     DirectionMemory directions;
     StarPosition lastStar;
+    int referenceSignal = 0;           // the star's height above the sky at the start
     int16_t errorX = 0, errorY = 0;
     int16_t pulseX = 0, pulseY = 0;    // shown pulse lengths (AO: steps)
     int16_t aoX = 0, aoY = 0;          // AO counters (net steps since centring)

@@ -15,6 +15,7 @@
 #include "guiding/training.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
+#include "telescope/telescope_link.h"
 
 namespace {
 
@@ -110,9 +111,15 @@ GuidingFrameReport Report(const StarPosition& star, int16_t ex, int16_t ey) {
     r.starY = star.Y();
     r.errorX = ex;
     r.errorY = ey;
+    // The AO counters and the last mount bump are the telescope link's.
+    const TelescopeLinkState& link = TelescopeLink();
+    g.aoX = link.aoX;
+    g.aoY = link.aoY;
+    g.bumpLetter = link.bumped ? link.bumpText : std::string();
+    g.bumpMs = link.lastBumpMs;
     r.aoX = g.aoX;
     r.aoY = g.aoY;
-    if (!g.bumpLetter.empty() && NowMs() - g.bumpMs < 2000) r.bumpLetter = g.bumpLetter;
+    if (link.bumped && NowMs() - link.lastBumpMs < 2000) r.bumpLetter = link.bumpText;
     return r;
 }
 
@@ -132,11 +139,21 @@ void Record(GuidingContext& c, GuidingFrameReport& r, const char* status) {
 // not found (the stop flag is set).
 bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
     GuiderState& g = Guider();
-    StarPosition star;
-    if (!SearchGuider(g.reference.x, g.reference.y, 0, 0, 1, star)) {
+    WindowMeasure m;
+    if (!MeasureWindow(GuiderFrame(), GuiderFrameWidth(), GuiderFrameHeight(), g.reference.x, g.reference.y,
+                       GuidingSearchRadius(), m)) {
         g.stop = true;
         return false;
     }
+    // A window that holds only sky still yields a centroid: the star counts
+    // as lost when its brightest pixel stands less than 0.3 of the starting
+    // height above the sky (the brightness band of star following).
+    if (g.referenceSignal > 0 && m.Signal() * 10 < g.referenceSignal * 3) {
+        ShowMessage(4);
+        g.stop = true;
+        return false;
+    }
+    const StarPosition star = TruncatedWithTenths(m);
     g.lastStar = star;
     int16_t ex = 0, ey = 0;
     GuideErrors(g.reference, star, ex, ey);
@@ -175,6 +192,8 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
         SendPulse(out, corr.y);
         if (corr.y.Send()) r.directionY = corr.y.direction;
     }
+    r.aoX = g.aoX = TelescopeLink().aoX;
+    r.aoY = g.aoY = TelescopeLink().aoY;
     if (report) *report = r;
     return true;
 }
@@ -182,6 +201,8 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
 }  // namespace
 
 bool TakeGuiderFrame() {
+    // The guider camera is found and opened on first use.
+    if (!OpenCamera()) return false;
     const GuiderExposure& e = Guider().exposure;
     GuiderCycleOptions o;
     o.unit = e.unit;
@@ -289,6 +310,16 @@ LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     return end;
 }
 
+namespace {
+// The selected star measured on a fresh guider frame.
+LoopEnd MeasureSelected(StarPosition& p) {
+    const GuiderState& g = Guider();
+    if (!TakeGuiderFrame()) return LoopEnd::CameraFailed;
+    if (!SearchGuider(g.starX, g.starY, 0, 0, 2, p)) return LoopEnd::StarLost;
+    return LoopEnd::Done;
+}
+}  // namespace
+
 LoopEnd RunGuiderTraining(GuidingContext c) {
     GuiderState& g = Guider();
     if (!g.starSelected) {
@@ -296,9 +327,13 @@ LoopEnd RunGuiderTraining(GuidingContext c) {
         return LoopEnd::Refused;
     }
     g.training = true;
-    GuiderTraining m(State().trainingSecondsGuider, StarPosition{g.starX, g.starY, 0, 0}, GuiderFrameWidth(),
-                     GuiderFrameHeight(), GuidingSearchRadius());
-    const LoopEnd end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
+    // The moves are measured from where the star is, not from the whole
+    // pixel the pick kept.
+    StarPosition p0;
+    LoopEnd end = MeasureSelected(p0);
+    GuiderTraining m(State().trainingSecondsGuider, p0, GuiderFrameWidth(), GuiderFrameHeight(),
+                     GuidingSearchRadius());
+    if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
         return SearchGuider(st.searchX, st.searchY, st.secondOffsetX, st.secondOffsetY, 2, p);
     });
     if (end == LoopEnd::Done) {
@@ -322,9 +357,11 @@ LoopEnd RunAoTraining(GuidingContext c) {
     }
     g.training = true;
     const auto& letters = State().settings.aoLetters;
-    AoTraining m(StarPosition{g.starX, g.starY, 0, 0}, letters.data());
+    StarPosition p0;
+    LoopEnd end = MeasureSelected(p0);
+    AoTraining m(p0, letters.data());
     const StarPosition selected{g.starX, g.starY, 0, 0};
-    const LoopEnd end = DriveTraining(m, c, TakeGuiderFrame, [&](const TrainingStep&, StarPosition& p) {
+    if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [&](const TrainingStep&, StarPosition& p) {
         return SearchGuider(selected.x, selected.y, 0, 0, 2, p);
     });
     if (end == LoopEnd::Done) {
@@ -372,6 +409,13 @@ bool StartGuiderGuiding(GuidingContext& c) {
     }
     g.reference = ref;
     g.lastStar = ref;
+    {
+        WindowMeasure m;
+        g.referenceSignal = MeasureWindow(GuiderFrame(), GuiderFrameWidth(), GuiderFrameHeight(), ref.x, ref.y,
+                                          GuidingSearchRadius(), m)
+                                ? m.Signal()
+                                : 0;
+    }
     show.Reference(ref.X(), ref.Y());
     show.Caption("Guiding Info - stabilising");
     for (int i = 0; i < 2; ++i) {
@@ -399,9 +443,15 @@ bool StartGuiderGuiding(GuidingContext& c) {
     return true;
 }
 
+namespace {
+bool cycleCameraFailed = false;
+}  // namespace
+
 bool GuiderGuidingCycle(GuidingContext& c) {
     GuiderState& g = Guider();
+    cycleCameraFailed = false;
     if (!TakeGuiderFrame()) {
+        cycleCameraFailed = true;
         g.stop = true;
         return false;
     }
@@ -432,7 +482,7 @@ LoopEnd RunGuiderGuiding(GuidingContext c) {
     LoopEnd end = LoopEnd::Done;
     for (;;) {
         if (!GuiderGuidingCycle(c)) {
-            end = g.stop && !OpenCamera() ? LoopEnd::CameraFailed : LoopEnd::StarLost;
+            end = cycleCameraFailed ? LoopEnd::CameraFailed : LoopEnd::StarLost;
             break;
         }
         if (PollInterrupt() || !g.guiding) {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "platform/platform.h"
+
 void GuidingStats::Add(double ra, double dec) {
     last_.emplace_back(ra, dec);
     sumRa2_ += ra * ra;
@@ -55,6 +57,7 @@ bool GuidingLog::Open(const std::string& hostPath) {
     Close();
     file_ = std::fopen(hostPath.c_str(), "wx");
     if (!file_) return false;
+    startMs_ = NowMs();
     std::fprintf(file_, "%s\n", kGuidingLogHeader);
     std::fflush(file_);
     return true;
@@ -63,7 +66,7 @@ bool GuidingLog::Open(const std::string& hostPath) {
 void GuidingLog::Write(const GuidingFrameReport& r, const char* status) {
     if (!file_) return;
     auto dir = [](char c) { return c == ' ' || c == 0 ? std::string() : std::string(1, c); };
-    std::fprintf(file_, "%.3f,%.1f,%.1f,%.3f,%.3f,%s,%d,%s,%d,%d,%d,%s\n", r.timeMs / 1000.0, r.starX, r.starY,
+    std::fprintf(file_, "%.3f,%.1f,%.1f,%.3f,%.3f,%s,%d,%s,%d,%d,%d,%s\n", (r.timeMs - startMs_) / 1000.0, r.starX, r.starY,
                  r.errorX * 0.001, r.errorY * 0.001, dir(r.directionX).c_str(), r.pulseX, dir(r.directionY).c_str(),
                  r.pulseY, r.aoX, r.aoY, status);
     // Each line reaches the disk at once: a crash keeps the run so far.

@@ -32,13 +32,15 @@ public:
     // Opens a new log at a host path and writes the header line; false when
     // the file cannot be created (guiding goes on without a log).
     bool Open(const std::string& hostPath);
-    // One line per frame; status: "ok", "ignored", "lost", "stabilising".
+    // One line per frame (time in seconds since the log was opened); status:
+    // "ok", "ignored" (error out of range), "lost", "unguided".
     void Write(const GuidingFrameReport& report, const char* status);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
 
 private:
     std::FILE* file_ = nullptr;
+    uint32_t startMs_ = 0;
 };
 
 // The CSV header line (without the line end).

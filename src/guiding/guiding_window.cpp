@@ -12,7 +12,6 @@
 #include "app/main_window.h"
 #include "app/state.h"
 #include "platform/paths.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ QString RmsText(const GuidingRms& r) {
     std::snprintf(text, sizeof text,
                   "RMS (px)     R.A.   Dec   Total\nlast 100:  %5.2f  %5.2f  %5.2f\nwhole run: %5.2f  %5.2f  "
                   "%5.2f\nframes: %d",
-                  r.ra100, r.dec100, r.total100, r.raRun, r.decRun, r.totalRun, r.frames);
+                  r.ra100, r.dec100, r.total100, r.raRun, r.decRun, r.totalRun, r.framesRun);
     return QString::fromLatin1(text);
 }
 
@@ -71,7 +70,7 @@ void TGInfoDialog::Show(const GuidingInfoData& data) {
 
 GuidingPlotWidget::GuidingPlotWidget(QWidget* parent) : QWidget(parent) {
     setObjectName("guidingPlot");
-    setMinimumSize(GraphRect().right() + 10, FrameRect().bottom() + 10);
+    setMinimumSize(GraphRect().right() + 10, PlotRect().bottom() + 30);
 }
 
 QRect GuidingPlotWidget::FrameRect() { return QRect(0, 0, 250, 145); }
@@ -80,7 +79,7 @@ QRect GuidingPlotWidget::GraphRect() { return QRect(130, 165, 240, kPlotSize); }
 
 void GuidingPlotWidget::SetData(const GuidingWindowData& data, bool addToGraph) {
     data_ = data;
-    if (addToGraph) graph_.Add(data.seconds, data.ex, data.ey);
+    if (addToGraph) graph_.Add(data.seconds, data.report.errorX, data.report.errorY);
     update();
 }
 
@@ -124,7 +123,7 @@ void GuidingPlotWidget::paintEvent(QPaintEvent*) {
     p.setPen(Qt::black);
     p.drawText(box.left() - 4, box.bottom() + 16, QString::fromLatin1(kPlotAxisLabel));
     int x = 0, y = 0;
-    if (PlotCross(data_.ex, data_.ey, c.x(), c.y(), x, y)) {
+    if (data_.report.measured && PlotCross(data_.report.errorX, data_.report.errorY, c.x(), c.y(), x, y)) {
         p.setPen(QPen(Qt::red, 1));
         p.drawLine(x - kPlotCrossHalf, y, x + kPlotCrossHalf, y);
         p.drawLine(x, y - kPlotCrossHalf, x, y + kPlotCrossHalf);
@@ -141,7 +140,7 @@ void GuidingPlotWidget::paintEvent(QPaintEvent*) {
         p.drawLine(QPointF(g.left(), gy), QPointF(g.right(), gy));
     }
     p.setPen(Qt::black);
-    p.drawText(g.left(), g.bottom() + 16, QStringLiteral("R.A. blue, Dec red; +-2.5 px, last 2 min"));
+    p.drawText(g.left(), g.top() - 4, QStringLiteral("R.A. blue, Dec red; +-2.5 px, last 2 min"));
     const auto& samples = graph_.Samples();
     for (int axis = 0; axis < 2; ++axis) {
         p.setPen(axis == 0 ? Qt::blue : Qt::red);
@@ -182,20 +181,26 @@ void GuidingWindow::SetCaption(const std::string& caption) { setWindowTitle(Q(ca
 void GuidingWindow::Update(const GuidingWindowData& data) {
     data_ = data;
     plot_->SetFrameFile(MapPath(State().geometry.guiderBitmapName));
-    plot_->SetData(data, true);
+    plot_->SetData(data, data.report.measured);
     Refresh();
 }
 
+void GuidingWindow::SetRms(const GuidingRms& rms) {
+    data_.rms = rms;
+    fields_[9]->setText(RmsText(rms));
+}
+
 void GuidingWindow::Refresh() {
-    fields_[0]->setText(Q(OneDecimal(data_.starX)));
-    fields_[1]->setText(Q(OneDecimal(data_.starY)));
-    fields_[2]->setText(Q(ErrorText(data_.ex)));
-    fields_[3]->setText(Q(ErrorText(data_.ey)));
-    fields_[4]->setText(Q(FiveDigits(data_.pulseX)));
-    fields_[5]->setText(Q(FiveDigits(data_.pulseY)));
-    fields_[6]->setText(Q(FiveDigits(data_.aoX)));
-    fields_[7]->setText(Q(FiveDigits(data_.aoY)));
-    fields_[8]->setText(Q(BumpText(data_, NowMs())));
+    const GuidingFrameReport& r = data_.report;
+    fields_[0]->setText(Q(OneDecimal(r.starX)));
+    fields_[1]->setText(Q(OneDecimal(r.starY)));
+    fields_[2]->setText(Q(ErrorText(r.errorX)));
+    fields_[3]->setText(Q(ErrorText(r.errorY)));
+    fields_[4]->setText(Q(FiveDigits(r.pulseX)));
+    fields_[5]->setText(Q(FiveDigits(r.pulseY)));
+    fields_[6]->setText(Q(FiveDigits(r.aoX)));
+    fields_[7]->setText(Q(FiveDigits(r.aoY)));
+    fields_[8]->setText(Q(r.bumpLetter));
     fields_[9]->setText(RmsText(data_.rms));
 }
 
@@ -234,3 +239,13 @@ void CloseGuidingInfo() {
     auto& window = InfoPointer();
     if (window) delete window.data();
 }
+
+// ---- Main-camera guiding ---------------------------------------------------------
+
+void InfoGuidingDisplay::Reference(double x, double y) { OpenGuidingInfo()->Show(GuidingInfoData{x, y, 0, 0}); }
+
+void InfoGuidingDisplay::Frame(const GuidingFrameReport& report) {
+    OpenGuidingInfo()->Show(GuidingInfoData{report.starX, report.starY, report.errorX, report.errorY});
+}
+
+void InfoGuidingDisplay::Finished() { CloseGuidingInfo(); }

@@ -56,7 +56,9 @@ public:
     // New numbers of a guiding frame; the guider frame is reloaded from the
     // guider bitmap file and the error joins the graph.
     void Update(const GuidingWindowData& data);
-    // Fields only (captions' refreshes between frames).
+    // The running statistics after a frame.
+    void SetRms(const GuidingRms& rms);
+    // Fields only.
     void Refresh();
     GuidingPlotWidget* Plot() const { return plot_; }
 
@@ -77,3 +79,13 @@ void CloseGuidingWindow();
 TGInfoDialog* OpenGuidingInfo();
 TGInfoDialog* CurrentGuidingInfo();
 void CloseGuidingInfo();
+
+// What main-camera guiding shows: the "Guiding Info" window opens when the
+// reference is found, shows x, y, dx, dy for every frame and closes when
+// guiding ends.
+class InfoGuidingDisplay : public GuidingDisplay {
+public:
+    void Reference(double x, double y) override;
+    void Frame(const GuidingFrameReport& report) override;
+    void Finished() override;
+};

@@ -18,11 +18,6 @@ std::string FiveDigits(int v) {
 
 std::string ErrorText(int thousandths) { return OneDecimal(thousandths * 0.001); }
 
-std::string BumpText(const GuidingWindowData& d, uint32_t nowMs) {
-    if (!d.bumped || uint32_t(nowMs - d.bumpMs) >= 2000) return "";
-    return d.bumpLetter;
-}
-
 bool PlotCross(int ex, int ey, int centreX, int centreY, int& x, int& y) {
     if (std::abs(ex) >= 4400 || std::abs(ey) >= 4400) return false;
     x = centreX + ex / 100;

@@ -6,26 +6,15 @@
 #include <deque>
 #include <string>
 
-// Running RMS of the guiding errors, in pixels: over the last 100 frames and
-// over the whole run.
-struct GuidingRms {
-    double ra100 = 0, dec100 = 0, total100 = 0;
-    double raRun = 0, decRun = 0, totalRun = 0;
-    int frames = 0;
-};
+#include "guiding/guiding_display.h"
 
-// One frame of the guider-camera guiding window.
+// One frame of the guider-camera guiding window: the loop's report, the
+// running RMS, the reference star and the time since guiding started.
 struct GuidingWindowData {
-    double starX = 0, starY = 0;  // star position + tenths x 0.1
-    int ex = 0, ey = 0;           // guiding error, thousandths of a pixel
-    int pulseX = 0, pulseY = 0;   // displayed pulse lengths (or AO steps)
-    int aoX = 0, aoY = 0;         // AO counters
-    std::string bumpLetter;       // last mount-bump letter
-    uint32_t bumpMs = 0;          // clock time of that bump
-    bool bumped = false;          // a bump happened in this run
-    int refX = 0, refY = 0;       // reference star, guider pixels
+    GuidingFrameReport report;
     GuidingRms rms;
-    double seconds = 0;           // time since guiding started
+    double refX = 0, refY = 0;  // reference star, guider pixels
+    double seconds = 0;
 };
 
 // "%1.1f" and "%5d".
@@ -33,9 +22,6 @@ std::string OneDecimal(double v);
 std::string FiveDigits(int v);
 // dx, dy: error x 0.001 as "%1.1f".
 std::string ErrorText(int thousandths);
-// The bump letter, shown only while less than 2000 ms have passed since the
-// bump; otherwise empty.
-std::string BumpText(const GuidingWindowData& d, uint32_t nowMs);
 
 // The +-5 px plot box: 100 x 100, centre = zero error, 10 plot pixels per
 // guide pixel. The error's cross sits at (centre x + ex / 100, centre y -

@@ -125,10 +125,12 @@ bool GuiderTraining::Next(TrainingStep& step) const {
     step.amount = row.ms * T;
     step.settleMs = 200;
     // Positions so far: pos_[k] is the star after the k-th measured step.
+    // Predictions extrapolate the measured moves in full precision: from
+    // whole pixels a one-pixel truncation would be multiplied by 9.
     const StarPosition& p0 = pos_[0];
     auto at = [&](size_t k) { return pos_[std::min(k, pos_.size() - 1)]; };
-    const int f = pos_.size() > 1 ? 9 * (at(1).x - p0.x) + 1 : 1;
-    const int g = pos_.size() > 1 ? 9 * (at(1).y - p0.y) + 1 : 1;
+    const int f = pos_.size() > 1 ? int(std::lround(9 * (at(1).X() - p0.X()))) + 1 : 1;
+    const int g = pos_.size() > 1 ? int(std::lround(9 * (at(1).Y() - p0.Y()))) + 1 : 1;
     int sx = 0, sy = 0;
     switch (index_) {
         case 0: sx = p0.x; sy = p0.y; break;
@@ -143,8 +145,8 @@ bool GuiderTraining::Next(TrainingStep& step) const {
         case 4: sx = at(4).x + f; sy = at(4).y + g; break;
         case 6: sx = at(5).x; sy = at(5).y; break;
         case 7:
-            sx = at(6).x + 5 * (at(6).x - at(5).x) + 1;
-            sy = at(6).y + 5 * (at(6).y - at(5).y) + 1;
+            sx = at(6).x + int(std::lround(5 * (at(6).X() - at(5).X()))) + 1;
+            sy = at(6).y + int(std::lround(5 * (at(6).Y() - at(5).Y()))) + 1;
             break;
         case 8: sx = at(7).x; sy = at(7).y; break;
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 #include "app/camera_models.h"
 #include "app/messages.h"
@@ -81,23 +80,11 @@ void SelectGuiderType(Settings& s, char type) {
 
 bool ApplyAutosaveDirectory(Settings& s, const std::string& typedText) {
     const std::string typed = typedText.substr(0, 78);
-    std::string host;
-    if (typed.empty()) {
-        host = MapPath(kDefaultAutosaveDir, true);
-    } else if (typed.size() >= 2 && typed[1] == ':') {
-        // Only the program's drive c: exists on this system.
-        if (std::toupper(static_cast<unsigned char>(typed[0])) != 'C') {
-            ShowMessage(52);
-            return false;
-        }
-        host = MapPath(typed, true);
-    } else {
-        std::string relative = typed;
-        std::replace(relative.begin(), relative.end(), '\\', '/');
-        std::error_code ec;
-        host = std::filesystem::current_path(ec).string() + (relative[0] == '/' ? "" : "/") + relative;
-    }
-    if (!EnsureDirectory(host)) {
+    // Only the program's drive c: exists on this system.
+    const bool otherDrive = HasDrive(typed) && std::toupper(static_cast<unsigned char>(typed[0])) != 'C';
+    // The folder checked is the folder the saves will use (AutosaveDirectory).
+    const std::string folder = typed.empty() ? std::string(kDefaultAutosaveDir) : ResolveTypedFolder(typed);
+    if (otherDrive || !EnsureDirectory(MapPath(folder, true))) {
         ShowMessage(52);
         return false;
     }

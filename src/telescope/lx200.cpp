@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/state.h"
+#include "guiding/guide_output.h"
 #include "platform/platform.h"
 #include "telescope/telescope_link.h"
 #include "telescope/telescope_timing.h"

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "app/messages.h"
+#include "app/state.h"
 #include "devices/camera.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"
@@ -11,6 +12,70 @@
 
 namespace {
 bool prepared = false;
+TelescopeControlState control;
+}  // namespace
+
+TelescopeControlState& TelescopeControl() { return control; }
+
+char GuideLetterFor(char compass) {
+    const Settings& s = State().settings;
+    switch (compass) {
+        case 'w': return MinusXLetter(s);
+        case 'e': return PlusXLetter(s);
+        case 'n': return PlusYLetter(s);
+        default: return MinusYLetter(s);
+    }
+}
+
+void ArrowPressed(char compass) {
+    if (control.moving) return;
+    StartMove(control.rate, MoveCommand(GuideLetterFor(compass)));
+    control.moving = true;
+}
+
+void ArrowReleased() {
+    if (!control.moving) return;
+    StopMove();
+    control.moving = false;
+}
+
+void FocusArrowPressed(bool in) {
+    if (control.focusing) return;
+    StartFocus(control.focusSpeed, in ? kFocusIn : kFocusOut);
+    control.focusing = true;
+}
+
+void FocusArrowReleased() {
+    if (!control.focusing) return;
+    StopFocus();
+    control.focusing = false;
+}
+
+void RelayArrowPressed(char compass) {
+    if (control.moving) return;
+    StartRelayMove(GuideLetterFor(compass));
+    control.moving = true;
+}
+
+void StartManualMove(char letter) {
+    if (State().settings.driveMethod == 'b') {
+        StartRelayMove(letter);
+    } else {
+        StartMove(control.rate, MoveCommand(letter));
+    }
+}
+
+void StopManualMove() {
+    if (State().settings.driveMethod == 'b') {
+        StopRelayMove();
+    } else {
+        StopMove();
+    }
+}
+
+void RelayArrowReleased() {
+    StopRelayMove();
+    control.moving = false;
 }
 
 bool PrepareTelescopeControl() {
@@ -27,7 +92,10 @@ bool PrepareTelescopeControl() {
     return true;
 }
 
-void ResetTelescopeControl() { prepared = false; }
+void ResetTelescopeControl() {
+    prepared = false;
+    control = TelescopeControlState{};
+}
 
 bool ChooseObject(int messier, int ngc, char& catalogue, int& number) {
     if (messier >= 1 && messier <= 110) {

@@ -33,6 +33,39 @@ int PlanetNumber(const std::string& name);
 inline constexpr const char* kPlanetNames[] = {"Mercury", "Venus",  "Mars",    "Jupiter",
                                                "Saturn",  "Uranus", "Neptune", "Pluto"};
 
+// What the dialogs keep between openings: the selected slew-rate and focus
+// speed commands and the moving / focusing flags that keep a held arrow from
+// resending.
+struct TelescopeControlState {
+    std::string rate = "#:RS#";
+    std::string focusSpeed = "#:FF#";
+    bool moving = false;
+    bool focusing = false;
+};
+TelescopeControlState& TelescopeControl();
+
+// The scroll-bar arrows. A compass direction ('w' left, 'e' right, 'n' up,
+// 's' down) sends the rate and the move command of the matching guide letter
+// (so the swap settings apply), once until the arrow is released; the
+// release sends the four quit commands once.
+void ArrowPressed(char compass);
+void ArrowReleased();
+// The "Focus" arrows: up = in ("#:F+#"), down = out ("#:F-#").
+void FocusArrowPressed(bool in);
+void FocusArrowReleased();
+// The guide-socket dialog: a relay move of the matching guide letter, no
+// time limit; the release writes 0.
+void RelayArrowPressed(char compass);
+void RelayArrowReleased();
+// A manual move in a guide letter through the drive method (the relays for
+// the guide socket, else the selected rate and the move command), and its
+// stop (the guider dialog's "Move Telescope" bars).
+void StartManualMove(char letter);
+void StopManualMove();
+// The guide letter of a compass direction (West = the -x letter, East +x,
+// North +y, South -y).
+char GuideLetterFor(char compass);
+
 // The rate command of a radio button letter of the rate command's fourth
 // character ('S' Slew, 'M' Find, 'C' Centre, others Guide) and back.
 const char* RateCommand(char letter);

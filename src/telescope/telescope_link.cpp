@@ -144,16 +144,6 @@ std::string ReadSlewReply(int port) {
 
 void WriteRelays(uint8_t bits) { SetGuideOutputs(bits); }
 
-uint8_t RelayBit(char direction) {
-    switch (direction) {
-        case 'n': return kRelayNorth;
-        case 'e': return kRelayEast;
-        case 'w': return kRelayWest;
-        case 's': return kRelaySouth;
-        default: return 0;
-    }
-}
-
 void SendAoCommand(size_t length) {
     const Settings& s = State().settings;
     if (s.aoOption) {
@@ -168,4 +158,14 @@ void SendAoCommand(size_t length) {
         if (EnsureComOpen()) PcPuts(tl.sendBuffer.data(), length, start);
     }
     WaitMs(50);
+}
+
+uint8_t RelayBit(char direction) {
+    switch (direction) {
+        case 'n': return 4;
+        case 'e': return 8;
+        case 'w': return 1;
+        case 's': return 2;
+        default: return 0;
+    }
 }

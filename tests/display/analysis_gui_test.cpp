@@ -114,9 +114,12 @@ TEST_F(AnalysisGuiTest, RowProfileFollowsTheClickedRow) {
 
 TEST_F(AnalysisGuiTest, Plot3DDrawsTheLandscapeOnce) {
     std::fill(State().imageA, State().imageA + 64 * 48, 65535);
+    events.interruptAt.push_back(clock.now);  // a click while the plot grows
     ASSERT_TRUE(RunCommand(cmd::kPlot3D));
     T3DDialog* d = T3DDialog::Instance();
     ASSERT_NE(d, nullptr);
+    EXPECT_EQ(events.pumps, 4);             // after each of lines 2..5
+    EXPECT_FALSE(events.TakeInterrupt());  // not left to cancel the next long operation
     EXPECT_EQ(d->windowTitle(), "3-D Intensity Plot");
     // 48 rows, full geometry: lines 2..5, line 2 flat 170 above its baseline 188.
     const QImage shown = d->Plot()->Picture();

@@ -181,6 +181,30 @@ TEST_F(PhotometryTest, ClicksWithTheBinnedDisplayMeasureTheImagePixelShown) {
     EXPECT_EQ(FormatPointerValue(Photometry().pointerValue), "  5555");
 }
 
+TEST_F(PhotometryTest, BinnedRightClickSnapLandsOnTheStarsImagePixel) {
+    // A star on the odd image pixel (15, 11): displayed pixels cannot show it.
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const int d = std::abs(x - 15) + std::abs(y - 11);
+            Px(x, y) = uint16_t(d == 0 ? 30000 : d == 1 ? 20000 : d == 2 ? 8000 : 100);
+        }
+    SetBinnedDisplay(true);
+    SetMaskRadius(2);
+    // The displayed-pixel refinement ends on (7, 5), the star halved.
+    PickingHooks().centroid = [](int& x, int& y, int) {
+        x = 7;
+        y = 5;
+        return true;
+    };
+    ViewPort view;
+    view.clientWidth = view.displayedWidth = 20;
+    view.clientHeight = view.displayedHeight = 15;
+    EXPECT_EQ(RightButtonUp(view, 9, 6), PickResult::Done);
+    EXPECT_EQ(Photometry().object.x, 15);
+    EXPECT_EQ(Photometry().object.y, 11);
+    EXPECT_EQ(Photometry().object.sum, 30000 + 4 * 20000 + 8 * 8000 + 12 * 100);
+}
+
 TEST_F(PhotometryTest, SnapRunsThreeCentroidPassesWithTheMaskRadius) {
     std::vector<int> radii;
     PickingHooks().centroid = [&radii](int& x, int& y, int r) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "acquisition/exposure_sequence.h"
+#include "acquisition/guiding_hooks.h"
 #include "app/command_ids.h"
 #include "app/commands.h"
 #include "app/control_ids.h"
@@ -30,7 +31,7 @@ protected:
     void SetUp() override {
         VelmoraTest::SetUp();
         ResetGuiderDialog();
-        GuiderLinks() = GuiderDialogLinks{};
+        ResetGuider();
         ResetCameraInfo();
         sim_ = std::make_unique<ScopedSimulator>();
         ASSERT_TRUE(ConnectCamera([] { State().settings.showInterfaceDetails = false; }));
@@ -40,7 +41,7 @@ protected:
         if (TGCamDialog* d = CurrentGuiderCameraDialog()) delete d;
         CloseGuidingWindow();
         CloseGuidingInfo();
-        GuiderLinks() = GuiderDialogLinks{};
+        ResetGuider();
         sim_.reset();
         VelmoraTest::TearDown();
     }
@@ -76,8 +77,9 @@ TEST_F(GuiderDialogTest, CommandOpensOneModelessDialogWithEveryControl) {
 TEST_F(GuiderDialogTest, FieldsOnOpening) {
     State().settings.guiderAutosaveCounter = 12;
     TGCamDialog dialog;
-    EXPECT_EQ(Text(dialog, kExposureValue), "5");
-    EXPECT_TRUE(Control<QAbstractButton>(dialog, kHundredths)->isChecked());
+    EXPECT_EQ(Text(dialog, kExposureValue), "1");
+    EXPECT_TRUE(Control<QAbstractButton>(dialog, kSeconds)->isChecked());
+    EXPECT_FALSE(Control<QAbstractButton>(dialog, kHundredths)->isChecked());
     EXPECT_EQ(Text(dialog, kDarkText), "No darkframe has been taken");
     EXPECT_EQ(Text(dialog, kUsingText), "Using Default Vals");
     EXPECT_EQ(Text(dialog, kAoUsingText), "Using Default Vals");
@@ -98,7 +100,7 @@ TEST_F(GuiderDialogTest, RangeButtonsAndArrowsNeverPassTheMaximum) {
     auto* bar = Control<QScrollBar>(dialog, kExposureArrows);
     for (int i = 0; i < 12; ++i) bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(Text(dialog, kExposureValue), "10");
-    EXPECT_EQ(GuiderDialog().value, 10);
+    EXPECT_EQ(Guider().exposure.value, 10);
     Click(dialog, kTenths);
     EXPECT_EQ(Text(dialog, kExposureValue), "5");
     EXPECT_TRUE(Control<QAbstractButton>(dialog, kTenths)->isChecked());
@@ -110,7 +112,7 @@ TEST_F(GuiderDialogTest, PersistentChoicesAreSavedAtOnce) {
     Click(dialog, kSwapEastWest);
     Click(dialog, kGuidingMode);
     Click(dialog, kAoPortPc);
-    Click(dialog, kIgnoreRaAngle);
+    Click(dialog, kAoMode);
     EXPECT_TRUE(Control<QAbstractButton>(dialog, kSwapEastWest)->isChecked());
     EXPECT_EQ(Text(dialog, kGuidingModeText), "AO Unit");
     // What the file holds, not what memory holds.
@@ -121,7 +123,7 @@ TEST_F(GuiderDialogTest, PersistentChoicesAreSavedAtOnce) {
     EXPECT_EQ(s.guideLetters[3], 'e');
     EXPECT_EQ(s.guidingMode, 'A');
     EXPECT_EQ(s.aoPort, 3);
-    EXPECT_FALSE(s.guiderOption57);
+    EXPECT_TRUE(s.aoOption);
 }
 
 TEST_F(GuiderDialogTest, ChangeDefaultsReadsTheTypedFields) {
@@ -145,14 +147,13 @@ TEST_F(GuiderDialogTest, UseDefaultWithoutTrainedValues) {
     EXPECT_EQ(Control<QAbstractButton>(dialog, kUseDefault)->text(), "Use Defaults");
     EXPECT_EQ(Text(dialog, kUsingText), "Using Default Vals");
     // With trained values the button offers them and a click takes them.
-    bool useTrained = false;
-    GuiderLinks().useTrained = [&]() -> bool& { return useTrained; };
-    GuiderLinks().trainedValues = [] { return GuiderTrainedValues{true, false, 5, 4, 1, 0, 0.5, 0, 0}; };
+    Guider().trained = true;
+    Guider().trainedSet.storedRaRate = 5;
     dialog.Refresh();
     EXPECT_EQ(Control<QAbstractButton>(dialog, kUseDefault)->text(), "Use Trained");
     EXPECT_EQ(Text(dialog, kLatestRaRate), "5");
     Click(dialog, kUseDefault);
-    EXPECT_TRUE(useTrained);
+    EXPECT_TRUE(Guider().useTrained);
     EXPECT_EQ(Text(dialog, kUsingText), "Using Trained Vals");
     EXPECT_EQ(Control<QAbstractButton>(dialog, kUseDefault)->text(), "Use Defaults");
 }
@@ -176,11 +177,11 @@ TEST_F(GuiderDialogTest, HelpText) {
 
 TEST_F(GuiderDialogTest, PickNearTheLeftEdgeIsRefusedThenAPickSelects) {
     TGCamDialog dialog;
-    GuiderLinks().findStar = [](int& x, int& y) {
+    dialog.SetStarFinder([](int& x, int& y) {
         x = 200;
         y = 100;
         return true;
-    };
+    });
     Click(dialog, kSelectGuideStar);
     const int h = State().settings.guideStarMaskRadius;  // 8
     dialog.MouseUp(h + 10 - 1, 150, Qt::LeftButton);
@@ -202,20 +203,19 @@ TEST_F(GuiderDialogTest, CursorFieldsFollowTheMouse) {
     EXPECT_EQ(Text(dialog, kPixelValue), "128");
 }
 
-TEST_F(GuiderDialogTest, ManualMovesThroughTheLinks) {
+TEST_F(GuiderDialogTest, ManualRelayMoves) {
+    State().settings.driveMethod = 'b';
     TGCamDialog dialog;
-    std::string log;
-    GuiderLinks().startMove = [&](char c) { log += c; };
-    GuiderLinks().stopMove = [&] { log += '.'; };
-    GuiderLinks().aoMountMove = [&](char c, int steps) { log += std::string(1, c) + std::to_string(steps); };
     dialog.Scroll(kMoveLeftRight, GuiderScroll::LineUp);
-    dialog.Scroll(kMoveLeftRight, GuiderScroll::LineUp);  // one move at a time
+    EXPECT_EQ(sim_->sim().RelayBits(), 1);  // West
+    dialog.Scroll(kMoveUpDown, GuiderScroll::LineUp);  // one move at a time
+    EXPECT_EQ(sim_->sim().RelayBits(), 1);
     dialog.Scroll(kMoveLeftRight, GuiderScroll::EndScroll);
-    dialog.Scroll(kMoveUpDown, GuiderScroll::LineDown);
-    dialog.MouseUp(0, 0, Qt::RightButton);  // right button stops a running move
-    Click(dialog, kGuidingMode);
+    EXPECT_EQ(sim_->sim().RelayBits(), 0);
     dialog.Scroll(kMoveUpDown, GuiderScroll::LineUp);
-    EXPECT_EQ(log, "w.s.n100");
+    EXPECT_EQ(sim_->sim().RelayBits(), 4);  // North
+    dialog.MouseUp(0, 0, Qt::RightButton);  // the right button stops a running move
+    EXPECT_EQ(sim_->sim().RelayBits(), 0);
 }
 
 TEST_F(GuiderDialogTest, DarkFrameButtons) {
@@ -223,25 +223,92 @@ TEST_F(GuiderDialogTest, DarkFrameButtons) {
     Click(dialog, kApplyDark);  // nothing to apply yet
     EXPECT_FALSE(Control<QAbstractButton>(dialog, kApplyDark)->isChecked());
     Click(dialog, kTakeDark);
-    EXPECT_EQ(Text(dialog, kDarkText), " 5 hundredth darkframe available");
+    EXPECT_EQ(Text(dialog, kDarkText), " 1 second darkframe available");
     Click(dialog, kApplyDark);
-    EXPECT_EQ(Text(dialog, kDarkText), " 5 hundredth darkframe being used");
+    EXPECT_EQ(Text(dialog, kDarkText), " 1 second darkframe being used");
     EXPECT_TRUE(Control<QAbstractButton>(dialog, kApplyDark)->isChecked());
 }
 
-TEST_F(GuiderDialogTest, StartGuidingButtonFollowsTheLoop) {
+TEST_F(GuiderDialogTest, StartGuidingRefusalsAndARunOnTheSimulator) {
     TGCamDialog dialog;
-    bool guiding = false;
-    int starts = 0, stops = 0;
-    GuiderLinks().guiding = [&] { return guiding; };
-    GuiderLinks().startGuiding = [&] { ++starts, guiding = true; };
-    GuiderLinks().stopGuiding = [&] { ++stops, guiding = false; };
+    Click(dialog, kStartGuiding);  // no drive method
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Sorry, No telescope to guide, or no camera found"});
+    State().settings.driveMethod = 'b';
+    messages.shown.clear();
+    Click(dialog, kStartGuiding);  // no guide star
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{
+                                  "Sorry, you haven't picked a guide star. Go to Guider dialog and select a star "
+                                  "to guide on"});
+    EXPECT_EQ(CurrentGuidingWindow(), nullptr);
+
+    // The brightest guider star, picked; a press after 20 s ends guiding.
+    const auto& stars = sim_->sim().GuiderField().stars;
+    ASSERT_FALSE(stars.empty());
+    const SimStar* best = &stars[0];
+    for (const SimStar& star : stars)
+        if (star.flux > best->flux && star.x > 40 && star.x < 460 && star.y > 40 && star.y < 250) best = &star;
+    Guider().starSelected = true;
+    Guider().starX = int(best->x + 0.5);
+    Guider().starY = int(best->y + 0.5);
+    messages.shown.clear();
+    events.interruptAt.push_back(clock.now + 20'000);
     Click(dialog, kStartGuiding);
-    EXPECT_EQ(Control<QAbstractButton>(dialog, kStartGuiding)->text(), "Stop Guiding");
-    Click(dialog, kStartGuiding);
+    EXPECT_FALSE(Guider().guiding);
+    GuidingWindow* window = CurrentGuidingWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Guiding Info");
+    EXPECT_GT(window->Plot()->Graph().Samples().size(), 5u);
+    EXPECT_NE(window->findChild<QLabel*>("x")->text(), "0.0");
     EXPECT_EQ(Control<QAbstractButton>(dialog, kStartGuiding)->text(), "Start Guiding");
-    EXPECT_EQ(starts, 1);
-    EXPECT_EQ(stops, 1);
+}
+
+TEST_F(GuiderDialogTest, TrainOnTheSimulatorMarksTheStepsAndStoresTheSet) {
+    State().settings.driveMethod = 'b';
+    TGCamDialog dialog;
+    const auto& stars = sim_->sim().GuiderField().stars;
+    const SimStar* best = nullptr;
+    for (const SimStar& star : stars)
+        if (star.x > 150 && star.x < 350 && star.y > 100 && star.y < 190 && (!best || star.flux > best->flux))
+            best = &star;
+    ASSERT_NE(best, nullptr);
+    Guider().starSelected = true;
+    Guider().starX = int(best->x + 0.5);
+    Guider().starY = int(best->y + 0.5);
+    std::vector<QString> captions;
+    QObject::connect(&dialog, &QWidget::windowTitleChanged, [&](const QString& t) { captions.push_back(t); });
+    Click(dialog, kTrain);
+    EXPECT_TRUE(Guider().trained);
+    EXPECT_EQ(dialog.windowTitle(), "Auto Guider Camera Control");
+    ASSERT_FALSE(captions.empty());
+    EXPECT_EQ(captions.front(), "Auto Guider Camera Control - Training / slewing West");
+    EXPECT_GE(GuiderDialog().trainingMarks.size(), 8u);
+    EXPECT_EQ(Text(dialog, kUsingText), "Using Trained Vals");
+    EXPECT_EQ(Text(dialog, kLatestRaRate), QString::number(Guider().trainedSet.storedRaRate));
+}
+
+TEST_F(GuiderDialogTest, AutoguidePhotoGuidingIsFollowedByTheGuidingWindow) {
+    const ExposureGuidingHooks saved = GuidingHooks();
+    int steps = 0;
+    GuidingHooks().startGuiding = [] { return Guider().guiding = true; };
+    GuidingHooks().guidingStep = [&](uint32_t&) {
+        ++steps;
+        Guider().errorX = 500;
+        Guider().lastStar = StarPosition{120, 80, 4, 0};
+    };
+    { TGCamDialog dialog; }  // the dialog wraps the hooks
+    ASSERT_TRUE(GuidingHooks().startGuiding());
+    uint32_t end = 0;
+    GuidingHooks().guidingStep(end);
+    GuidingHooks().guidingStep(end);
+    EXPECT_EQ(steps, 2);
+    GuidingWindow* window = CurrentGuidingWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Guiding Info");
+    EXPECT_EQ(window->findChild<QLabel*>("x")->text(), "120.4");
+    EXPECT_EQ(window->findChild<QLabel*>("dx")->text(), "0.5");
+    // Steps between guiding frames add nothing to the graph.
+    EXPECT_EQ(window->Plot()->Graph().Samples().size(), 1u);
+    GuidingHooks() = saved;
 }
 
 // ---- The guiding windows ---------------------------------------------------------------
@@ -262,15 +329,13 @@ TEST_F(GuiderDialogTest, GuidingWindowFieldsAndPlot) {
     GuidingWindow* window = OpenGuidingWindow();
     EXPECT_EQ(window->windowTitle(), "AutoGuider Camera Guiding");
     GuidingWindowData d;
-    d.starX = 120.4;
-    d.starY = 80.0;
-    d.ex = 300;
-    d.ey = -200;
-    d.pulseX = 150;
-    d.aoY = -60;
-    d.bumped = true;
-    d.bumpLetter = "S";
-    d.bumpMs = clock.now;
+    d.report.starX = 120.4;
+    d.report.starY = 80.0;
+    d.report.errorX = 300;
+    d.report.errorY = -200;
+    d.report.pulseX = 150;
+    d.report.aoY = -60;
+    d.report.bumpLetter = "S";
     d.refX = 120;
     d.refY = 80;
     d.rms.total100 = 0.25;
@@ -284,10 +349,13 @@ TEST_F(GuiderDialogTest, GuidingWindowFieldsAndPlot) {
     EXPECT_EQ(text("aoY"), "  -60");
     EXPECT_EQ(text("bump"), "S");
     EXPECT_TRUE(text("rms").contains("0.25"));
-    clock.now += 2000;
-    window->Refresh();
-    EXPECT_EQ(text("bump"), "");
     EXPECT_EQ(window->Plot()->Graph().Samples().size(), 1u);
+    // A frame the loop ignored (error out of range) stays off the graph.
+    GuidingWindowData ignored = d;
+    ignored.report.measured = false;
+    window->Update(ignored);
+    EXPECT_EQ(window->Plot()->Graph().Samples().size(), 1u);
+    window->Update(d);
 
     // The cross of the error: (centre + 3, centre + 2) in the plot box.
     window->resize(900, 400);

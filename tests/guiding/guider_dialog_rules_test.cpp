@@ -21,6 +21,7 @@ protected:
     void SetUp() override {
         VelmoraTest::SetUp();
         ResetGuiderDialog();
+        ResetGuider();
     }
 };
 
@@ -30,25 +31,25 @@ TEST_F(GuiderRulesTest, RangesSetMaximumAndValue) {
         int maximum, value;
     } cases[] = {{'h', 500, 5}, {'t', 100, 5}, {'s', 10, 1}};
     for (const Case& c : cases) {
-        GuiderDialogState d;
-        d.value = 77;
-        SetExposureRange(d, c.range);
-        EXPECT_EQ(d.range, c.range);
-        EXPECT_EQ(d.maximum, c.maximum) << c.range;
-        EXPECT_EQ(d.value, c.value) << c.range;
+        GuiderExposure e;
+        e.value = 77;
+        SetExposureRange(e, c.range);
+        EXPECT_EQ(e.unit, c.range);
+        EXPECT_EQ(ExposureMaximum(e.unit), c.maximum) << c.range;
+        EXPECT_EQ(e.value, c.value) << c.range;
     }
 }
 
 TEST_F(GuiderRulesTest, ExposureArrowsStayInsideTheRange) {
-    GuiderDialogState d;
-    SetExposureRange(d, 's');
-    for (int i = 0; i < 15; ++i) ScrollExposure(d, GuiderScroll::LineDown);
-    EXPECT_EQ(d.value, 10);
-    for (int i = 0; i < 15; ++i) ScrollExposure(d, GuiderScroll::LineUp);
-    EXPECT_EQ(d.value, 1);
+    GuiderExposure e;
+    SetExposureRange(e, 's');
+    for (int i = 0; i < 15; ++i) ScrollExposure(e, GuiderScroll::LineDown);
+    EXPECT_EQ(e.value, 10);
+    for (int i = 0; i < 15; ++i) ScrollExposure(e, GuiderScroll::LineUp);
+    EXPECT_EQ(e.value, 1);
     // Page and thumb actions leave the value alone.
-    ScrollExposure(d, GuiderScroll::PageDown);
-    EXPECT_EQ(d.value, 1);
+    ScrollExposure(e, GuiderScroll::PageDown);
+    EXPECT_EQ(e.value, 1);
 }
 
 TEST_F(GuiderRulesTest, StretchBar) {
@@ -72,15 +73,14 @@ TEST_F(GuiderRulesTest, Texts) {
     EXPECT_EQ(DarkExposureText('h', 5), " 5 hundredth ");
     EXPECT_EQ(DarkExposureText('t', 12), "12 tenth ");
     EXPECT_EQ(DarkExposureText('s', 1), " 1 second ");
-    GuiderDialogState d;
-    EXPECT_EQ(DarkFrameText(d), "No darkframe has been taken");
-    ToggleApplyDark(d);  // no dark yet: nothing to apply
-    EXPECT_FALSE(d.darkApplied);
-    d.darkTaken = true;
-    d.darkText = " 5 hundredth ";
-    EXPECT_EQ(DarkFrameText(d), " 5 hundredth darkframe available");
-    ToggleApplyDark(d);
-    EXPECT_EQ(DarkFrameText(d), " 5 hundredth darkframe being used");
+    GuiderExposure e;
+    EXPECT_EQ(DarkFrameText(e, ""), "No darkframe has been taken");
+    ToggleApplyDark(e);  // no dark yet: nothing to apply
+    EXPECT_FALSE(e.applyDark);
+    e.darkTaken = true;
+    EXPECT_EQ(DarkFrameText(e, " 5 hundredth "), " 5 hundredth darkframe available");
+    ToggleApplyDark(e);
+    EXPECT_EQ(DarkFrameText(e, " 5 hundredth "), " 5 hundredth darkframe being used");
 
     EXPECT_EQ(UsingValsText(true), "Using Trained Vals");
     EXPECT_EQ(UsingValsText(false), "Using Default Vals");
@@ -132,10 +132,10 @@ TEST_F(GuiderRulesTest, PickRunsThreePassesAndSelects) {
     EXPECT_EQ(searched[1], std::make_pair(110, 70));
     EXPECT_EQ(searched[2], std::make_pair(115, 75));
     EXPECT_EQ(cursor.back(), std::make_pair(10 + 117, 45 + 77));
-    EXPECT_TRUE(d.starSelected);
+    EXPECT_TRUE(Guider().starSelected);
     EXPECT_FALSE(d.pickArmed);
-    EXPECT_EQ(d.starX, 117);
-    EXPECT_EQ(d.starY, 77);
+    EXPECT_EQ(Guider().starX, 117);
+    EXPECT_EQ(Guider().starY, 77);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "x position =   117\ny position =    77");
 }
@@ -148,11 +148,11 @@ TEST_F(GuiderRulesTest, PickOutsideTheFrameShowsMessage2) {
     EXPECT_FALSE(PickGuideStar(d, 17, 100, 0, 8, 500, find));
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Sorry, outside Image area - try again"});
-    EXPECT_FALSE(d.starSelected);
+    EXPECT_FALSE(Guider().starSelected);
     EXPECT_TRUE(d.pickArmed);
     // A failed search selects nothing either.
     EXPECT_FALSE(PickGuideStar(d, 100, 100, 0, 8, 500, [](int&, int&) { return false; }));
-    EXPECT_FALSE(d.starSelected);
+    EXPECT_FALSE(Guider().starSelected);
 }
 
 TEST_F(GuiderRulesTest, AutosaveCounterAndName) {
@@ -222,13 +222,14 @@ TEST_F(GuiderRulesTest, FailedAutosaveShowsItsMessageAndKeepsTheCounter) {
 
 TEST_F(GuiderRulesTest, BinningRefusedForTheExviewGuider) {
     Settings s;
+    GuiderExposure e;
     s.guiderType = 'x';
-    EXPECT_FALSE(ToggleGuiderBinning(s));
-    EXPECT_FALSE(s.guiderOption82);
+    EXPECT_FALSE(ToggleGuiderBinning(s, e));
+    EXPECT_FALSE(s.guiderOption82 || e.binned);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Sorry, you cannot bin Exview guider"});
     s.guiderType = 's';
-    EXPECT_TRUE(ToggleGuiderBinning(s));
-    EXPECT_TRUE(s.guiderOption82);
+    EXPECT_TRUE(ToggleGuiderBinning(s, e));
+    EXPECT_TRUE(s.guiderOption82 && e.binned);
 }
 
 TEST_F(GuiderRulesTest, ChangeDefaultsAndSaveLatest) {
@@ -240,8 +241,14 @@ TEST_F(GuiderRulesTest, ChangeDefaultsAndSaveLatest) {
     EXPECT_EQ(s.guiderDecBacklash, 0);
     EXPECT_FLOAT_EQ(s.guiderAngle, 1.5f);
 
-    GuiderTrainedValues t{true, false, 5, 4, 2, 1, 0.75, 0, 0};
-    SaveLatestGuider(s, t);
+    GuiderState g;
+    g.trained = true;
+    g.trainedSet.storedRaRate = 5;
+    g.trainedSet.storedDecRate = 4;
+    g.trainedSet.storedRaBacklash = 2;
+    g.trainedSet.storedDecBacklash = 1;
+    g.trainedSet.theta = 0.75;
+    SaveLatestGuider(s, g);
     EXPECT_EQ(s.guiderRaPixelsPerSecond, 5);
     EXPECT_EQ(s.guiderDecPixelsPerSecond, 4);
     EXPECT_EQ(s.guiderRaBacklash, 2);
@@ -249,16 +256,18 @@ TEST_F(GuiderRulesTest, ChangeDefaultsAndSaveLatest) {
     EXPECT_FLOAT_EQ(s.guiderAngle, 0.75f);
     // Without a completed training nothing is copied.
     Settings untouched;
-    SaveLatestGuider(untouched, GuiderTrainedValues{});
+    SaveLatestGuider(untouched, GuiderState{});
     EXPECT_EQ(untouched.guiderRaPixelsPerSecond, 6);
 
     ChangeAoGains(s, "9", "-3");
     EXPECT_EQ(s.guiderCalibration[0], 9);
     EXPECT_EQ(s.guiderCalibration[1], 1);
-    t.aoTrained = true;
-    t.aoRaGain = 14;
-    t.aoDecGain = 11;
-    SaveLatestAo(s, t);
+    SaveLatestAo(s, g);  // no AO training: nothing copied
+    EXPECT_EQ(s.guiderCalibration[0], 9);
+    g.aoTrained = true;
+    g.aoTrainedSet.storedRaGain = 14;
+    g.aoTrainedSet.storedDecGain = 11;
+    SaveLatestAo(s, g);
     EXPECT_EQ(s.guiderCalibration[0], 14);
     EXPECT_EQ(s.guiderCalibration[1], 11);
 }
@@ -335,13 +344,6 @@ TEST_F(GuiderRulesTest, FieldTexts) {
     EXPECT_EQ(ErrorText(1234), "1.2");
     EXPECT_EQ(ErrorText(-2600), "-2.6");
     EXPECT_EQ(FiveDigits(42), "   42");
-    GuidingWindowData d;
-    EXPECT_EQ(BumpText(d, 5000), "");
-    d.bumped = true;
-    d.bumpLetter = "N";
-    d.bumpMs = 10'000;
-    EXPECT_EQ(BumpText(d, 11'999), "N");
-    EXPECT_EQ(BumpText(d, 12'000), "");
 }
 
 TEST_F(GuiderRulesTest, ErrorGraphKeepsTheLastTwoMinutes) {
@@ -378,7 +380,7 @@ protected:
 
 TEST_F(GuiderExposureTest, StartRunsUntilAPressWithBeepsPausesAndAutosave) {
     GuiderDialogState& d = GuiderDialog();
-    SetExposureRange(d, 't');  // 0.5 s frames
+    SetExposureRange(Guider().exposure, 't');  // 0.5 s frames
     d.pause = true;
     d.autosaveBmp = true;
     State().settings.guiderAutosaveCounter = 0;
@@ -398,22 +400,23 @@ TEST_F(GuiderExposureTest, StartRunsUntilAPressWithBeepsPausesAndAutosave) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(GuiderExposureTest, DarkFrameIsTakenAndApplied) {
+TEST_F(GuiderExposureTest, DarkFrameIsTakenIntoGuiderBufferB) {
     GuiderDialogState& d = GuiderDialog();
+    GuiderExposure& e = Guider().exposure;
+    SetExposureRange(e, 'h');
     ASSERT_TRUE(TakeGuiderDark(d));
-    EXPECT_TRUE(d.darkTaken);
-    EXPECT_FALSE(d.darkApplied);
+    EXPECT_TRUE(e.darkTaken);
+    EXPECT_FALSE(e.applyDark);
     EXPECT_EQ(d.darkText, " 5 hundredth ");
-    EXPECT_EQ(d.dark.size(), size_t(kGuiderWidth) * kGuiderRows);
-    EXPECT_EQ(std::vector<Pixel>(State().guiderA, State().guiderA + d.dark.size()), d.dark);
-    // Applied, a frame of the same scene loses most of its level.
-    ToggleApplyDark(d);
-    ASSERT_TRUE(TakeGuiderFrame(d));
-    long sum = 0;
-    for (int i = 0; i < kGuiderWidth * kGuiderRows; ++i) sum += State().guiderA[i] >> 8;
-    long darkSum = 0;
-    for (Pixel p : d.dark) darkSum += p >> 8;
-    EXPECT_LT(sum * 4, darkSum);
+    const size_t n = size_t(kGuiderWidth) * kGuiderRows;
+    EXPECT_TRUE(std::equal(State().guiderA, State().guiderA + n, State().guiderB));
+    // A second dark is taken without the first one applied, even when it is on.
+    ToggleApplyDark(e);
+    ASSERT_TRUE(TakeGuiderDark(d));
+    long level = 0;
+    for (size_t i = 0; i < n; ++i) level += State().guiderB[i] >> 8;
+    EXPECT_GT(level, long(n));  // a bias-level frame, not a difference of two darks
+    EXPECT_TRUE(e.applyDark);
 }
 
 }  // namespace

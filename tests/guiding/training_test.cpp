@@ -143,9 +143,9 @@ TEST(GuiderTrainingTest, StepTableCaptionsPulsesAndSearchStarts) {
     EXPECT_EQ(steps[1].searchY, 100 + 1);   // y1 + g
     EXPECT_EQ(steps[3].searchX, 184);       // x3, then the result - f
     EXPECT_EQ(steps[3].secondOffsetX, -37);
-    // Step 8: y6 + 5 (y6 - y5) + 1 with y moving -0.8 px: y6 = 99.2 -> 99,
-    // y5 = 100 -> 99 + 5 x (-1) + 1 = 95.
-    EXPECT_EQ(steps[7].searchY, 95);
+    // Step 8: y6 + 5 (y6 - y5) + 1 in full precision, y moving -0.8 px:
+    // 99 + 5 x (-0.8) + 1 = 96 (from whole pixels it would be 99 - 5 + 1).
+    EXPECT_EQ(steps[7].searchY, 96);
 }
 
 TEST(GuiderTrainingTest, PredictedStartsStayInsideTheFrame) {

@@ -4,6 +4,8 @@
 #include <fstream>
 
 #include "app/state.h"
+#include "files/fits.h"
+#include "platform/paths.h"
 #include "settings/settings_file.h"
 #include "support/test_env.h"
 
@@ -137,6 +139,35 @@ TEST_F(IniRulesTest, AutosaveDirectoryIsCreatedOrRefused) {
     EXPECT_TRUE(ApplyAutosaveDirectory(s, ""));
     EXPECT_EQ(s.autosaveDirText, "");
     EXPECT_TRUE(std::filesystem::is_directory(home + "/autosave"));
+}
+
+// The folder checked by "Set AutoSave Dir" is the folder the quick save
+// writes into.
+TEST_F(IniRulesTest, AutosaveDirectoryIsCheckedWhereItIsUsed) {
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::create_directories(home + "/cwd");
+    std::filesystem::current_path(home + "/cwd");
+    Settings& live = State().settings;
+
+    EXPECT_FALSE(ApplyAutosaveDirectory(live, "/proc/velmora"));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Sorry, Invalid directory"});
+    EXPECT_EQ(live.autosaveDirText, "");
+    EXPECT_FALSE(std::filesystem::exists(home + "/cwd/proc"));
+
+    const std::string absolute = home + "/abs/night";
+    EXPECT_TRUE(ApplyAutosaveDirectory(live, absolute));
+    EXPECT_TRUE(std::filesystem::is_directory(absolute));
+    EXPECT_EQ(MapPath(QuickSaveFileName(3)), absolute + "/IMG3.FIT");
+
+    EXPECT_TRUE(ApplyAutosaveDirectory(live, "\\dir"));
+    EXPECT_EQ(live.autosaveDirText, "\\dir");
+    EXPECT_TRUE(std::filesystem::is_directory(home + "/cwd/dir"));
+    EXPECT_EQ(MapPath(QuickSaveFileName(3)), home + "/cwd/dir/IMG3.FIT");
+
+    EXPECT_TRUE(ApplyAutosaveDirectory(live, "sub\\night"));
+    EXPECT_TRUE(std::filesystem::is_directory(home + "/cwd/sub/night"));
+    EXPECT_EQ(MapPath(QuickSaveFileName(4)), home + "/cwd/sub/night/IMG4.FIT");
+    std::filesystem::current_path(previous);
 }
 
 }  // namespace

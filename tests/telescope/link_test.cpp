@@ -3,6 +3,7 @@
 // through a fake PC serial library.
 #include <gtest/gtest.h>
 
+#include "guiding/guide_output.h"
 #include "settings/ini_rules.h"
 #include "telescope/ao.h"
 #include "telescope/lx200.h"
@@ -427,6 +428,40 @@ TEST_F(TelescopeTest, AoCommandOverThePcRoute) {
     pc.calls.clear();
     CentreAo();
     EXPECT_EQ(pc.Sent(), (Strings{"K"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The guiding loops reach the link through the guide outputs.
+TEST_F(TelescopeTest, GuideOutputsPulseAndStepThroughTheLink) {
+    S().driveMethod = 'l';
+    const uint32_t t0 = clock.now;
+    EXPECT_TRUE(DefaultGuideOutput().Pulse('n', 80));
+    EXPECT_EQ(Texts(0), (std::vector<std::string>{"#:RG#", "#:Mn#", "#:Qn#"}));
+    EXPECT_EQ(clock.now - t0, 104u);
+    sim->sim().ClearRecords();
+    EXPECT_TRUE(DefaultGuideOutput().AoStep('s', 7));
+    EXPECT_EQ(Texts(0), (std::vector<std::string>{"GS00007"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TelescopeTest, GarbageAnswersStayWithinTheTextLimits) {
+    std::string garbage;
+    for (int i = 0; i < 80; ++i) garbage += char(0x80 + (i * 37) % 120);
+    Answer(peer0, garbage);
+    EXPECT_EQ(GetObjectInfo().size(), 33u);  // no '#': 33 bytes at most
+    Answer(peer0, garbage);
+    EXPECT_EQ(ReadSlewReply(0).size(), 33u);
+    S().aoPort = 3;
+    pc.answers = {garbage.substr(0, 50)};
+    ReadSerialReply(0, 33);
+    EXPECT_EQ(TelescopeLink().scopeInfo.size(), 33u);
+    EXPECT_EQ(TelescopeLink().replyCount, 50);
 }
 
 }  // namespace

@@ -170,13 +170,3 @@ void SendAoCommand(size_t length) {
     }
     WaitMs(50);
 }
-
-uint8_t RelayBit(char direction) {
-    switch (direction) {
-        case 'n': return 4;
-        case 'e': return 8;
-        case 'w': return 1;
-        case 's': return 2;
-        default: return 0;
-    }
-}

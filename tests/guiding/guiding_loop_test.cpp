@@ -35,6 +35,12 @@ protected:
         SimulatorConfig config;
         config.generateFields = false;
         config.guiderField.stars = {{250, 145, 600000}};
+        // The guider's 8-bit values: bias 4 ADU, 256 electrons per ADU; the
+        // guider sees the mount as the main camera does.
+        config.guiderField.bias = 4;
+        config.guiderField.gain = 256;
+        config.camera.guiderScale = 1;
+        config.camera.guiderAngleDeg = 0;
         config.mainField.stars = {{1000, 1000, 40000}};
         config.mount.guideRatePerSecond = 3;
         config.mount.cameraAngleDeg = angleDeg;

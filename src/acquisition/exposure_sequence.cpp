@@ -232,7 +232,7 @@ void OpenShutterForHostWait(int model, bool darkFrame) {
     if (model == 5 && !darkFrame) Shutter(true);
 }
 
-void CloseShutterAfterHostWait(int model, bool trigger) {
+void CloseShutterAfterHostWait(int model, bool /*trigger*/) {
     if (model == 5) Shutter(false);
 }
 

@@ -17,8 +17,9 @@ public:
     // guiding search radius.
     StarFollower(int divisor, int radius) : divisor_(divisor < 1 ? 1 : divisor), radius_(radius) {}
     // 0: merged; 1: star lost (the frame holds the running sum). A window
-    // that does not fit keeps the position (message 69). (startX, startY) is
-    // the picked star, used on the first frame only.
+    // that does not fit the frame shows message 69 and keeps the position
+    // (the picked star on the first frame, else the last one found).
+    // (startX, startY) is the picked star, used on the first frame only.
     int Add(Pixel* frame, Pixel* sum, int width, int height, int startX, int startY);
     bool HasReference() const { return haveReference_; }
     int X() const { return x_; }

@@ -181,7 +181,7 @@ void TCamDialog::Build() {
     auto* fileRow = new QHBoxLayout;
     saving->addLayout(fileRow);
     fileRow->addWidget(new QLabel("Last file no."));
-    edit(fileRow, kIdLastFileNo, [] { return QString::number(State().settings.autosaveCounter); })->setReadOnly(true);
+    edit(fileRow, kIdLastFileNo, [] { return QString::number(uint16_t(State().settings.autosaveCounter)); })->setReadOnly(true);
     auto* dirRow = new QHBoxLayout;
     saving->addLayout(dirRow);
     dirRow->addWidget(new QLabel("Sub-Dir"));

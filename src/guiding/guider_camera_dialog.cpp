@@ -117,6 +117,18 @@ void FollowPhotoGuiding() {
     h.guidingStep = PhotoStep{h.guidingStep};
 }
 
+// Manual moves in mode 'T': the guide socket's relays, or the slew rate and
+// move command (the four quit commands stop them).
+void StartManualMove(char letter) {
+    if (S().driveMethod == 'b') StartRelayMove(letter);
+    else StartMove(kRateSlew, MoveCommand(letter));
+}
+
+void StopManualMove() {
+    if (S().driveMethod == 'b') StopRelayMove();
+    else StopMove();
+}
+
 QPointer<TGCamDialog>& DialogPointer() {
     static QPointer<TGCamDialog> dialog;
     return dialog;

@@ -6,6 +6,7 @@
 
 #include "display/display_fixture.h"
 #include "display/picking.h"
+#include "guiding/guide_star_pick.h"
 #include "guiding/guiding_loops.h"
 #include "guiding/guiding_stats.h"
 
@@ -31,6 +32,26 @@ TEST_F(GuideStarPickTest, BinnedDisplayStoresImageCoordinates) {
     EXPECT_EQ(Picking().guideStarX, 201);
     EXPECT_EQ(Picking().guideStarY, 151);
     EXPECT_EQ(MessageTexts().back(), "x position =   201\ny position =   151");
+}
+
+// Command 21 toggles the pick; on, it takes the configured search radius; it
+// is refused with message 33 while the picture is fitted or centred.
+TEST_F(GuideStarPickTest, PickGuideStarTogglesAndTakesTheConfiguredRadius) {
+    State().settings.guideStarMaskRadius = 13;
+    Picking().guideSearchRadius = 8;
+    PickGuideStarCommand();
+    EXPECT_TRUE(Picking().modes.guideStarPick);
+    EXPECT_EQ(Picking().guideSearchRadius, 13);
+    PickGuideStarCommand();
+    EXPECT_FALSE(Picking().modes.guideStarPick);
+    EXPECT_TRUE(messages.shown.empty());
+
+    ViewOptions().fitToWindow = true;
+    PickGuideStarCommand();
+    EXPECT_FALSE(Picking().modes.guideStarPick);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown.back().text, "Sorry. Cannot Pick Star in ths display mode");
+    ViewOptions().fitToWindow = false;
 }
 
 TEST(GuidingFrameTest, PlacementPerAxis) {

@@ -93,7 +93,12 @@ size_t RenderedPixels(const RenderRequest& r) {
     return size_t(std::max(0, r.width / xb)) * size_t(std::max(0, r.height / yb));
 }
 
-void RenderSky(const SkyField& field, const RenderRequest& r, std::vector<uint16_t>& out) {
+namespace {
+
+// Electrons to counts: photon and read noise, the bias and gain, rounded and
+// held within the head's full scale.
+template <typename Count>
+void RenderCounts(const SkyField& field, const RenderRequest& r, std::vector<Count>& out, double fullScale) {
     std::vector<double> e;
     int w = 0, h = 0;
     RenderElectrons(field, r, e, w, h);
@@ -104,23 +109,18 @@ void RenderSky(const SkyField& field, const RenderRequest& r, std::vector<uint16
         double electrons = e[k];
         if (field.noise) electrons = rng.Poisson(electrons) + rng.Normal() * field.readNoise;
         const double adu = field.bias + electrons / gain;
-        out[k] = uint16_t(std::clamp(std::floor(adu + 0.5), 0.0, 65535.0));
+        out[k] = Count(std::clamp(std::floor(adu + 0.5), 0.0, fullScale));
     }
 }
 
+}  // namespace
+
+void RenderSky(const SkyField& field, const RenderRequest& r, std::vector<uint16_t>& out) {
+    RenderCounts(field, r, out, 65535.0);
+}
+
 void RenderSky8(const SkyField& field, const RenderRequest& r, std::vector<uint8_t>& out) {
-    std::vector<double> e;
-    int w = 0, h = 0;
-    RenderElectrons(field, r, e, w, h);
-    out.resize(e.size());
-    SimRandom rng(r.seed);
-    const double gain = field.gain > 0 ? field.gain : 1.0;
-    for (size_t k = 0; k < e.size(); ++k) {
-        double electrons = e[k];
-        if (field.noise) electrons = rng.Poisson(electrons) + rng.Normal() * field.readNoise;
-        const double adu = field.bias + electrons / gain;
-        out[k] = uint8_t(std::clamp(std::floor(adu + 0.5), 0.0, 255.0));
-    }
+    RenderCounts(field, r, out, 255.0);
 }
 
 double GuideStarFlux(const SkyField& field, double snr, double seconds) {

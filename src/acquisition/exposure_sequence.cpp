@@ -9,6 +9,7 @@
 #include "acquisition/camera_settings.h"
 #include "acquisition/guiding_hooks.h"
 #include "acquisition/subframe.h"
+#include "app/desktop_rules.h"
 #include "app/messages.h"
 #include "app/state.h"
 #include "app/ui_hooks.h"
@@ -134,7 +135,14 @@ bool WaitForExposure(const ExposureWait& wait) {
     uint32_t nextStep = start + stepMs;
     int position = 0;
     bool interrupted = false;
+    // Exposures longer than a second show the time left.
+    const bool showTimeLeft = wait.exposureMs > 1000;
+    int shownLeft = -1;
     for (;;) {
+        if (showTimeLeft) {
+            const int left = SecondsLeft(NowMs(), end);
+            if (left != shownLeft) Sys().progress->SetTimeLeft(shownLeft = left);
+        }
         if (PollInterrupt()) {
             interrupted = true;
             if (activeRun) CancelPressed(*activeRun, true);
@@ -160,6 +168,7 @@ bool WaitForExposure(const ExposureWait& wait) {
             while (int32_t(NowMs() - end) < 0) WaitMs(0);
         }
     }
+    if (showTimeLeft) Sys().progress->SetTimeLeft(-1);
     return interrupted;
 }
 
@@ -210,14 +219,28 @@ AssemblyInfo AssembleReadout(int mode, const uint8_t* bytes, const ReadWindow& w
     return info;
 }
 
-bool ReadModeFrame(int mode, int32_t exposureMs) {
-    AppState& s = State();
-    ImageGeometry& g = s.geometry;
-    const CameraSettings& cam = Cam();
-    const int model = g.modelCode;
+void BeginExposure(int model, int32_t exposureMs, bool trigger) {
+    ClearPixels(8);
+    ClearPixels(0);
+    Echo();
+    if (model == 5 && exposureMs >= 1001 && !trigger) Shutter(false);
+}
+
+void OpenShutterForHostWait(int model, bool darkFrame) {
+    if (model == 5 && !darkFrame) Shutter(true);
+}
+
+void CloseShutterAfterHostWait(int model, bool trigger) {
+    if (model == 5 && !trigger) Shutter(false);
+}
+
+void CloseShutterForCameraTimedRead(int model, int32_t exposureMs) {
     if (model == 5 && exposureMs <= 1000) Shutter(false);
-    const ReadWindow w = ModeWindow(mode, g.sensorWidth, g.sensorHeight, g.width, g.height, g.subFrameBinning,
-                                    g.subFrameCentreX, g.subFrameCentreY);
+}
+
+bool DarkReadValue(int mode, int model, bool darkFrame) { return mode == kModeHighRes && model == 5 && darkFrame; }
+
+FrameRequest ExposureFrame(const ReadWindow& w, int32_t exposureMs) {
     FrameRequest frame;
     frame.xOffset = uint16_t(w.x);
     frame.yOffset = uint16_t(w.y);
@@ -226,10 +249,22 @@ bool ReadModeFrame(int mode, int32_t exposureMs) {
     frame.xBin = uint8_t(w.binX);
     frame.yBin = uint8_t(w.binY);
     frame.exposureMs = uint32_t(exposureMs);
+    return frame;
+}
+
+bool ReadModeFrame(int mode, int32_t exposureMs) {
+    AppState& s = State();
+    ImageGeometry& g = s.geometry;
+    const CameraSettings& cam = Cam();
+    const int model = g.modelCode;
+    CloseShutterForCameraTimedRead(model, exposureMs);
+    const ReadWindow w = ModeWindow(mode, g.sensorWidth, g.sensorHeight, g.width, g.height, g.subFrameBinning,
+                                    g.subFrameCentreX, g.subFrameCentreY);
+    const FrameRequest frame = ExposureFrame(w, exposureMs);
     const bool is8x8 = mode == kModeBin8;
     const bool details = is8x8 && s.settings.showInterfaceDetails;
     if (details) ShowMessage(50, "About to send in 8x8");
-    const bool darkRead = mode == kModeHighRes && model == 5 && cam.darkFrame;
+    const bool darkRead = DarkReadValue(mode, model, cam.darkFrame);
     size_t got = 0;
     // The read moves the whole frame in one transfer; no window messages are
     // handled meanwhile.
@@ -329,11 +364,8 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
                 FlushSensor(g.sensorWidth, g.sensorHeight);
             }
             Sys().progress->Open("EXPOSURE UNDERWAY" + LeftSuffix(run.remaining));
-            ClearPixels(8);
-            ClearPixels(0);
-            Echo();
+            BeginExposure(model, E, cam.trigger);
             const bool hostTimed = HostTimesExposure(E, cam.trigger);
-            if (model == 5 && E >= 1001 && !cam.trigger) Shutter(false);
 
             bool skipRead = false;
             if (hostTimed) {
@@ -341,7 +373,7 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
                 wait.startMs = NowMs();
                 wait.exposureMs = E;
                 wait.steps = steps;
-                if (model == 5 && !cam.darkFrame) Shutter(true);
+                OpenShutterForHostWait(model, cam.darkFrame);
                 const bool longUnit = cam.exposureUnit == 's' || cam.exposureUnit == 'm';
                 wait.withProgress = longUnit;
                 if (longUnit && cam.autoguidePhoto && !guidingStarted) {
@@ -355,7 +387,7 @@ SequenceResult RunExposureSequence(const SequenceOptions& options) {
                 if (!skipRead) {
                     wait.guiding = guidingStarted;
                     WaitForExposure(wait);
-                    if (model == 5 && !cam.trigger) Shutter(false);
+                    CloseShutterAfterHostWait(model, cam.trigger);
                     if (longUnit && guidingStarted && seriesCount == 1 && !continuous) {
                         if (GuidingHooks().stopGuiding) GuidingHooks().stopGuiding(s.settings.guidingMode == 'A');
                         guidingStarted = false;

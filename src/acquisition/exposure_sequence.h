@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "acquisition/readout.h"
+#include "devices/camera_protocol.h"
 
 // Connects when needed (discovery, filter wheel, firmware); shows "Sorry, No
 // camera found on USB" and returns false when there is no camera. Resets the
@@ -38,6 +39,22 @@ struct SequenceResult {
 // Runs the sequence with the settings of Cam() (the dialog closed with "Take
 // Photo").
 SequenceResult RunExposureSequence(const SequenceOptions& options = {});
+
+// The steps of one exposure, shared by the sequence and the INDI driver.
+// Start: ClearPixels 8, ClearPixels 0, Echo; model 5 closes its shutter for a
+// host-timed exposure without the trigger.
+void BeginExposure(int model, int32_t exposureMs, bool trigger);
+// Model 5 opens its shutter for the host wait (not for a dark frame) and
+// closes it after the wait (not with the trigger).
+void OpenShutterForHostWait(int model, bool darkFrame);
+void CloseShutterAfterHostWait(int model, bool trigger);
+// Model 5 closes its shutter before a camera-timed read (E <= 1000 ms).
+void CloseShutterForCameraTimedRead(int model, int32_t exposureMs);
+// The camera-timed high-resolution read of model 5 carries 0x8003 when the
+// dark-frame option is on.
+bool DarkReadValue(int mode, int model, bool darkFrame);
+// The frame-read parameters of a window for an exposure of E ms.
+FrameRequest ExposureFrame(const ReadWindow& w, int32_t exposureMs);
 
 // The read routine of an exposure mode: the request for E ms, the read, the
 // assembly into image buffer A at the current geometry, the filter advance.

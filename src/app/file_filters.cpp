@@ -1,5 +1,7 @@
 #include "app/file_filters.h"
 
+#include <cctype>
+
 namespace {
 
 std::vector<std::string> Split(const std::string& text, char separator) {
@@ -42,6 +44,11 @@ std::vector<FileFilter> ParseFileFilters(const std::string& filters) {
             const std::string pattern = Trimmed(raw);
             if (pattern.empty()) continue;
             filter.patterns.push_back(pattern == "*.*" ? "*" : pattern);
+            // Names on this file system keep their case: "*.FIT" also
+            // offers "*.fit".
+            std::string lower = pattern;
+            for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+            if (lower != pattern) filter.patterns.push_back(lower);
         }
         if (filter.patterns.empty()) filter.patterns.push_back("*");
         if (description.empty() && filter.patterns.size() == 1 && filter.patterns[0] == "*")

@@ -11,6 +11,7 @@
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/menu_tree.h"
+#include "app/print_dialog.h"
 #include "app/print_help.h"
 #include "app/state.h"
 #include "app/ui_hooks.h"
@@ -57,6 +58,16 @@ void OnSetCameraType() {
 
 void OnCopy() { CopyDisplayToClipboard(); }
 
+// The external print utility first; where it cannot be started, the
+// desktop's own dialogs.
+void OnPrint() {
+    if (!PrintImage()) RunPrintDialog();
+}
+
+void OnPrintSetup() {
+    if (!PrintSetup()) RunPageSetupDialog();
+}
+
 void OnHelp() { OpenHelp(QCoreApplication::applicationDirPath().toStdString()); }
 
 void OnAbout() {
@@ -67,8 +78,8 @@ void OnAbout() {
 const bool registered = RegisterCommand(cmd::kExit, OnExit) &&
                         RegisterCommand(cmd::kSetCameraType, OnSetCameraType) &&
                         RegisterCommand(cmd::kCopy, OnCopy, DisplayBitmapExists) &&
-                        RegisterCommand(cmd::kPrint, PrintImage) &&
-                        RegisterCommand(cmd::kPrintSetup, PrintSetup) &&
+                        RegisterCommand(cmd::kPrint, OnPrint) &&
+                        RegisterCommand(cmd::kPrintSetup, OnPrintSetup) &&
                         RegisterCommand(cmd::kHelp, OnHelp) && RegisterCommand(cmd::kAbout, OnAbout);
 
 }  // namespace

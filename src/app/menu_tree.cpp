@@ -212,3 +212,53 @@ bool DispatchMenuCommand(int id) {
     if (!MenuCommandEnabled(id)) return false;
     return RunCommand(id);
 }
+
+std::string CommandName(int id) {
+    if (id == kStretchDisplayOn) return "Stretch Display On";
+    if (id == kStretchDisplayOff) return "Stretch Display Off";
+    const MenuItem* item = FindMenuItem(id);
+    if (!item) return "";
+    std::string name;
+    for (const char* c = item->text; *c && *c != '\t'; ++c)
+        if (*c != '&') name += *c;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name;
+}
+
+std::string DisabledReason(int id) {
+    if ((id == kStartAutoGuiding || id == kTrainAutoGuiding || id == kTelescopeControl) &&
+        !DriveMethodConfigured())
+        return "needs a telescope drive method";
+    if (id == kCopy && !DisplayBitmapExists()) return "needs a displayed picture";
+    if (CommandTable().find(id) == CommandTable().end()) return "not available in this version";
+    if (!IsCommandEnabled(id)) return "not available now";
+    return "";
+}
+
+std::string CommandToolTip(int id) {
+    std::string tip = CommandName(id);
+    if (const MenuItem* item = FindMenuItem(id); item && item->accelerator[0])
+        tip += std::string(" (") + item->accelerator + ")";
+    const std::string reason = DisabledReason(id);
+    if (!reason.empty()) tip += "\n" + reason;
+    return tip;
+}
+
+const char* ToolIconName(int bitmap) {
+    static const struct {
+        int bitmap;
+        const char* name;
+    } icons[] = {
+        {24333, "save"},           {24336, "save-fits"},         {24332, "open"},
+        {1000, "camera"},          {1001, "guider"},             {1904, "full-res"},
+        {1905, "binned"},          {1002, "stretch-off"},        {1003, "stretch-on"},
+        {1908, "max-stretch"},     {121, "defaults"},            {1903, "photometry"},
+        {1, "normal-stretch"},     {117, "nonlinear-stretch"},   {2, "power-stretch"},
+        {120, "remove-background"}, {106, "unsharp"},            {3, "median"},
+        {110, "dark"},             {115, "flat"},                {111, "merge"},
+        {24, "telescope"},
+    };
+    for (const auto& icon : icons)
+        if (icon.bitmap == bitmap) return icon.name;
+    return nullptr;
+}

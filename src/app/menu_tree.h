@@ -74,3 +74,18 @@ void SetDisplayBitmapQuery(std::function<bool()> query);
 bool MenuCommandEnabled(int id);
 // Runs a command when it may be used now; false otherwise (nothing happens).
 bool DispatchMenuCommand(int id);
+
+// The menu text of a command without its mnemonics and its key ("Open...");
+// the two stretch display buttons, which no menu carries, have their own
+// names. Empty for a command nobody shows.
+std::string CommandName(int id);
+// Why a menu item or button is greyed now ("needs a telescope drive
+// method"); empty while it may be used.
+std::string DisabledReason(int id);
+// A button's tool tip: the name, its key in brackets when it has one
+// ("Open... (Ctrl+O)"), and on a second line why it is greyed.
+std::string CommandToolTip(int id);
+
+// The picture file of a tool-bar bitmap (":/icons/<name>.svg" in the
+// program's resources); nullptr for an unknown bitmap.
+const char* ToolIconName(int bitmap);

@@ -13,23 +13,39 @@ std::string PrintCommandLine() {
 
 std::string PrintSetupCommandLine() { return "PRINTIMG.EXE SETUP"; }
 
-void PrintImage() { Sys().system->StartDetached(PrintCommandLine()); }
+bool PrintImage() { return Sys().system->StartDetached(PrintCommandLine()); }
 
-void PrintSetup() { Sys().system->StartDetached(PrintSetupCommandLine()); }
+bool PrintSetup() { return Sys().system->StartDetached(PrintSetupCommandLine()); }
 
-std::string FindHelpFile(const std::string& programDirectory) {
+std::vector<std::string> ManualCandidates(const std::string& programDirectory) {
+    std::vector<std::string> candidates;
     if (!programDirectory.empty()) {
-        const std::string beside = programDirectory + "/" + kHelpFileName;
-        if (FileExists(beside)) return beside;
+        candidates.push_back(programDirectory + "/../share/doc/velmora/" + kManualFileName);
+        candidates.push_back(programDirectory + "/docs/" + kManualFileName);
     }
-    const std::string inRoot = MapPath(std::string("c:\\") + kHelpFileName);
-    if (FileExists(inRoot)) return inRoot;
+#if defined(VELMORA_DOCS_DIR) && defined(VELMORA_BUILD_DIR)
+    // A program run from its build tree reads the manual of its sources.
+    if (programDirectory == VELMORA_BUILD_DIR) candidates.push_back(std::string(VELMORA_DOCS_DIR) + "/" + kManualFileName);
+#endif
+    return candidates;
+}
+
+std::string FindManual(const std::string& programDirectory) {
+    for (const std::string& candidate : ManualCandidates(programDirectory))
+        if (FileExists(candidate)) return candidate;
     return "";
 }
 
+static ManualViewer& Viewer() {
+    static ManualViewer viewer;
+    return viewer;
+}
+
+void SetManualViewer(ManualViewer viewer) { Viewer() = std::move(viewer); }
+
 bool OpenHelp(const std::string& programDirectory) {
-    const std::string file = FindHelpFile(programDirectory);
-    if (!file.empty() && Sys().system->StartDetached("xdg-open " + QuoteCommandWord(file))) return true;
+    const std::string file = FindManual(programDirectory);
+    if (!file.empty() && Viewer() && Viewer()(file)) return true;
     Sys().messages->Show(kHelpFailedCaption, kHelpFailedText, MessageIcon::Stop);
     return false;
 }

@@ -1,9 +1,11 @@
 // Printing through the external print utility and opening the help file.
 // Neither changes the program's state.
 #pragma once
+#include <functional>
 #include <string>
+#include <vector>
 
-inline constexpr const char* kHelpFileName = "Velmora.hlp";
+inline constexpr const char* kManualFileName = "manual.md";
 inline constexpr const char* kHelpFailedText = "WinHelp failed!";
 inline constexpr const char* kHelpFailedCaption = "Velmora_Fir";
 inline constexpr const char* kAboutCaption = "Help About Velmora_USB";
@@ -12,15 +14,24 @@ inline constexpr const char* kAboutCaption = "Help About Velmora_USB";
 // host path), and "PRINTIMG.EXE SETUP".
 std::string PrintCommandLine();
 std::string PrintSetupCommandLine();
-// "&Print..." and "P&rint setup...": start the utility without waiting; a
-// utility that cannot be started is not reported.
-void PrintImage();
-void PrintSetup();
+// "&Print..." and "P&rint setup...": start the utility without waiting.
+// False when it cannot be started (the window layer then offers the
+// desktop's print dialogs).
+bool PrintImage();
+bool PrintSetup();
 
-// Where the help file is looked for: beside the program, then in the data
-// root. Empty when it is in neither place.
-std::string FindHelpFile(const std::string& programDirectory);
-// "Help in using Velmora_USB": opens the help file in the desktop's viewer;
-// when there is no help file or the viewer cannot be started a stop box
-// "WinHelp failed!" captioned "Velmora_Fir" is shown. True when opened.
+// Where the manual is looked for, in this order: installed under the
+// program's prefix (<prefix>/share/doc/velmora/manual.md for <prefix>/bin),
+// beside the program in docs/, then in the source tree the program was built
+// from.
+std::vector<std::string> ManualCandidates(const std::string& programDirectory);
+// The first candidate that exists; empty when there is none.
+std::string FindManual(const std::string& programDirectory);
+// The help window that shows the manual (set by the window layer); true when
+// it could show the file.
+using ManualViewer = std::function<bool(const std::string& manualPath)>;
+void SetManualViewer(ManualViewer viewer);
+// "Help in using Velmora_USB": shows the manual in the help window; when
+// there is no manual or it cannot be shown a stop box "WinHelp failed!"
+// captioned "Velmora_Fir" is shown. True when shown.
 bool OpenHelp(const std::string& programDirectory);

@@ -64,6 +64,7 @@ public:
     void SetCaption(const std::string& caption) override;
     void SetPosition(int position) override;
     void Close() override;
+    void SetTimeLeft(int seconds) override;
     TProgressDialog* Dialog();
 
 private:

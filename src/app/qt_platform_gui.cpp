@@ -13,7 +13,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/desktop_rules.h"
 #include "app/file_filters.h"
+#include "app/state.h"
+#include "platform/paths.h"
 #include "app/main_window.h"
 #include "app/progress_dialog.h"
 #include "platform/command_line.h"
@@ -131,18 +134,28 @@ TProgressDialog* QtProgressSink::Dialog() {
 
 void QtProgressSink::Open(const std::string& caption) {
     TProgressDialog* dialog = Dialog();
-    dialog->setWindowTitle(caption.empty() ? QString(kProgressTitle) : QString::fromStdString(caption));
+    dialog->SetCaption(caption.empty() ? QString(kProgressTitle) : QString::fromStdString(caption));
     dialog->SetPosition(0);
+    dialog->SetTimeLeft(-1);
     dialog->show();
     dialog->raise();
+    dialog->PaintNow();
 }
 
 void QtProgressSink::SetCaption(const std::string& caption) {
-    Dialog()->setWindowTitle(QString::fromStdString(caption));
+    TProgressDialog* dialog = Dialog();
+    dialog->SetCaption(QString::fromStdString(caption));
+    // A new caption often comes right before a read that handles no window
+    // messages ("READING ..."): show it first.
+    dialog->PaintNow();
 }
 
 void QtProgressSink::SetPosition(int position) {
     if (dialog_) dialog_->SetPosition(position);
+}
+
+void QtProgressSink::SetTimeLeft(int seconds) {
+    if (dialog_) dialog_->SetTimeLeft(seconds);
 }
 
 void QtProgressSink::Close() {
@@ -163,11 +176,16 @@ std::string AskFile(bool save, const std::string& title, const std::string& filt
         selected = QString::fromStdString(filters.front().label);
     const QString filterString = QString::fromStdString(DialogFilterString(filters));
     const QString caption = QString::fromStdString(title);
-    const QString initial = QString::fromStdString(initialName);
+    // The dialog opens where the last file was, else in the autosave folder.
+    const QString folder = QString::fromStdString(
+        DialogStartFolder(LastUsedFile(), MapPath(AutosaveDirectory(), true)));
+    QString initial = QString::fromStdString(initialName);
+    if (!folder.isEmpty() && !initial.startsWith('/')) initial = folder + (initial.isEmpty() ? "" : "/" + initial);
     const QString chosen =
         save ? QFileDialog::getSaveFileName(MainWindowWidget(), caption, initial, filterString, &selected)
              : QFileDialog::getOpenFileName(MainWindowWidget(), caption, initial, filterString, &selected);
     if (chosen.isEmpty()) return "";
+    LastUsedFile() = chosen.toStdString();
     const int index = FilterIndexOfLabel(filters, selected.toStdString());
     if (index > 0) filterIndex = index;
     return chosen.toStdString();

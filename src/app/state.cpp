@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/camera_models.h"
+#include "platform/paths.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -163,5 +164,5 @@ void ApplyCameraModel() {
 
 std::string AutosaveDirectory() {
     const std::string& typed = Instance().settings.autosaveDirText;
-    return typed.empty() ? std::string(kDefaultAutosaveDir) : typed;
+    return typed.empty() ? std::string(kDefaultAutosaveDir) : ResolveTypedFolder(typed);
 }

@@ -129,6 +129,7 @@ void RecomputeGeometry();
 // centre, recomputes and saves the settings file (message 24 when it cannot
 // be written).
 void ApplyCameraModel();
-// The autosave directory in force (field 47, or "c:\AUTOSAVE" when empty), as
-// a program path.
+// The autosave directory in force: "c:\AUTOSAVE" when field 47 is empty, a
+// text with a drive as typed, any other text as the host folder it names
+// (ResolveTypedFolder). MapPath(AutosaveDirectory(), true) is its host folder.
 std::string AutosaveDirectory();

@@ -13,3 +13,6 @@ void RepaintMainWindow() { Call(WindowHooks().repaint); }
 void UpdateMainWindowCaption() { Call(WindowHooks().updateCaption); }
 void UpdateMainWindowToolBar() { Call(WindowHooks().updateToolBar); }
 void UpdateMainWindowScroller() { Call(WindowHooks().updateScroller); }
+void ShowPointerReadout(const std::string& text) {
+    if (WindowHooks().showReadout) WindowHooks().showReadout(text);
+}

@@ -1,7 +1,13 @@
 #include "app/velmora_app_window.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDialog>
+#include <QIcon>
+#include <QMessageBox>
+#include <QStyle>
+#include <QTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,11 +19,17 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/command_ids.h"
 #include "app/commands.h"
+#include "app/desktop_gui.h"
+#include "app/desktop_rules.h"
+#include "app/messages.h"
+#include "app/progress_dialog.h"
 #include "app/main_window.h"
 #include "app/menu_tree.h"
 #include "app/qt_platform.h"
@@ -71,44 +83,10 @@ bool InvokeViewMethod(QWidget* view, const char* name) {
     return meta->method(index).invoke(view, Qt::DirectConnection);
 }
 
-// The tool-bar bitmaps: small drawn pictures of our own.
+// The tool-bar bitmaps: small pictures of our own in the resources.
 QIcon ToolIcon(int bitmap) {
-    struct Look {
-        int bitmap;
-        const char* text;
-        QColor colour;
-    };
-    static const Look looks[] = {
-        {24333, "S", QColor(60, 110, 170)},  {24336, "FT", QColor(60, 110, 170)},
-        {24332, "O", QColor(60, 110, 170)},  {1000, "C", QColor(40, 130, 70)},
-        {1001, "G", QColor(40, 130, 70)},    {1904, "1:1", QColor(110, 110, 110)},
-        {1905, "2x", QColor(110, 110, 110)}, {1002, "St", QColor(150, 110, 40)},
-        {1003, "St", QColor(200, 80, 40)},   {1908, "Mx", QColor(150, 110, 40)},
-        {121, "D", QColor(90, 90, 150)},     {1903, "Ph", QColor(130, 60, 130)},
-        {1, "N", QColor(170, 70, 60)},       {117, "NL", QColor(170, 70, 60)},
-        {2, "PL", QColor(170, 70, 60)},      {120, "RB", QColor(170, 70, 60)},
-        {106, "U", QColor(40, 120, 130)},    {3, "Md", QColor(40, 120, 130)},
-        {110, "Dk", QColor(80, 80, 80)},     {115, "Ft", QColor(80, 80, 80)},
-        {111, "Mg", QColor(80, 80, 80)},     {24, "T", QColor(30, 30, 120)},
-    };
-    const Look* look = nullptr;
-    for (const Look& l : looks)
-        if (l.bitmap == bitmap) look = &l;
-    QPixmap pixmap(24, 24);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(look ? look->colour : QColor(120, 120, 120));
-    painter.setPen(Qt::black);
-    painter.drawRoundedRect(QRectF(1, 1, 22, 22), 4, 4);
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPixelSize(std::strlen(look ? look->text : "?") > 2 ? 8 : 11);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(QRect(0, 0, 24, 24), Qt::AlignCenter, look ? look->text : "?");
-    painter.end();
-    return QIcon(pixmap);
+    const char* name = ToolIconName(bitmap);
+    return name ? QIcon(QString(":/icons/%1.svg").arg(name)) : QIcon();
 }
 
 // The menu text without mnemonics and the key after the tab.
@@ -128,6 +106,11 @@ static void CloseDeviceHandles() { CloseDevices(); }
 TVelmoraWindow::TVelmoraWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName("TVelmoraWindow");
     SetMainWindowWidget(this);
+    loopGuard_ = std::make_unique<LoopGuard>();
+    fitter_ = new DialogScreenFitter(this);
+    closeTimer_ = new QTimer(this);
+    closeTimer_->setInterval(100);
+    connect(closeTimer_, &QTimer::timeout, this, [this] { FinishPendingClose(); });
 
     // The window: settings, background, caption, model.
     LoadSettingsAtStartup();
@@ -157,14 +140,20 @@ TVelmoraWindow::TVelmoraWindow(QWidget* parent) : QMainWindow(parent) {
         RefreshCommandStates();
     };
     hooks.updateScroller = [this] { AdjustView(); };
+    hooks.showReadout = [this](const std::string& text) {
+        if (readout_) readout_->setText(QString::fromStdString(text));
+    };
     qApp->installEventFilter(this);
+    qApp->installEventFilter(fitter_);
 }
 
 TVelmoraWindow::~TVelmoraWindow() {
     qApp->removeEventFilter(this);
+    qApp->removeEventFilter(fitter_);
     WindowHooks() = MainWindowHooks{};
     SetMainWindowWidget(nullptr);
     CloseDeviceHandles();
+    loopGuard_.reset();
 }
 
 void TVelmoraWindow::BuildFrame() {
@@ -183,6 +172,9 @@ void TVelmoraWindow::BuildFrame() {
     statusLabel_ = new QLabel(kStatusBarText, statusBar_);
     statusLabel_->setObjectName("statusText");
     statusBar_->addWidget(statusLabel_, 1);
+    readout_ = new QLabel(statusBar_);
+    readout_->setObjectName("pointerReadout");
+    statusBar_->addPermanentWidget(readout_);
 
     const CentralViewFactory& factory = CentralView();
     view_ = factory ? factory(client_) : nullptr;
@@ -191,9 +183,17 @@ void TVelmoraWindow::BuildFrame() {
     PlaceStatusBar();
     ApplyBackground();
 
-    move(0, 0);
-    resize(kFrameWidth, kFrameHeight);
+    FitToScreen(AvailableScreenArea(this));
     RefreshCommandStates();
+}
+
+void TVelmoraWindow::FitToScreen(const QRect& available) {
+    // The window manager adds a title bar and borders around the window.
+    const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const FrameSize size = StartFrameSize(available.width(), available.height(), 2 * border, title + 2 * border);
+    move(available.isEmpty() ? QPoint(0, 0) : available.topLeft());
+    resize(size.width, size.height);
 }
 
 QAction* TVelmoraWindow::MakeCommandAction(const MenuItem& item, QObject* parent) {
@@ -201,6 +201,7 @@ QAction* TVelmoraWindow::MakeCommandAction(const MenuItem& item, QObject* parent
     action->setObjectName(QString("cmd%1").arg(item.id));
     action->setData(item.id);
     action->setStatusTip(PlainText(item.text));
+    action->setToolTip(QString::fromStdString(CommandToolTip(item.id)));
     if (item.accelerator[0]) {
         action->setShortcut(QKeySequence(QString::fromLatin1(item.accelerator)));
         action->setShortcutContext(Qt::ApplicationShortcut);
@@ -214,6 +215,7 @@ void TVelmoraWindow::BuildMenus() {
     for (const MenuDefinition& definition : MenuTree()) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(definition.title));
         menu->setObjectName(QString("menu") + PlainText(definition.title));
+        menu->setToolTipsVisible(true);
         for (const MenuItem& item : definition.items) {
             if (item.id == 0) menu->addSeparator();
             else menu->addAction(MakeCommandAction(item, menu));
@@ -256,10 +258,9 @@ void TVelmoraWindow::RebuildToolBar() {
         action->setObjectName(QString("tool%1").arg(button.command));
         action->setData(button.command);
         action->setProperty("bitmap", button.bitmap);
-        QString name = item ? PlainText(item->text) : QString();
-        if (button.command == cmd::kStretchDisplayOn) name = "Stretch Display On";
-        if (button.command == cmd::kStretchDisplayOff) name = "Stretch Display Off";
-        action->setToolTip(QString("%1 (%2)").arg(name).arg(button.command));
+        (void)item;
+        action->setText(QString::fromStdString(CommandName(button.command)));
+        action->setToolTip(QString::fromStdString(CommandToolTip(button.command)));
         const int id = button.command;
         connect(action, &QAction::triggered, this, [this, id] { Dispatch(id); });
     }
@@ -293,6 +294,8 @@ void TVelmoraWindow::RefreshCommandStates() {
         const int id = action->data().toInt(&ok);
         if (!ok || id == 0) return;
         action->setEnabled(MenuCommandEnabled(id));
+        // The tip says why a greyed item is greyed.
+        action->setToolTip(QString::fromStdString(CommandToolTip(id)));
         const auto it = CommandTable().find(id);
         const bool checkable = it != CommandTable().end() && bool(it->second.checked);
         action->setCheckable(checkable);
@@ -312,6 +315,8 @@ void TVelmoraWindow::RefreshCommandStates() {
 QString TVelmoraWindow::FrameTitle() const { return QString::fromLatin1(kFrameTitle); }
 
 QString TVelmoraWindow::StatusText() const { return statusLabel_ ? statusLabel_->text() : QString(); }
+
+QString TVelmoraWindow::ReadoutText() const { return readout_ ? readout_->text() : QString(); }
 
 void TVelmoraWindow::UpdateCaption() { setWindowTitle(QString::fromStdString(CurrentWindowCaption())); }
 
@@ -372,13 +377,58 @@ bool TVelmoraWindow::eventFilter(QObject* watched, QEvent* event) {
     // A shortcut is matched right after this event: bring the enable states
     // up to date so the accelerators follow the same rules as the menus.
     if (event->type() == QEvent::ShortcutOverride) RefreshCommandStates();
+    if (event->type() == QEvent::Close && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->isWindow() && !qobject_cast<QMessageBox*>(widget) && CloseDuringLoop(widget, event)) return true;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool TVelmoraWindow::CloseDuringLoop(QWidget* window, QEvent* event) {
+    if (closeTarget_ == window) {
+        // Asked already: the window closes once the loop has ended.
+        if (ReadyToClose()) return false;
+        event->ignore();
+        return true;
+    }
+    if (!loopGuard_->InsideLoop()) return false;
+    event->ignore();
+    const char* text = window == this ? kCloseMainWindowQuestion : kCloseWindowQuestion;
+    if (Sys().messages->Show(kProgramCaption, text, MessageIcon::Question) != kButtonYes) return true;
+    closeTarget_ = window;
+    loopGuard_->RequestStop();
+    closeTimer_->start();
+    return true;
+}
+
+bool TVelmoraWindow::ReadyToClose() const {
+    if (loopGuard_->InsideLoop()) return false;
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != closeTarget_) return false;
+    for (const TProgressDialog* progress : findChildren<TProgressDialog*>())
+        if (progress->isVisible()) return false;
+    return true;
+}
+
+void TVelmoraWindow::FinishPendingClose() {
+    if (!closeTarget_) {
+        closeTimer_->stop();
+        loopGuard_->ClearStop();
+        return;
+    }
+    if (!ReadyToClose()) return;
+    closeTimer_->stop();
+    loopGuard_->ClearStop();
+    QPointer<QWidget> target = closeTarget_;
+    target->close();
+    if (target) closeTarget_ = nullptr;
 }
 
 // ---- TVelmoraApp -----------------------------------------------------------------
 
 TVelmoraApp::TVelmoraApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromLatin1(kFrameTitle));
+    setWindowIcon(QIcon(":/velmora.svg"));
+    setDesktopFileName("velmora");
     platform_ = std::make_unique<QtPlatform>();
 }
 
@@ -393,20 +443,62 @@ TVelmoraWindow* TVelmoraApp::InitMainWindow() {
     return window_.get();
 }
 
+namespace {
+
+// The window a screenshot of a command shows: the modal dialog it runs, else
+// the dialog it opened last, else the main window.
+QWidget* ScreenshotSubject(QWidget* main) {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    QWidget* subject = main;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != main && top->isVisible() && qobject_cast<QDialog*>(top) && !dynamic_cast<TProgressDialog*>(top))
+            subject = top;
+    return subject;
+}
+
+// Lets start-up painting settle: events for a while on the program clock.
+void Settle(uint32_t ms) {
+    const uint32_t start = NowMs();
+    while (NowMs() - start < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        WaitMs(10);
+    }
+}
+
+}  // namespace
+
 int RunVelmoraApp(int argc, char** argv) {
     std::string screenshot;
-    for (int i = 1; i + 1 < argc; ++i)
+    int command = 0;
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshot") == 0) screenshot = argv[i + 1];
+        if (std::strcmp(argv[i], "--command") == 0) command = std::atoi(argv[i + 1]);
+    }
     TVelmoraApp app(argc, argv);
     TVelmoraWindow* window = app.InitMainWindow();
     window->show();
     if (!screenshot.empty()) {
-        const uint32_t start = NowMs();
-        while (NowMs() - start < 500) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-            WaitMs(10);
-        }
-        return window->grab().save(QString::fromStdString(screenshot)) ? 0 : 1;
+        Settle(500);
+        if (command == 0) return window->grab().save(QString::fromStdString(screenshot)) ? 0 : 1;
+        // The command's window is drawn once it is up; the program then ends
+        // at once (a modal dialog would otherwise wait for the user).
+        const QString file = QString::fromStdString(screenshot);
+        // Notices on the way (a message box) are answered as OK.
+        auto* timer = new QTimer(window);
+        timer->setInterval(800);
+        QObject::connect(timer, &QTimer::timeout, window, [window, file] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->done(QMessageBox::Ok);
+                return;
+            }
+            QWidget* subject = ScreenshotSubject(window);
+            const bool saved = subject != window && subject->grab().save(file);
+            std::fflush(nullptr);
+            std::_Exit(saved ? 0 : 1);
+        });
+        timer->start();
+        DispatchMenuCommand(command);
+        return app.exec();
     }
     return app.exec();
 }

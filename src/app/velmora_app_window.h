@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QPointer>
 
 #include "app/menu_tree.h"
 
@@ -14,7 +15,10 @@ class QStatusBar;
 class QToolBar;
 class QLabel;
 class QVBoxLayout;
+class QTimer;
 class QtPlatform;
+class LoopGuard;
+class DialogScreenFitter;
 
 // The main window: menu bar, tool bar, status bar and the image view. Its
 // constructor runs the window part of the start-up (settings loaded, the
@@ -32,6 +36,14 @@ public:
     QToolBar* ToolBar() const { return toolBar_; }
     QStatusBar* StatusBar() const { return statusBar_; }
     QString StatusText() const;
+    // The status bar's second field: the image position and pixel value
+    // under the mouse, or the image size and file away from the image.
+    QString ReadoutText() const;
+    // Sizes the window for a screen's available area: 1330 x 1110, or the
+    // area less the frame where that is smaller; placed at its top-left.
+    void FitToScreen(const QRect& available);
+    // The guard in front of the event pump (closing during a loop).
+    LoopGuard& Guard() const { return *loopGuard_; }
     bool StatusBarAtTop() const { return statusAtTop_; }
     QWidget* View() const { return view_; }
     QMenu* ClientPopupMenu() const { return popup_; }
@@ -53,6 +65,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A window closed while a loop runs: ask, stop the loop, close later.
+    bool CloseDuringLoop(QWidget* window, QEvent* event);
+    bool ReadyToClose() const;
+    void FinishPendingClose();
     void BuildMenus();
     void BuildFrame();
     QAction* MakeCommandAction(const MenuItem& item, QObject* parent);
@@ -61,6 +77,11 @@ private:
     QToolBar* toolBar_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusLabel_ = nullptr;
+    QLabel* readout_ = nullptr;
+    std::unique_ptr<LoopGuard> loopGuard_;
+    DialogScreenFitter* fitter_ = nullptr;
+    QTimer* closeTimer_ = nullptr;
+    QPointer<QWidget> closeTarget_;
     QWidget* client_ = nullptr;
     QVBoxLayout* clientLayout_ = nullptr;
     QWidget* view_ = nullptr;

@@ -11,6 +11,7 @@
 #include "app/state.h"
 #include "devices/camera.h"
 #include "devices/camera_protocol.h"
+#include "devices/transport_trace.h"
 #include "platform/platform.h"
 
 namespace {
@@ -68,9 +69,40 @@ std::string IdAfter(const std::string& path, const char* key) {
 
 int Decimal(const std::string& text) { return std::atoi(text.c_str()); }
 
+// The trace of a camera request: the block on "usb", and for the serial-port
+// requests the text on "cam-serial<index>". A serial read's reply is traced
+// on the port too, so the last request is remembered.
+int tracedSerialRead = -1;
+
+void TraceCameraWrite(const uint8_t* data, size_t count) {
+    TraceBlock('>', "usb", data, count);
+    tracedSerialRead = -1;
+    if (count < 8) return;
+    const SetupHeader h = ParseHeader(data);
+    if (h.index > 1) return;
+    if (h.request == kWriteSerialPort) {
+        TraceBlock('>', h.index ? "cam-serial1" : "cam-serial0", data + 8, std::min<size_t>(h.length, count - 8));
+    } else if (h.request == kReadSerialPort) {
+        tracedSerialRead = h.index;
+    }
+}
+
+void TraceCameraRead(const uint8_t* data, size_t count) {
+    TraceBlock('<', "usb", data, count);
+    if (tracedSerialRead >= 0) TraceBlock('<', tracedSerialRead ? "cam-serial1" : "cam-serial0", data, count);
+    tracedSerialRead = -1;
+}
+
 bool WriteOn(DeviceLink* link, const uint8_t* data, size_t count, const std::string& failure) {
     DeviceLinkState& s = Link();
     TransferResult r;
+    if (TraceOn()) {
+        if (link && link == s.camera.get()) {
+            TraceCameraWrite(data, count);
+        } else {
+            TraceBlock('>', "hid", data, count);
+        }
+    }
     if (link) {
         r = link->Write(data, count);
     } else {
@@ -94,6 +126,13 @@ bool ReadOn(DeviceLink* link, size_t count, const char* failureFormat) {
         r.error = 6;
     }
     s.lastRead = std::min(r.bytes, count);
+    if (TraceOn()) {
+        if (link && link == s.camera.get()) {
+            TraceCameraRead(s.input.data(), s.lastRead);
+        } else {
+            TraceBlock('<', "hid", s.input.data(), s.lastRead);
+        }
+    }
     if (!r.ok) {
         s.lastError = r.error;
         ShowMessage(50, Format(failureFormat, r.error));
@@ -286,6 +325,7 @@ bool WriteReport(const uint8_t* bytes, size_t count) {
     uint8_t report[256] = {0};
     if (count) std::memcpy(report + 1, bytes, count);
     TransferResult r;
+    TraceBlock('>', "hid", report, count + 1);
     if (s.filterWheel) {
         r = s.filterWheel->Write(report, count + 1);
     } else {
@@ -316,6 +356,7 @@ bool ReadReport(uint8_t* bytes, size_t count) {
         r.error = 6;
     }
     s.lastRead = std::min(r.bytes, count + 1);
+    TraceBlock('<', "hid", s.input.data(), s.lastRead);
     if (!r.ok) {
         s.lastError = r.error;
         ShowMessage(50, "Could not get an Input Report");

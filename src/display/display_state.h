@@ -99,7 +99,7 @@ struct PickState {
     int maskRadius = 4;              // photometry mask and click-refinement radius r
     int guideSearchRadius = 8;       // the guider's centroid radius
     bool guideStarPicked = false;
-    int guideStarX = 0, guideStarY = 0;  // displayed-bitmap coordinates
+    int guideStarX = 0, guideStarY = 0;  // image coordinates (not halved by the binned display)
     bool centroidRefine = false;     // set when the guide-star cross is drawn
     bool guidingWithImagingCamera = false;
     int guidingStarX = 0, guidingStarY = 0;
@@ -118,6 +118,8 @@ struct PickHooks {
     std::function<bool(int& x, int& y, int radius)> centroid;
     std::function<void()> rowProfileChanged;
     std::function<void(int x, int y)> mergeMark;
+    // The image pixel under a photometry click (twice the displayed position
+    // with the binned display).
     std::function<void(int x, int y)> photometryMeasure;
     std::function<void(int x, int y, int value)> photometryPointer;
     // Stores the picked focus-frame centre (image coordinates); unset: the

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/main_window.h"
+#include "app/ui_hooks.h"
 #include "app/menu_tree.h"
 #include "app/state.h"
 #include "display/display_state.h"
@@ -112,12 +113,24 @@ void TImageView::paintEvent(QPaintEvent*) {
         }
     }
     const PickModes& modes = Picking().modes;
-    if (!modes.photometry && !modes.guideStarPick) viewport()->setCursor(Qt::ArrowCursor);
+    if (!modes.photometry && !modes.guideStarPick && !modes.rowProfile) viewport()->setCursor(Qt::ArrowCursor);
     DrawOverlays(painter, view);
     painter.end();
 
     const ImageGeometry& g = State().geometry;
     BlackPoint() = BackgroundEstimate(State().imageA, g.width, g.height, HistogramCounters());
+    // The image or the view may have changed under a still pointer.
+    UpdateReadout();
+}
+
+void TImageView::UpdateReadout() {
+    ShowPointerReadout(pointerInside_ ? PointerReadout(CurrentView(), pointer_.x(), pointer_.y()) : ImageSummary());
+}
+
+void TImageView::leaveEvent(QEvent* event) {
+    pointerInside_ = false;
+    UpdateReadout();
+    QAbstractScrollArea::leaveEvent(event);
 }
 
 void TImageView::DrawOverlays(QPainter& painter, const ViewPort& view) {
@@ -131,7 +144,9 @@ void TImageView::DrawOverlays(QPainter& painter, const ViewPort& view) {
     const QPen red(QColor(255, 0, 0), 1);
     if (pick.guideStarPicked && pick.modes.guideStarPick && !pick.guidingWithImagingCamera) {
         painter.setPen(green);
-        const QPoint p = at(pick.guideStarX, pick.guideStarY);
+        // The pick is kept in image coordinates.
+        const int scale = BinnedDisplay() ? 2 : 1;
+        const QPoint p = at(pick.guideStarX / scale, pick.guideStarY / scale);
         Cross(painter, p.x(), p.y(), 20);
         pick.centroidRefine = true;
         pick.maskRadius = pick.guideSearchRadius;
@@ -173,6 +188,9 @@ void TImageView::mouseReleaseEvent(QMouseEvent* event) {
 
 void TImageView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    pointerInside_ = viewport()->rect().contains(p);
+    pointer_ = p;
+    UpdateReadout();
     if (MouseMove(CurrentView(), p.x(), p.y())) viewport()->update();
 }
 

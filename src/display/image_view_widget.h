@@ -31,8 +31,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
+    // The status bar's readout for the last pointer position (none: away).
+    void UpdateReadout();
+    bool pointerInside_ = false;
+    QPoint pointer_;
     void SyncImage();
     void DrawOverlays(class QPainter& painter, const ViewPort& view);
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/desktop_rules.h"
 #include "app/messages.h"
 #include "app/state.h"
+#include "guiding/centroid.h"
 
 namespace {
 
@@ -35,11 +37,27 @@ void PickGuideStar(const ViewPort& view, int imageX, int imageY, PickResult& res
         result = PickResult::Failed;
         return;
     }
+    // The pick is kept in image coordinates: with the binned display a
+    // displayed pixel stands for the image pixel at twice its position, so the
+    // star is measured once more there at full resolution.
+    const int scale = BinnedDisplay() ? 2 : 1;
+    int x = imageX * scale, y = imageY * scale;
+    if (scale > 1) {
+        const AppState& s = State();
+        StarPosition star;
+        if (!FindStar(s.imageA, s.geometry.width, s.geometry.height, x, y, Picking().guideSearchRadius, 1, false,
+                      star)) {
+            result = PickResult::Failed;
+            return;
+        }
+        x = star.x;
+        y = star.y;
+    }
     PickState& p = Picking();
     p.guideStarPicked = true;
-    p.guideStarX = imageX;
-    p.guideStarY = imageY;
-    ShowMessage(50, Format("x position = %5d\ny position = %5d", imageX, imageY));
+    p.guideStarX = x;
+    p.guideStarY = y;
+    ShowMessage(50, Format("x position = %5d\ny position = %5d", x, y));
     AdjustScroller(false);
     InvalidateView();
 }
@@ -47,9 +65,8 @@ void PickGuideStar(const ViewPort& view, int imageX, int imageY, PickResult& res
 void PickFocusFrame(const ViewPort& view, int displayX, int displayY) {
     ImageGeometry& g = State().geometry;
     const int half = g.focusHalfSize;
-    // The focus frame is placed on the image: with the binned display every
-    // displayed pixel stands for the image pixel at twice its position.
-    const int scale = BinnedDisplay() ? 2 : 1;
+    // The focus frame is placed on the image.
+    const int scale = DisplayToImageScale();
     const int x = std::max(half + 3, std::min(displayX * scale, g.width - 1 - half));
     const int y = std::max(half + 1, std::min(displayY * scale, g.height - 1 - half));
     if (PickingHooks().storeFocusCentre) {
@@ -67,6 +84,29 @@ void PickFocusFrame(const ViewPort& view, int displayX, int displayY) {
     ShowMessage(50, text);
 }
 
+// Photometry lays its mask on image pixels: with the binned display a
+// displayed pixel shows the image pixel at twice its position. A snapped
+// position was refined in displayed pixels, so one more pass at full
+// resolution puts it on the star's own image pixel.
+bool MeasurePhotometry(int displayX, int displayY, bool snapped) {
+    PickHooks& hooks = PickingHooks();
+    int x = displayX, y = displayY;
+    if (BinnedDisplay()) {
+        x *= 2;
+        y *= 2;
+        if (snapped && hooks.centroid) {
+            const AppState& s = State();
+            StarPosition star;
+            if (!FindStar(s.imageA, s.geometry.width, s.geometry.height, x, y, Picking().maskRadius, 1, false, star))
+                return false;
+            x = star.x;
+            y = star.y;
+        }
+    }
+    if (hooks.photometryMeasure) hooks.photometryMeasure(x, y);
+    return true;
+}
+
 void PickSubFrame(const ViewPort& view, int imageX, int imageY) {
     int halfWidth = 0, halfHeight = 0, scale = 1;
     SubFrameHalfBox(halfWidth, halfHeight, scale);
@@ -81,6 +121,31 @@ void PickSubFrame(const ViewPort& view, int imageX, int imageY) {
 }
 
 }  // namespace
+
+int DisplayToImageScale() { return BinnedDisplay() ? 2 : 1; }
+
+bool ImagePixelAt(const ViewPort& view, int x, int y, int& imageX, int& imageY) {
+    int dx = 0, dy = 0;
+    ClientToImage(view, x, y, dx, dy);
+    if (x < 0 || y < 0 || x >= view.clientWidth || y >= view.clientHeight) return false;
+    if (dx < 0 || dy < 0 || dx >= view.displayedWidth || dy >= view.displayedHeight) return false;
+    const ImageGeometry& g = State().geometry;
+    imageX = dx * DisplayToImageScale();
+    imageY = dy * DisplayToImageScale();
+    return imageX < g.width && imageY < g.height;
+}
+
+std::string ImageSummary() {
+    const AppState& s = State();
+    return ImageSummaryText(s.geometry.width, s.geometry.height, s.currentFileName);
+}
+
+std::string PointerReadout(const ViewPort& view, int x, int y) {
+    int imageX = 0, imageY = 0;
+    if (!State().imageA || !ImagePixelAt(view, x, y, imageX, imageY)) return ImageSummary();
+    const ImageGeometry& g = State().geometry;
+    return PointerReadoutText(imageX, imageY, State().imageA[size_t(imageY) * size_t(g.width) + size_t(imageX)]);
+}
 
 int PickMargin() { return Picking().maskRadius + (Picking().modes.guideStarPick ? 25 : 0); }
 
@@ -126,7 +191,7 @@ PickResult LeftButtonUp(const ViewPort& view, int x, int y) {
     }
     if (modes.guideStarPick) PickGuideStar(view, imageX, imageY, result);
     if (modes.focusFramePick) PickFocusFrame(view, imageX, imageY);
-    if (modes.photometry && hooks.photometryMeasure) hooks.photometryMeasure(imageX, imageY);
+    if (modes.photometry) MeasurePhotometry(imageX, imageY, false);
     if (modes.subFramePick) PickSubFrame(view, imageX, imageY);
     return result;
 }
@@ -145,8 +210,7 @@ PickResult RightButtonUp(const ViewPort& view, int x, int y) {
         ShowMessage(2);
         return PickResult::Refused;
     }
-    if (PickingHooks().photometryMeasure) PickingHooks().photometryMeasure(imageX, imageY);
-    return PickResult::Done;
+    return MeasurePhotometry(imageX, imageY, true) ? PickResult::Done : PickResult::Failed;
 }
 
 bool MouseMove(const ViewPort& view, int x, int y) {
@@ -156,8 +220,8 @@ bool MouseMove(const ViewPort& view, int x, int y) {
     if (modes.photometry && PickingHooks().photometryPointer) {
         const ImageGeometry& g = State().geometry;
         // The value under the pointer is the image pixel the displayed pixel
-        // shows: at twice the position with the binned display.
-        const int scale = BinnedDisplay() ? 2 : 1;
+        // shows.
+        const int scale = DisplayToImageScale();
         const int px = imageX * scale, py = imageY * scale;
         if (imageX > 1 && imageX < view.displayedWidth - 1 && imageY > 1 && imageY < view.displayedHeight - 1 &&
             px < g.width - 1 && py < g.height - 1)

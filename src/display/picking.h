@@ -3,6 +3,8 @@
 // active picking mode (photometry, row profile, merging, guide-star pick,
 // focus-frame centre pick, sub-frame pick).
 #pragma once
+#include <string>
+
 #include "display/view_layout.h"
 
 enum class PickResult {
@@ -22,6 +24,17 @@ PickResult LeftButtonUp(const ViewPort& view, int x, int y);
 PickResult RightButtonUp(const ViewPort& view, int x, int y);
 // True when the view should be redrawn (the sub-frame box moved).
 bool MouseMove(const ViewPort& view, int x, int y);
+
+// Displayed-bitmap position -> image position: every displayed pixel of the
+// binned display stands for the image pixel at twice its position.
+int DisplayToImageScale();
+// The image pixel under a window position, through the same mapping the
+// clicks use; false when the position is not on the image.
+bool ImagePixelAt(const ViewPort& view, int x, int y, int& imageX, int& imageY);
+// The status-bar readout for a window position: "x .. y .. value .." on the
+// image, else the image size and the current file.
+std::string PointerReadout(const ViewPort& view, int x, int y);
+std::string ImageSummary();
 
 // Half the sub-frame box in displayed coordinates, and the factor from
 // displayed to full-frame coordinates.

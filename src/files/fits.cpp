@@ -301,14 +301,10 @@ void ResetFitsDetails() {
     f.filter = "None";
 }
 
-UtTime PcClockToUt(int64_t seconds, int utOffsetHours) {
+UtTime PcClockToUt(int64_t seconds) {
     const std::time_t now = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    localtime_r(&now, &local);
-    // The PC's wall-clock reading, shifted by the configured offset.
-    const std::time_t ut = now + local.tm_gmtoff + std::time_t(utOffsetHours) * 3600;
     std::tm t{};
-    gmtime_r(&ut, &t);
+    gmtime_r(&now, &t);
     return UtTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
@@ -327,20 +323,13 @@ std::string FitsTimeText(const UtTime& t) {
 void FillFitsDateFromSystem() {
     FitsDetails& f = State().fits;
     if (f.date.size() >= 10) return;
-    const std::time_t now = static_cast<std::time_t>(Sys().clock->UnixSeconds());
-    std::tm local{};
-    localtime_r(&now, &local);
-    UtTime t;
-    t.year = local.tm_year + 1900;
-    t.month = local.tm_mon + 1;
-    t.day = local.tm_mday;
-    f.date = FitsDateText(t);
+    f.date = FitsDateText(PcClockToUt(Sys().clock->UnixSeconds()));
 }
 
 uint16_t NextAutosaveCounter(uint16_t counter) { return counter >= 65530 ? 1 : uint16_t(counter + 1); }
 
 std::string QuickSaveFileName(uint16_t counter) {
-    return AutosaveDirectory() + "\\IMG" + std::to_string(counter) + ".FIT";
+    return JoinPath(AutosaveDirectory(), "IMG" + std::to_string(counter) + ".FIT");
 }
 
 int QuickSaveFits(const Pixel* image) {
@@ -358,7 +347,7 @@ int QuickSaveFits(const Pixel* image) {
     if (f.exposureStart == 0 && f.exposureEnd == 0) f.exposureStart = f.exposureEnd = Sys().clock->UnixSeconds();
     const int64_t mid = f.exposureStart + int64_t(double(f.exposureEnd - f.exposureStart) * 0.5);
     f.exposureStart = mid;
-    const UtTime ut = PcClockToUt(mid, s.settings.utOffsetHours);
+    const UtTime ut = PcClockToUt(mid);
     f.time = FitsTimeText(ut);
     f.date = FitsDateText(ut);
 

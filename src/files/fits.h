@@ -63,15 +63,18 @@ void ResetFitsDetails();
 struct UtTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
-// The PC clock reading (seconds since 1970) as UT with the configured whole-
-// hour offset: UT = the PC's wall-clock time + offset hours (positive = west
-// of Greenwich, as TZ=GMT5).
-UtTime PcClockToUt(int64_t seconds, int utOffsetHours);
+// The clock reading (seconds since 1970) broken down as UT. This system's
+// clock counts UT seconds whatever the local time zone, so the stamps need no
+// offset: the UT offset of the settings (TZ=GMT<offset>, positive = west of
+// Greenwich) describes a PC clock kept in local time, and converting such a
+// clock by it gives back this same reading. One rule, whatever time zone the
+// process has or had.
+UtTime PcClockToUt(int64_t seconds);
 // "YYYY-MM-DD" (year 2000 + two digits) and "HH:MM:SS".
 std::string FitsDateText(const UtTime& t);
 std::string FitsTimeText(const UtTime& t);
 // The interactive saves: when the date holds fewer than 10 characters it
-// becomes the system date "20YY-MM-DD".
+// becomes the system date "20YY-MM-DD" (the UT date of the clock).
 void FillFitsDateFromSystem();
 
 // The autosave counter after one step: 65530 or more gives 1.

@@ -60,7 +60,7 @@ void ApplyHotPixelMapCommand() {
 }
 
 std::string HotPixelMapFileName() {
-    return AutosaveDirectory() + "\\" + State().geometry.hotPixelMapName + ".HPM";
+    return JoinPath(AutosaveDirectory(), State().geometry.hotPixelMapName + ".HPM");
 }
 
 Bytes EncodeHotPixelMap() {

@@ -23,11 +23,11 @@ inline uint32_t Le32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// Reads the W x H x 2 data bytes of the current geometry from the file's
-// position in 2 x read block count reads of W*H*2 / (2 x read block count)
-// bytes, as the camera delivers them; bytes a rounded-down block count
-// leaves out stay 0. Returns the bytes (one buffer shared by every reader,
-// valid until the next call), or nullptr on a short read.
+// Reads every one of the W x H x 2 data bytes of the current geometry from
+// the file's position, as the writers wrote them (the camera's read blocks
+// would drop the last bytes of a size they do not divide). Returns the bytes
+// (one buffer shared by every reader, valid until the next call), or nullptr
+// on a short read.
 const uint8_t* ReadImageBytes(std::FILE* file);
 
 // Pixels converted per block when a write needs a byte order or depth

@@ -23,13 +23,15 @@ static std::string Lower(std::string s) {
     return s;
 }
 
+bool HasDrive(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+}
+
 std::string MapPath(const std::string& programPath, bool lastIsFolder) {
-    const bool hasDrive = programPath.size() >= 2 && programPath[1] == ':' &&
-                          std::isalpha(static_cast<unsigned char>(programPath[0]));
-    std::string rest = hasDrive ? programPath.substr(2) : programPath;
+    if (!HasDrive(programPath)) return programPath;
+    std::string rest = programPath.substr(2);
     for (char& c : rest)
         if (c == '\\') c = '/';
-    if (!hasDrive) return rest;
 
     std::vector<std::string> parts;
     size_t start = 0;
@@ -46,6 +48,22 @@ std::string MapPath(const std::string& programPath, bool lastIsFolder) {
         mapped += "/" + (isFolder ? Lower(parts[i]) : parts[i]);
     }
     return mapped;
+}
+
+std::string ResolveTypedFolder(const std::string& typed) {
+    if (typed.empty() || HasDrive(typed)) return typed;
+    std::string folder = typed;
+    for (char& c : folder)
+        if (c == '\\') c = '/';
+    if (typed[0] == '/') return folder;
+    // Relative to the current folder; a leading '\' only saves the separator.
+    std::error_code ec;
+    const std::string current = fs::current_path(ec).string();
+    return current + (folder[0] == '/' ? "" : "/") + folder;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return folder + (HasDrive(folder) ? "\\" : "/") + name;
 }
 
 bool EnsureDirectory(const std::string& hostPath) {

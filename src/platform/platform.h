@@ -60,6 +60,9 @@ public:
     virtual void SetCaption(const std::string& caption) = 0;
     virtual void SetPosition(int position) = 0;  // 0..256
     virtual void Close() = 0;
+    // Whole seconds left of a timed wait (an exposure longer than 1 s); a
+    // negative count takes the line away again.
+    virtual void SetTimeLeft(int seconds) {}
 };
 
 // The common open/save file dialogs. filters is the dialog's filter list

@@ -9,6 +9,7 @@
 #include "app/messages.h"
 #include "display/display_state.h"
 #include "display/render.h"
+#include "guiding/centroid.h"
 #include "processing/calibration.h"
 
 MergeState& Merge() {
@@ -48,47 +49,11 @@ void MergeBuffers(Pixel* first, const Pixel* merge, int width, int height, int d
 }
 
 bool WindowCentroid(const Pixel* image, int width, int height, int h, int& x, int& y) {
-    if (h < 0 || x - h < 0 || y - h < 0 || x + h + 1 > width || y + h + 1 > height) {
-        ShowMessage(69);
-        return false;
-    }
-    const int n = 2 * h + 1;
-    std::vector<int32_t> window(size_t(n) * n);
-    std::vector<uint32_t> histogram(4096, 0);
-    int32_t peak = 0;
-    for (int r = 0; r < n; ++r) {
-        const Pixel* row = image + size_t(y - h + r) * width + (x - h);
-        for (int c = 0; c < n; ++c) {
-            const int32_t v = row[c];
-            window[size_t(r) * n + c] = v;
-            ++histogram[v / 16];
-            peak = std::max(peak, v);
-        }
-    }
-    const size_t bin = size_t(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
-    const int32_t background = int32_t(std::floor(double(bin) * 16.64));
-    int64_t sum = 0;
-    for (int32_t& v : window) {
-        v = v > background ? v - background : 0;
-        if (peak < 17000) v = v >= 16384 ? 65535 : 4 * v;
-        sum += v;
-    }
-    const int64_t mean = sum / (int64_t(n) * n);
-    int64_t weight = 1, py = 1, px = 1;
-    for (int r = 0; r < n; ++r) {
-        for (int c = 0; c < n; ++c) {
-            const int64_t d = window[size_t(r) * n + c] - mean;
-            if (d >= 1) {
-                weight += d;
-                py += d * r;
-                px += d * c;
-            }
-        }
-    }
-    const double cx = double(px) / double(weight);
-    const double cy = double(py) / double(weight);
-    x = (x - h) + int(std::floor(cx + 0.5));
-    y = (y - h) + int(std::floor(cy + 0.5));
+    // The guider's star centroid, one pass, rounded to whole pixels.
+    StarPosition p;
+    if (!FindStar(image, width, height, x, y, h, 1, false, p)) return false;
+    x = p.x;
+    y = p.y;
     return true;
 }
 
@@ -190,7 +155,10 @@ bool DisplayedCentroid(int& x, int& y, int radius) {
     const AppState& s = State();
     const int scale = BinnedDisplay() ? 2 : 1;
     int ix = x * scale, iy = y * scale;
-    if (!WindowCentroid(s.imageA, s.geometry.width, s.geometry.height, radius, ix, iy)) return false;
+    StarPosition p;
+    if (!FindStar(s.imageA, s.geometry.width, s.geometry.height, ix, iy, radius, 1, false, p)) return false;
+    ix = p.x;
+    iy = p.y;
     x = ix / scale;
     y = iy / scale;
     return true;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 #include "app/camera_models.h"
 #include "app/messages.h"
@@ -31,16 +30,18 @@ void ToggleEastWest(Settings& s) {
 
 int LimitHysteresis(int value) { return value > 20 ? 20 : value; }
 
+int LimitRaBacklash(int value) { return std::clamp(value, 0, 30); }
+
 void ApplySlewValues(Settings& s, const SlewValues& v) {
     s.raPixelsPerSecond = int16_t(v[0]);
     s.decPixelsPerSecond = int16_t(v[1]);
-    s.raBacklash = int16_t(v[2]);
+    s.raBacklash = int16_t(LimitRaBacklash(v[2]));
     s.decBacklash = int16_t(v[3]);
     s.raHysteresis = int16_t(LimitHysteresis(v[4]));
     s.decHysteresis = int16_t(LimitHysteresis(v[5]));
     s.guiderRaPixelsPerSecond = int16_t(v[6]);
     s.guiderDecPixelsPerSecond = int16_t(v[7]);
-    s.guiderRaBacklash = int16_t(v[8]);
+    s.guiderRaBacklash = int16_t(LimitRaBacklash(v[8]));
     s.guiderDecBacklash = int16_t(v[9]);
     s.guiderRaHysteresis = int16_t(LimitHysteresis(v[10]));
     s.guiderDecHysteresis = int16_t(LimitHysteresis(v[11]));
@@ -79,23 +80,11 @@ void SelectGuiderType(Settings& s, char type) {
 
 bool ApplyAutosaveDirectory(Settings& s, const std::string& typedText) {
     const std::string typed = typedText.substr(0, 78);
-    std::string host;
-    if (typed.empty()) {
-        host = MapPath(kDefaultAutosaveDir, true);
-    } else if (typed.size() >= 2 && typed[1] == ':') {
-        // Only the program's drive c: exists on this system.
-        if (std::toupper(static_cast<unsigned char>(typed[0])) != 'C') {
-            ShowMessage(52);
-            return false;
-        }
-        host = MapPath(typed, true);
-    } else {
-        std::string relative = typed;
-        std::replace(relative.begin(), relative.end(), '\\', '/');
-        std::error_code ec;
-        host = std::filesystem::current_path(ec).string() + (relative[0] == '/' ? "" : "/") + relative;
-    }
-    if (!EnsureDirectory(host)) {
+    // Only the program's drive c: exists on this system.
+    const bool otherDrive = HasDrive(typed) && std::toupper(static_cast<unsigned char>(typed[0])) != 'C';
+    // The folder checked is the folder the saves will use (AutosaveDirectory).
+    const std::string folder = typed.empty() ? std::string(kDefaultAutosaveDir) : ResolveTypedFolder(typed);
+    if (otherDrive || !EnsureDirectory(MapPath(folder, true))) {
         ShowMessage(52);
         return false;
     }

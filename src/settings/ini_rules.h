@@ -25,6 +25,9 @@ void ToggleEastWest(Settings& s);
 
 // Hysteresis values above 20 become 20.
 int LimitHysteresis(int value);
+// R.A. backlash (main camera and guider) is kept to 0..30, the range the
+// settings file reads back; a larger value would stop the next load there.
+int LimitRaBacklash(int value);
 
 // The twelve numbers of "Set slew values", in the order main camera RA/Dec
 // pixels per second, RA/Dec backlash, RA/Dec hysteresis, then the same six for

@@ -6,7 +6,6 @@
 #include "app/state.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/time_zone.h"
 
 namespace {
 
@@ -337,7 +336,7 @@ Bytes EncodeSettings() {
     w.Short(s.autoUnsharpDiameter);                       // 25
     w.Short(s.autoUnsharpPower);                          // 26
     w.YesNo(s.autoRemoveBackground);                      // 27
-    w.Letter(s.reserved28);                               // 28
+    w.YesNo(s.reserved28 == 'y');                         // 28 (a stray byte is not kept)
     w.Card("OBJECT  = '", f.object);                      // 29
     w.Card("TELESCOP= '", f.telescope);                   // 30
     w.Card("INSTRUME= '", f.instrument);                  // 31
@@ -420,7 +419,9 @@ int LoadSettings(const std::string& programPath) {
         case ReadResult::Invalid: return SaveSettings(programPath);
         case ReadResult::Ok: break;
     }
-    SetUtOffsetTimeZone(State().settings.utOffsetHours);
+    // The UT offset is not turned into a process time zone: the clock already
+    // counts UT (see PcClockToUt), and a changed TZ would make local times
+    // depend on whether a load has happened.
     return 0;
 }
 

@@ -140,6 +140,25 @@ TEST_F(SequenceTest, ExposureOf1001msIsTimedByTheHost) {
     EXPECT_LT(read.atMs - Clears(0).back().atMs, 1010u);
 }
 
+TEST_F(SequenceTest, ExposuresLongerThanASecondShowTheTimeLeft) {
+    Sim();
+    Connect();
+    // 3 s: every whole second counts down, then the line goes away for the read.
+    Exposure('s', 3, kModeBin2);
+    RunExposureSequence();
+    EXPECT_EQ(progress.timeLeft, (std::vector<int>{3, 2, 1, 0, -1}));
+    // 1.001 s is longer than a second: rounded up.
+    progress.timeLeft.clear();
+    Exposure('q', 1001, kModeBin2);
+    RunExposureSequence();
+    EXPECT_EQ(progress.timeLeft, (std::vector<int>{2, 1, 0, -1}));
+    // 1 s and shorter: the camera times it, nothing to count down.
+    progress.timeLeft.clear();
+    Exposure('t', 10, kModeBin2);
+    RunExposureSequence();
+    EXPECT_TRUE(progress.timeLeft.empty());
+}
+
 TEST_F(SequenceTest, TriggerLimits) {
     Sim();
     Connect();

@@ -21,6 +21,7 @@
 
 #include "app/command_ids.h"
 #include "app/commands.h"
+#include "app/desktop_gui.h"
 #include "app/messages.h"
 #include "app/main_window.h"
 #include "app/menu_tree.h"
@@ -92,7 +93,10 @@ TEST_F(MainWindowTest, UnwritableHomeKeepsRunning) {
 }
 
 TEST_F(MainWindowTest, CaptionFrameTitleSizeAndPosition) {
+    // A screen with room for the classic size.
+    SetScreenAreaOverride(QRect(0, 0, 1600, 1200));
     Open();
+    SetScreenAreaOverride(QRect());
     EXPECT_EQ(window->windowTitle().toStdString(), "Velmora_USB - (Untitled)");
     EXPECT_EQ(window->FrameTitle().toStdString(), "Velmora_USB");
     EXPECT_EQ(window->size(), QSize(1330, 1110));

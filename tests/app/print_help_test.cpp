@@ -36,28 +36,62 @@ TEST_F(PrintHelpTest, ADataRootWithASpaceStaysOneWord) {
     setenv("VELMORA_HOME", home.c_str(), 1);
 }
 
-TEST_F(PrintHelpTest, HelpWithoutHelpFileSaysWinHelpFailed) {
+TEST_F(PrintHelpTest, HelpWithoutManualSaysWinHelpFailed) {
+    int shown = 0;
+    SetManualViewer([&](const std::string&) { return ++shown > 0; });
     EXPECT_FALSE(OpenHelp(home + "/nowhere"));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "Velmora_Fir");
     EXPECT_EQ(messages.shown[0].text, "WinHelp failed!");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(shown, 0);
     EXPECT_TRUE(system.started.empty());
+    SetManualViewer({});
 }
 
-TEST_F(PrintHelpTest, HelpFileIsOpenedInTheViewer) {
-    const std::string dir = home + "/bin dir";
-    std::filesystem::create_directories(dir);
-    ASSERT_TRUE(ReplaceFile(dir + "/Velmora.hlp", Bytes{1, 2, 3}));
-    EXPECT_EQ(FindHelpFile(dir), dir + "/Velmora.hlp");
-    EXPECT_TRUE(OpenHelp(dir));
-    ASSERT_EQ(system.started.size(), 1u);
-    // The folder's space stays inside one word of the command line.
-    EXPECT_EQ(SplitCommandLine(system.started[0]), (std::vector<std::string>{"xdg-open", dir + "/Velmora.hlp"}));
+TEST_F(PrintHelpTest, ManualIsFoundUnderThePrefixThenBesideTheProgram) {
+    const std::string prefix = home + "/usr local";
+    const std::string bin = prefix + "/bin";
+    std::filesystem::create_directories(bin + "/docs");
+    std::filesystem::create_directories(prefix + "/share/doc/velmora");
+    EXPECT_EQ(FindManual(bin), "");
+    ASSERT_TRUE(ReplaceFile(bin + "/docs/manual.md", Bytes{'#'}));
+    EXPECT_EQ(FindManual(bin), bin + "/docs/manual.md");
+    // The installed manual wins.
+    ASSERT_TRUE(ReplaceFile(prefix + "/share/doc/velmora/manual.md", Bytes{'#'}));
+    EXPECT_EQ(FindManual(bin), bin + "/../share/doc/velmora/manual.md");
+
+    std::vector<std::string> opened;
+    SetManualViewer([&](const std::string& path) {
+        opened.push_back(path);
+        return true;
+    });
+    EXPECT_TRUE(OpenHelp(bin));
+    EXPECT_EQ(opened, (std::vector<std::string>{bin + "/../share/doc/velmora/manual.md"}));
     EXPECT_TRUE(messages.shown.empty());
-    // In the data root when not beside the program.
-    ASSERT_TRUE(ReplaceFile(HomePath("Velmora.hlp"), Bytes{1}));
-    EXPECT_EQ(FindHelpFile(""), HomePath("Velmora.hlp"));
+    // A viewer that cannot show the file is a failed help.
+    SetManualViewer([](const std::string&) { return false; });
+    EXPECT_FALSE(OpenHelp(bin));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "WinHelp failed!");
+    SetManualViewer({});
+}
+
+TEST_F(PrintHelpTest, PrintReportsAUtilityThatCannotStart) {
+    struct NoPrograms : RecordingSystem {
+        bool StartDetached(const std::string& line) override {
+            started.push_back(line);
+            return false;
+        }
+    } none;
+    Platform platform = Sys();
+    platform.system = &none;
+    const Platform before = InstallPlatform(platform);
+    EXPECT_FALSE(PrintImage());
+    EXPECT_FALSE(PrintSetup());
+    InstallPlatform(before);
+    EXPECT_EQ(none.started.size(), 2u);
+    EXPECT_TRUE(PrintImage());
 }
 
 TEST(FileFilterTest, PairsBecomeDialogEntries) {
@@ -71,6 +105,16 @@ TEST(FileFilterTest, PairsBecomeDialogEntries) {
     EXPECT_EQ(DialogFilterString(filters), "FITS Files (*.fit);;Tessel Files (*.tsl *.raw);;All Files (*)");
     EXPECT_EQ(FilterIndexOfLabel(filters, "All Files (*)"), 3);
     EXPECT_EQ(FilterIndexOfLabel(filters, "Other (*.x)"), 0);
+}
+
+TEST(FileFilterTest, UpperCasePatternsAlsoMatchLowerCaseNames) {
+    // The program's own Open list: FITS files saved elsewhere end in ".fit".
+    const auto filters = ParseFileFilters("Korvane (~*.)|~*.*|FITS files|*.FIT|All Files|*.*|");
+    ASSERT_EQ(filters.size(), 3u);
+    EXPECT_EQ(filters[0].label, "Korvane (~*.*)");
+    EXPECT_EQ(filters[1].label, "FITS files (*.FIT *.fit)");
+    EXPECT_EQ(filters[2].label, "All Files (*)");
+    EXPECT_EQ(FilterIndexOfLabel(filters, "FITS files (*.FIT *.fit)"), 2);
 }
 
 TEST(FileFilterTest, OddListsDoNotBreak) {

@@ -5,11 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <sys/wait.h>
 #include <numeric>
 
 #include "app/state.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
+#include "devices/sim/sim_options.h"
 #include "devices/sim/simulator.h"
 #include "devices/transport.h"
 #include "support/test_env.h"
@@ -181,16 +185,94 @@ TEST(SkyRenderer, GeneratedFieldHasARealisticSpread) {
     EXPECT_NE(MakeStarField(2048, 2048, 200, 5, 43).stars[17].x, f.stars[17].x);
 }
 
-TEST(SkyRenderer, EightBitIsTheHighByte) {
-    SkyField f = OneStar(10, 10, 1e6);
-    f.bias = 2560;
-    std::vector<uint16_t> wide;
+TEST(SkyRenderer, EightBitHasItsOwnBiasGainAndFullScale) {
+    // The guider's 8-bit values come from its own bias and gain, not from the
+    // high byte of a 16-bit value (which hid sky and read noise).
+    SkyField f = OneStar(10.5, 10.5, 1e9);
+    f.bias = 12;
+    f.gain = 40;
+    f.skyPerSecond = 400;
     std::vector<uint8_t> narrow;
-    RenderSky(f, Window(20, 20, 100), wide);
-    RenderSky8(f, Window(20, 20, 100), narrow);
-    ASSERT_EQ(narrow.size(), wide.size());
-    for (size_t k = 0; k < wide.size(); ++k) ASSERT_EQ(narrow[k], wide[k] >> 8);
-    EXPECT_EQ(narrow[0], 10);
+    RenderSky8(f, Window(20, 20, 1000), narrow);
+    EXPECT_EQ(narrow[0], 22);              // 12 + 400 e / 40 e per ADU
+    EXPECT_EQ(narrow[10 * 20 + 10], 255);  // a saturated star stops at full scale
+    f.stars.clear();
+    f.bias = 0;
+    f.skyPerSecond = 0;
+    f.readNoise = 80;  // 2 ADU: noise below zero is clamped, not wrapped
+    f.noise = true;
+    RenderSky8(f, Window(20, 20, 1000), narrow);
+    EXPECT_EQ(*std::max_element(narrow.begin(), narrow.end()) < 20, true);
+    EXPECT_GT(std::count(narrow.begin(), narrow.end(), 0), 100);
+}
+
+// Pixel statistics of the generated guider field on the guider head.
+TEST(SkyRenderer, GuiderFieldIsNearFullScaleAndTypicalStarsHaveSnr20To50) {
+    for (uint64_t seed : {1u, 2u, 3u}) {
+        const SkyField f = MakeGuiderField(500, 290, seed);
+        ASSERT_EQ(f.stars.size(), 12u);
+        RenderRequest r;
+        r.sensorWidth = 500;
+        r.sensorHeight = 290;
+        r.width = 500;
+        r.height = 290;
+        r.exposureMs = 1000;
+        r.temperatureC = 15;
+        // Brightest pixel of a 1 s frame: near but below full scale.
+        int top = 0;
+        std::vector<uint8_t> px;
+        for (uint64_t k = 0; k < 3; ++k) {
+            r.seed = 100 + k;
+            RenderSky8(f, r, px);
+            top = std::max(top, int(*std::max_element(px.begin(), px.end())));
+        }
+        EXPECT_GE(top, 200) << seed;
+        EXPECT_LE(top, 254) << seed;
+        // The background is not a constant: sky and read noise show.
+        std::vector<uint8_t> corner;
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x) corner.push_back(px[size_t(y) * 500 + size_t(x)]);
+        EXPECT_GT(*std::max_element(corner.begin(), corner.end()) - *std::min_element(corner.begin(), corner.end()), 2);
+        // SNR of stars 1-4 (the typical guide stars): mean over the spread of
+        // the background-subtracted 7 x 7 sum across 40 frames (a 21 x 21
+        // window around each star).
+        const int frames = 40;
+        std::vector<std::vector<double>> sums(4);
+        for (int k = 0; k < frames; ++k) {
+            for (size_t i = 0; i < 4; ++i) {
+                const SimStar& s = f.stars[i + 1];
+                RenderRequest w = r;
+                w.xOffset = int(s.x) - 10;
+                w.yOffset = int(s.y) - 10;
+                w.width = w.height = 21;
+                w.seed = 1000 + uint64_t(k) * 4 + i;
+                RenderSky8(f, w, px);
+                // Background from the ring 8..10 pixels out.
+                double ring = 0, box = 0;
+                int ringCount = 0;
+                for (int y = 0; y < 21; ++y)
+                    for (int x = 0; x < 21; ++x) {
+                        const int d = std::max(std::abs(x - 10), std::abs(y - 10));
+                        const double v = px[size_t(y) * 21 + size_t(x)];
+                        if (d >= 8) {
+                            ring += v;
+                            ++ringCount;
+                        } else if (d <= 3) {
+                            box += v;
+                        }
+                    }
+                sums[i].push_back(box - 49 * ring / ringCount);
+            }
+        }
+        for (size_t i = 0; i < 4; ++i) {
+            const double mean = std::accumulate(sums[i].begin(), sums[i].end(), 0.0) / frames;
+            double var = 0;
+            for (double v : sums[i]) var += (v - mean) * (v - mean);
+            const double snr = mean / std::sqrt(var / (frames - 1));
+            EXPECT_GE(snr, 20) << "seed " << seed << " star " << i + 1;
+            EXPECT_LE(snr, 50) << "seed " << seed << " star " << i + 1;
+        }
+    }
 }
 
 // ---- mount model ----
@@ -279,6 +361,42 @@ TEST(Mount, PastTimesComeFromTheTrack) {
     EXPECT_NEAR(x, 1.0, 1e-9);
     m.OffsetAt(500, x, y);
     EXPECT_NEAR(x, 0.0, 1e-9);
+}
+
+TEST(Mount, LongHistoryAnswersOldTimesExactly) {
+    // 5000 relay changes: west on for 100 ms, off for 100 ms, from t = 0.
+    MountConfig c;
+    c.guideRatePerSecond = 3;
+    MountModel m(c, 0);
+    for (uint32_t k = 0; k < 5000; ++k) m.SetRelays(k % 2 == 0 ? kRelayWest : 0, k * 100);
+    double x, y;
+    // At 1050 ms: five whole 100 ms pulses and half of the sixth, at 3 px/s.
+    m.OffsetAt(1050, x, y);
+    EXPECT_NEAR(x, 1.65, 1e-9);
+    m.OffsetAt(250000, x, y);  // 1250 pulses
+    EXPECT_NEAR(x, 375.0, 1e-9);
+    // A 90-minute exposure still finds its start.
+    MountModel n(c, 0);
+    for (uint32_t k = 0; k < 5400; ++k) n.SetRelays(k % 2 == 0 ? kRelayWest : 0, k * 1000);
+    n.OffsetAt(10000, x, y);
+    EXPECT_NEAR(x, 15.0, 1e-9);
+}
+
+TEST(Mount, BacklashIsExactInThePast) {
+    double x_, y_;
+    MountConfig c;
+    c.guideRatePerSecond = 2;
+    c.raBacklashMs = 500;
+    MountModel m(c, 0);
+    m.SetRelays(kRelayWest, 0);
+    m.SetRelays(kRelayEast, 2000);
+    m.SetRelays(0, 5000);
+    m.OffsetAt(9000, x_, y_);
+    // East from 2000 ms: the first 500 ms take up the slack, then -2 px/s.
+    m.OffsetAt(2400, x_, y_);
+    EXPECT_NEAR(x_, 4.0, 1e-9);
+    m.OffsetAt(3000, x_, y_);
+    EXPECT_NEAR(x_, 3.0, 1e-9);
 }
 
 // ---- the simulated devices through the protocol ----
@@ -527,12 +645,15 @@ TEST_F(SimTest, DriftSmearsAndMovesTheStar) {
     EXPECT_NEAR(y1 - y0, 6.0, 0.1);  // 12 s between the mid-exposure times
 }
 
-TEST_F(SimTest, GuiderSharesTheMount) {
+TEST_F(SimTest, GuiderSharesTheMountWithItsOwnScaleAndAngle) {
     SimulatorConfig c = QuietOneStar(100.5, 100.5);
     c.guiderField = OneStar(250.5, 145.5, 2e6);
-    c.guiderField.bias = 2560;
+    c.guiderField.bias = 10;
+    c.guiderField.gain = 1000;
     c.mount.guideRatePerSecond = 2;
-    Start(c);
+    c.camera.guiderScale = 0.5;
+    c.camera.guiderAngleDeg = 90;
+    Simulator& s = Start(c);
     std::vector<uint16_t> a(500 * 290), b(500 * 290);
     StartGuiderIntegration();
     WaitMs(500);
@@ -543,10 +664,67 @@ TEST_F(SimTest, GuiderSharesTheMount) {
     StartGuiderIntegration();
     WaitMs(500);
     ReadGuiderFrame('s', false, 500, b.data());
-    auto [xa, ya] = Centroid(a, 500, 2560 + 256);
-    auto [xb, yb] = Centroid(b, 500, 2560 + 256);
-    EXPECT_NEAR(xb - xa, -4.0, 0.3);
-    EXPECT_NEAR(yb - ya, 0.0, 0.3);
+    // East for 2 s at 2 px/s: -4 main pixels in x; on the guider half as far,
+    // turned by 90 degrees: -2 guider pixels in y.
+    auto [xa, ya] = Centroid(a, 500, (10 + 2) << 8);
+    auto [xb, yb] = Centroid(b, 500, (10 + 2) << 8);
+    EXPECT_NEAR(xb - xa, 0.0, 0.3);
+    EXPECT_NEAR(yb - ya, -2.0, 0.3);
+    double x, y;
+    s.TrueOffset(0, NowMs(), x, y);
+    EXPECT_NEAR(x, -4.0, 1e-9);
+    EXPECT_NEAR(y, 0.0, 1e-9);
+    s.TrueOffset(1, NowMs(), x, y);
+    EXPECT_NEAR(x, 0.0, 1e-9);
+    EXPECT_NEAR(y, -2.0, 1e-9);
+    EXPECT_DOUBLE_EQ(SimHeadRate(s.Config(), 1), 1.0);
+    EXPECT_DOUBLE_EQ(SimHeadAngleDeg(s.Config(), 1), 90.0);
+}
+
+TEST_F(SimTest, PeriodicErrorSmearsOverAWholePeriod) {
+    // A camera-timed exposure of exactly one period: the star sweeps +-5 px in
+    // x and comes back. Its x spread is the PSF's and the sweep's together:
+    // sigma^2 = 1.6^2 + 5^2 / 2.
+    SimulatorConfig c = QuietOneStar(100.5, 60.5);
+    c.mount.periodicAmplitude = 5;
+    c.mount.periodicPeriodS = 4;
+    Start(c);
+    FrameRequest f;
+    f.width = 200;
+    f.height = 120;
+    f.exposureMs = 4000;
+    size_t got = 0;
+    ASSERT_TRUE(ReadExposure(f, true, false, &got));
+    double sum = 0, sx = 0, sy = 0, sxx = 0, syy = 0;
+    for (size_t k = 0; k < 200u * 120u; ++k) {
+        const double v = double(FrameBytes()[2 * k] | (FrameBytes()[2 * k + 1] << 8)) - 100;
+        const double x = double(k % 200) + 0.5, y = double(k / 200) + 0.5;
+        sum += v;
+        sx += v * x;
+        sy += v * y;
+        sxx += v * x * x;
+        syy += v * y * y;
+    }
+    const double mx = sx / sum, my = sy / sum;
+    EXPECT_NEAR(mx, 100.5, 0.05);
+    EXPECT_NEAR(std::sqrt(sxx / sum - mx * mx), std::sqrt(1.6 * 1.6 + 12.5), 0.05);
+    EXPECT_NEAR(std::sqrt(syy / sum - my * my), 1.6, 0.05);
+}
+
+TEST_F(SimTest, SeeingJittersEachFrame) {
+    SimulatorConfig c = QuietOneStar(100.5, 60.5);
+    c.mount.seeingRmsPx = 1.0;
+    Start(c);
+    std::vector<double> xs;
+    for (int k = 0; k < 60; ++k) {
+        const std::vector<uint16_t> px = TakeWindow(0, 0, 200, 120, 200);
+        xs.push_back(Centroid(px, 200, 102).first);
+    }
+    const double mean = std::accumulate(xs.begin(), xs.end(), 0.0) / double(xs.size());
+    double var = 0;
+    for (double x : xs) var += (x - mean) * (x - mean);
+    EXPECT_NEAR(std::sqrt(var / double(xs.size() - 1)), 1.0, 0.3);
+    EXPECT_NEAR(mean, 100.0, 0.4);
 }
 
 TEST_F(SimTest, CoolerApproachesTheSetPoint) {
@@ -755,6 +933,89 @@ TEST_F(SimTest, ReconfiguringForAnotherModelMakesAFieldForItsSensor) {
     ASSERT_EQ(s.Config().mainField.stars.size(), 1u);
     s.Configure(s.Config());
     EXPECT_EQ(s.Config().mainField.stars.size(), 1u);
+}
+
+// ---- the simulator's command-line options ----
+
+TEST(SimOptions, EveryOptionFillsTheConfiguration) {
+    std::vector<std::string> args = {"--sim-angle", "30",        "--sim-rate",         "2.5", "keep",
+                                     "--sim-pe",    "4:480",     "--sim-drift",        "-6",  "--sim-backlash",
+                                     "5",           "--sim-seeing", "0.7",            "--sim-guider-scale",
+                                     "0.6",         "--sim-guider-angle", "-12",      "--seed", "18446744073709551615"};
+    SimulatorConfig c;
+    std::string error;
+    ASSERT_TRUE(TakeSimOptions(args, c, error)) << error;
+    EXPECT_EQ(args, std::vector<std::string>{"keep"});
+    EXPECT_DOUBLE_EQ(c.mount.cameraAngleDeg, 30);
+    EXPECT_DOUBLE_EQ(c.mount.guideRatePerSecond, 2.5);
+    EXPECT_DOUBLE_EQ(c.mount.periodicAmplitude, 4);
+    EXPECT_DOUBLE_EQ(c.mount.periodicPeriodS, 480);
+    EXPECT_DOUBLE_EQ(c.mount.driftDecPerSecond, -0.1);  // -6 px per minute
+    EXPECT_DOUBLE_EQ(c.mount.driftRaPerSecond, 0);
+    EXPECT_DOUBLE_EQ(c.mount.raBacklashMs, 2000);       // 5 px at 2.5 px/s
+    EXPECT_DOUBLE_EQ(c.mount.decBacklashMs, 2000);
+    EXPECT_DOUBLE_EQ(c.mount.seeingRmsPx, 0.7);
+    EXPECT_DOUBLE_EQ(c.camera.guiderScale, 0.6);
+    EXPECT_DOUBLE_EQ(c.camera.guiderAngleDeg, -12);
+    EXPECT_EQ(c.seed, 18446744073709551615ull);
+    // The true geometry of each head, for comparing trained values.
+    EXPECT_DOUBLE_EQ(SimHeadRate(c, 0), 2.5);
+    EXPECT_DOUBLE_EQ(SimHeadRate(c, 1), 1.5);
+    EXPECT_DOUBLE_EQ(SimHeadAngleDeg(c, 0), 30);
+    EXPECT_DOUBLE_EQ(SimHeadAngleDeg(c, 1), 18);
+    EXPECT_DOUBLE_EQ(SimHeadBacklashPx(c, 0), 5);
+    EXPECT_DOUBLE_EQ(SimHeadBacklashPx(c, 1), 3);
+}
+
+TEST(SimOptions, BadValuesAreRefusedWithAClearMessage) {
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"--sim-rate", "0"}, "--sim-rate: '0' is not a guide rate in pixels per second in 0.01..100"},
+        {{"--sim-rate", "3px"}, "--sim-rate: '3px' is not a guide rate in pixels per second in 0.01..100"},
+        {{"--sim-angle", "nan"}, "--sim-angle: 'nan' is not an angle in degrees in -360..360"},
+        {{"--sim-angle", "400"}, "--sim-angle: '400' is not an angle in degrees in -360..360"},
+        {{"--sim-pe", "3"}, "--sim-pe: '3' is not AMP_PX:PERIOD_S (for example 2.5:480)"},
+        {{"--sim-pe", "3:0"}, "--sim-pe: '0' is not a period in seconds in 1..100000"},
+        {{"--sim-pe", "-1:480"}, "--sim-pe: '-1' is not an amplitude in pixels in 0..1000"},
+        {{"--sim-drift", ""}, "--sim-drift: '' is not a drift in pixels per minute in -1000..1000"},
+        {{"--sim-backlash", "-2"}, "--sim-backlash: '-2' is not a backlash in pixels in 0..1000"},
+        {{"--sim-seeing", "1e9"}, "--sim-seeing: '1e9' is not a jitter in pixels RMS in 0..50"},
+        {{"--sim-guider-scale", "0"}, "--sim-guider-scale: '0' is not a scale in guider pixels per main pixel in 0.05..20"},
+        {{"--seed", "-1"}, "--seed: '-1' is not a whole number in 0..18446744073709551615"},
+        {{"--seed", "18446744073709551616"}, "--seed: '18446744073709551616' is not a whole number in 0..18446744073709551615"},
+        {{"--sim-seeing"}, "--sim-seeing needs a value"},
+    };
+    for (const auto& t : cases) {
+        std::vector<std::string> args = t.args;
+        args.insert(args.begin(), {"--sim-rate", "7"});
+        SimulatorConfig c;
+        std::string error;
+        EXPECT_FALSE(TakeSimOptions(args, c, error)) << t.message;
+        EXPECT_EQ(error, t.message);
+        // Nothing is taken over from a refused line.
+        EXPECT_DOUBLE_EQ(c.mount.guideRatePerSecond, MountConfig{}.guideRatePerSecond);
+    }
+}
+
+TEST(SimOptions, ProgramRefusesSimOptionsWithoutSimulate) {
+    // velmora itself checks its options before it opens a window.
+    const std::string program = (std::filesystem::path(VELMORA_CLI).parent_path() / "velmora").string();
+    if (!std::filesystem::exists(program)) GTEST_SKIP() << "velmora is not built beside velmora-cli";
+    const std::string line = "env -u VELMORA_SIMULATE " + program + " --sim-rate 2 2>&1";
+    FILE* pipe = popen(line.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[512] = {0};
+    const size_t n = fread(buffer, 1, sizeof buffer - 1, pipe);
+    const int status = pclose(pipe);
+    EXPECT_EQ(std::string(buffer, n), "velmora: the --sim-* and --seed options need --simulate\n");
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    pipe = popen((program + " --simulate --sim-pe 3 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    const size_t m = fread(buffer, 1, sizeof buffer - 1, pipe);
+    EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 2);
+    EXPECT_EQ(std::string(buffer, m), "velmora: --sim-pe: '3' is not AMP_PX:PERIOD_S (for example 2.5:480)\n");
 }
 
 }  // namespace

@@ -240,6 +240,16 @@ TEST_F(FileCommandsTest, QuickSaveFailureShowsCode29) {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Unable to create file, check disk space"});
 }
 
+TEST_F(FileCommandsTest, DeleteRemovesTheChosenFileEvenWithABackslashInItsName) {
+    std::filesystem::create_directories(Host("a"));
+    Write(Host("a\\b.raw"), Bytes(4, 1));
+    Write(Host("a/b.raw"), Bytes(4, 2));
+    chooser.answers = {Host("a\\b.raw")};
+    CommandDeleteFile();
+    EXPECT_FALSE(std::filesystem::exists(Host("a\\b.raw")));
+    EXPECT_TRUE(FileExists(Host("a/b.raw")));
+}
+
 TEST_F(FileCommandsTest, DeleteAsksFirst) {
     Write(Host("old~1"), Bytes(4, 0));
     chooser.answers = {Host("old~1")};

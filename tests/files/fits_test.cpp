@@ -5,6 +5,7 @@
 #include "files/raw_files.h"
 #include "files_fixture.h"
 #include "platform/paths.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -356,25 +357,49 @@ TEST_F(FitsTest, AutosaveCounterWraps) {
     EXPECT_EQ(NextAutosaveCounter(65535), 1);
 }
 
-TEST_F(FitsTest, UtConversionUsesTheOffset) {
-    // 1700000000 = 2023-11-14 22:13:20 on a PC clock in UTC.
-    UtTime t = PcClockToUt(1'700'000'000, 0);
-    EXPECT_EQ(FitsDateText(t), "2023-11-14");
-    EXPECT_EQ(FitsTimeText(t), "22:13:20");
-    t = PcClockToUt(1'700'000'000, 5);  // TZ=GMT5: five hours west
-    EXPECT_EQ(FitsDateText(t), "2023-11-15");
-    EXPECT_EQ(FitsTimeText(t), "03:13:20");
-    t = PcClockToUt(1'700'000'000, -3);
-    EXPECT_EQ(FitsTimeText(t), "19:13:20");
-    // The PC's own time zone is the wall clock the offset applies to.
-    setenv("TZ", "EST5", 1);
-    tzset();
-    t = PcClockToUt(1'700'000'000, 5);
-    EXPECT_EQ(FitsTimeText(t), "22:13:20");
+TEST_F(FitsTest, UtIsTheClocksOwnReadingWhateverTheTimeZone) {
+    // 1700000000 s = 2023-11-14 22:13:20 UT.
+    for (const char* zone : {"UTC", "EST5", "GMT5", "GMT-3", "JST-9"}) {
+        setenv("TZ", zone, 1);
+        tzset();
+        const UtTime t = PcClockToUt(1'700'000'000);
+        EXPECT_EQ(FitsDateText(t), "2023-11-14") << zone;
+        EXPECT_EQ(FitsTimeText(t), "22:13:20") << zone;
+    }
     setenv("TZ", "UTC", 1);
     tzset();
-    EXPECT_EQ(FitsTimeText(PcClockToUt(946'684'800 - 1, 0)), "23:59:59");
-    EXPECT_EQ(FitsDateText(PcClockToUt(946'684'800 - 1, 0)), "2099-12-31");  // 1999: year 2000 + 99
+    EXPECT_EQ(FitsTimeText(PcClockToUt(946'684'800 - 1)), "23:59:59");
+    EXPECT_EQ(FitsDateText(PcClockToUt(946'684'800 - 1)), "2099-12-31");  // 1999: year 2000 + 99
+}
+
+// The same clock and settings stamp the same UT, whether the offset was just
+// edited or came from the settings file at a start.
+TEST_F(FitsTest, QuickSaveStampDoesNotDependOnHistory) {
+    UseModel(2);
+    AppState& s = State();
+    auto stamp = [&] {
+        s.fits.exposureStart = 1'700'000'000;
+        s.fits.exposureEnd = 1'700'000'010;
+        EXPECT_EQ(QuickSaveFits(s.imageA), 0);
+        return s.fits.date + " " + s.fits.time;
+    };
+    s.settings.utOffsetHours = 0;
+    const std::string atZero = stamp();
+    s.settings.utOffsetHours = 5;  // edited in the FITS details dialog
+    const std::string edited = stamp();
+    ASSERT_EQ(LoadSettings(), 0);  // a restart with the same settings
+    ASSERT_EQ(s.settings.utOffsetHours, 5);
+    const std::string restarted = stamp();
+    EXPECT_EQ(atZero, "2023-11-14 22:13:25");
+    EXPECT_EQ(edited, "2023-11-14 22:13:25");
+    EXPECT_EQ(restarted, "2023-11-14 22:13:25");
+    // The system date of an interactive save follows the same rule.
+    setenv("TZ", "GMT5", 1);
+    tzset();
+    clock.unixBase = 1'700'002'000 - clock.now / 1000;  // 2023-11-14 22:46:40 UT
+    s.fits.date.clear();
+    FillFitsDateFromSystem();
+    EXPECT_EQ(s.fits.date, "2023-11-14");
 }
 
 TEST_F(FitsTest, QuickSaveNumbersTheFileAndStampsMidExposure) {
@@ -388,13 +413,13 @@ TEST_F(FitsTest, QuickSaveNumbersTheFileAndStampsMidExposure) {
     ASSERT_EQ(QuickSaveFits(s.imageA), 0);
     EXPECT_EQ(s.settings.autosaveCounter, 17);
     EXPECT_EQ(s.fits.exposureStart, 1'700'000'005);
-    EXPECT_EQ(s.fits.time, "03:13:25");
-    EXPECT_EQ(s.fits.date, "2023-11-15");
+    EXPECT_EQ(s.fits.time, "22:13:25");
+    EXPECT_EQ(s.fits.date, "2023-11-14");
     EXPECT_EQ(QuickSaveFileName(17), "c:\\AUTOSAVE\\IMG17.FIT");
     const Bytes file = Read(home + "/autosave/IMG17.FIT");
     ASSERT_EQ(file.size(), 2'903'040u);
-    EXPECT_EQ(Card(file, 11), Padded("DATE-OBS= '2023-11-15'"));
-    EXPECT_EQ(Card(file, 12), Padded("TIME-OBS= '03:13:25'"));
+    EXPECT_EQ(Card(file, 11), Padded("DATE-OBS= '2023-11-14'"));
+    EXPECT_EQ(Card(file, 12), Padded("TIME-OBS= '22:13:25'"));
     // The counter went into the settings file (field 1, little-endian).
     const Bytes ini = Read(home + "/autosave/Velmora.ini");
     ASSERT_GE(ini.size(), 2u);

@@ -23,23 +23,45 @@ TEST_F(RawFilesTest, ClassificationByLength) {
     EXPECT_FALSE(c(2'895'360).binned);
     EXPECT_EQ(c(723'840).kind, LengthClass::Raw);
     EXPECT_TRUE(c(723'840).binned);
-    const FitsSizes s = FitsFileSizes(1392, 1040);
-    for (int64_t l : {s.fullExact, s.fullPadded, s.fullOldPadding}) {
+    // 2,895,360 data bytes (960 past the last whole 2880 block): exact, padded
+    // to the block and the old padding (+ 960 + 2880); binned 723,840 (960
+    // past a block; Ws*Hs/8 = 180,960, 2400 past a block).
+    for (int64_t l : {2'901'120, 2'903'040, 2'904'960}) {
         EXPECT_EQ(c(l).kind, LengthClass::Fits) << l;
         EXPECT_FALSE(c(l).binned) << l;
     }
-    for (int64_t l : {s.binnedExact, s.binnedPadded, s.binnedOldPadding}) {
+    for (int64_t l : {729'600, 731'520, 734'880}) {
         EXPECT_EQ(c(l).kind, LengthClass::Fits) << l;
         EXPECT_TRUE(c(l).binned) << l;
     }
-    EXPECT_TRUE(c(s.fullOldPadding).oldPadding);
-    EXPECT_FALSE(c(s.fullPadded).oldPadding);
+    EXPECT_TRUE(c(2'904'960).oldPadding);
+    EXPECT_FALSE(c(2'903'040).oldPadding);
+    EXPECT_EQ(c(2'903'041).kind, LengthClass::Other);
     EXPECT_EQ(c(2'895'361).kind, LengthClass::Other);
     EXPECT_EQ(c(0).kind, LengthClass::Other);
     // A length that is both a raw size and a FITS size is read as FITS:
     // 64 x 60 gives a raw full file of 7680 bytes = the binned FITS size.
     EXPECT_EQ(ClassifyLength(7680, 64, 60).kind, LengthClass::Fits);
     EXPECT_TRUE(ClassifyLength(7680, 64, 60).binned);
+}
+
+// 101 x 7 pixels are 1414 bytes, which 2 x 8 read blocks do not divide:
+// every pixel written comes back, the last ones included.
+TEST_F(RawFilesTest, ReadersKeepTheLastPixelsOfASizeTheBlocksDoNotDivide) {
+    UseGeometry(101, 7, 8);
+    ASSERT_EQ(Pixels(), 707u);
+    std::vector<Pixel> image(Pixels());
+    for (size_t i = 0; i < image.size(); ++i) image[i] = Pixel(1000 + i);
+    std::copy(image.begin(), image.end(), State().imageA);
+    ASSERT_TRUE(SaveRawFile(Host("odd~")));
+    ASSERT_EQ(SaveFits(Host("odd.fit"), State().imageA, false), 0);
+    for (const char* name : {"odd~", "odd.fit"}) {
+        std::fill(State().imageA, State().imageA + Pixels(), Pixel(0));
+        ASSERT_EQ(OpenImageFile(Host(name)), kOpenedImage) << name;
+        EXPECT_EQ(State().imageA[705], 1705) << name;
+        EXPECT_EQ(State().imageA[706], 1706) << name;
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), State().imageA)) << name;
+    }
 }
 
 TEST_F(RawFilesTest, RawFullFileOpensOnlyWithAMatchingSensor) {

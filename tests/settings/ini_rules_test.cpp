@@ -4,6 +4,9 @@
 #include <fstream>
 
 #include "app/state.h"
+#include "files/fits.h"
+#include "platform/paths.h"
+#include "settings/settings_file.h"
 #include "support/test_env.h"
 
 namespace {
@@ -50,6 +53,31 @@ TEST_F(IniRulesTest, SlewValuesLimitHysteresisToTwenty) {
     EXPECT_EQ(s.guiderRaHysteresis, 20);
     EXPECT_EQ(s.guiderDecHysteresis, 20);
     EXPECT_EQ(CurrentSlewValues(s), (SlewValues{3, 4, 5, 6, 20, 20, 7, 8, 9, 10, 20, 20}));
+}
+
+TEST_F(IniRulesTest, RaBacklashIsKeptToWhatTheFileReadsBack) {
+    struct Case {
+        int typed, stored;
+    };
+    for (const Case c : {Case{0, 0}, Case{30, 30}, Case{31, 30}, Case{49, 30}, Case{50, 30}, Case{1000, 30},
+                         Case{-1, 0}}) {
+        ApplySlewValues(s, {2, 2, c.typed, 0, 0, 0, 6, 6, c.typed, 0, 0, 0});
+        EXPECT_EQ(s.raBacklash, c.stored) << c.typed;
+        EXPECT_EQ(s.guiderRaBacklash, c.stored) << c.typed;
+    }
+}
+
+TEST_F(IniRulesTest, TypedRaBacklashOf40KeepsEveryLaterSettingOverARestart) {
+    ApplySlewValues(State().settings, {2, 2, 40, 0, 0, 0, 6, 6, 45, 0, 0, 0});
+    State().settings.flushBeforeExposure = true;  // field 96, read after both backlash fields
+    State().fits.object = "M31";
+    ASSERT_EQ(SaveSettings(), 0);
+    ResetState();
+    ASSERT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(State().settings.raBacklash, 30);
+    EXPECT_EQ(State().settings.guiderRaBacklash, 30);
+    EXPECT_TRUE(State().settings.flushBeforeExposure);
+    EXPECT_EQ(State().fits.object, "M31");
 }
 
 TEST_F(IniRulesTest, FilterDetails) {
@@ -111,6 +139,35 @@ TEST_F(IniRulesTest, AutosaveDirectoryIsCreatedOrRefused) {
     EXPECT_TRUE(ApplyAutosaveDirectory(s, ""));
     EXPECT_EQ(s.autosaveDirText, "");
     EXPECT_TRUE(std::filesystem::is_directory(home + "/autosave"));
+}
+
+// The folder checked by "Set AutoSave Dir" is the folder the quick save
+// writes into.
+TEST_F(IniRulesTest, AutosaveDirectoryIsCheckedWhereItIsUsed) {
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::create_directories(home + "/cwd");
+    std::filesystem::current_path(home + "/cwd");
+    Settings& live = State().settings;
+
+    EXPECT_FALSE(ApplyAutosaveDirectory(live, "/proc/velmora"));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Sorry, Invalid directory"});
+    EXPECT_EQ(live.autosaveDirText, "");
+    EXPECT_FALSE(std::filesystem::exists(home + "/cwd/proc"));
+
+    const std::string absolute = home + "/abs/night";
+    EXPECT_TRUE(ApplyAutosaveDirectory(live, absolute));
+    EXPECT_TRUE(std::filesystem::is_directory(absolute));
+    EXPECT_EQ(MapPath(QuickSaveFileName(3)), absolute + "/IMG3.FIT");
+
+    EXPECT_TRUE(ApplyAutosaveDirectory(live, "\\dir"));
+    EXPECT_EQ(live.autosaveDirText, "\\dir");
+    EXPECT_TRUE(std::filesystem::is_directory(home + "/cwd/dir"));
+    EXPECT_EQ(MapPath(QuickSaveFileName(3)), home + "/cwd/dir/IMG3.FIT");
+
+    EXPECT_TRUE(ApplyAutosaveDirectory(live, "sub\\night"));
+    EXPECT_TRUE(std::filesystem::is_directory(home + "/cwd/sub/night"));
+    EXPECT_EQ(MapPath(QuickSaveFileName(4)), home + "/cwd/sub/night/IMG4.FIT");
+    std::filesystem::current_path(previous);
 }
 
 }  // namespace

@@ -305,6 +305,28 @@ TEST_F(SettingsFileTest, StrayField28ShiftsTheRestByOneByte) {
     EXPECT_EQ(State().settings.reserved28, 'x');
 }
 
+TEST_F(SettingsFileTest, StrayField28IsWrittenBackAsNoAndTheFileSettles) {
+    Bytes b = DefaultFileBytes();
+    b[kField28] = 'x';
+    WriteIni(b);
+    // Each start loads and saves; the shift must happen once at most.
+    std::vector<Bytes> saved;
+    for (int start = 0; start < 4; ++start) {
+        ASSERT_EQ(LoadSettings(), 0);
+        ASSERT_EQ(SaveSettings(), 0);
+        saved.push_back(ReadIni());
+    }
+    ASSERT_EQ(saved[0].size(), kSettingsFileSize);
+    EXPECT_EQ(saved[0][kField28], 'n');
+    EXPECT_EQ(std::string(saved[0].begin() + kField29, saved[0].begin() + kField29 + 11), "OBJECT  = '");
+    EXPECT_EQ(saved[1], saved[0]);
+    EXPECT_EQ(saved[3], saved[0]);
+    const int16_t model = State().settings.manualModel;
+    ASSERT_EQ(LoadSettings(), 0);
+    EXPECT_EQ(State().settings.manualModel, model);
+    EXPECT_EQ(State().settings.reserved28, 'n');
+}
+
 TEST_F(SettingsFileTest, UnsignedFormatFlagIsAlwaysClearAfterLoading) {
     ASSERT_EQ(SaveSettings(), 0);
     State().settings.unsignedFormat = true;
@@ -361,11 +383,13 @@ TEST_F(SettingsFileTest, UnwritableHomeGivesMessage24AndCarriesOn) {
     setenv("VELMORA_HOME", home.c_str(), 1);
 }
 
-TEST_F(SettingsFileTest, LoadSetsTheUtTimeZone) {
+TEST_F(SettingsFileTest, LoadLeavesTheProcessTimeZoneAlone) {
+    setenv("TZ", "EST5", 1);
     State().settings.utOffsetHours = 5;
     ASSERT_EQ(SaveSettings(), 0);
     ASSERT_EQ(LoadSettings(), 0);
-    EXPECT_STREQ(getenv("TZ"), "GMT5");
+    EXPECT_STREQ(getenv("TZ"), "EST5");
+    setenv("TZ", "UTC", 1);
 }
 
 }  // namespace

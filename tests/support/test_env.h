@@ -73,9 +73,11 @@ public:
     void SetCaption(const std::string& caption) override { captions.push_back(caption); }
     void SetPosition(int position) override { positions.push_back(position); }
     void Close() override { open = false; }
+    void SetTimeLeft(int seconds) override { timeLeft.push_back(seconds); }
     bool open = false;
     std::vector<std::string> captions;
     std::vector<int> positions;
+    std::vector<int> timeLeft;
 };
 
 // Answers file dialogs from a script; an empty answer is a cancel.

@@ -4,7 +4,9 @@
 #include <cmath>
 
 namespace {
-constexpr size_t kTrackLimit = 4096;
+// Beyond the time limit, a bound on the inputs kept (a stuck relay loop
+// cannot eat the memory).
+constexpr size_t kTrackLimit = size_t(1) << 18;
 constexpr double kPi = 3.14159265358979323846;
 
 // Signed milliseconds from a to b on the wrapping 32-bit clock.
@@ -22,7 +24,7 @@ void MountModel::Reset(uint32_t nowMs) {
     ra_ = dec_ = Axis{};
     nudgeX_ = nudgeY_ = 0;
     track_.clear();
-    track_.push_back({nowMs, 0, 0, 0, 0});
+    Record();
 }
 
 int MountModel::RaDir() const {
@@ -39,7 +41,7 @@ int MountModel::DecDir() const {
     return dir > 0 ? 1 : dir < 0 ? -1 : 0;
 }
 
-void MountModel::Run(Axis& axis, int dir, double ms, double backlashMs) {
+void MountModel::Run(Axis& axis, int dir, double ms, double backlashMs) const {
     if (dir == 0 || ms <= 0) return;
     if (axis.lastDir != 0 && dir != axis.lastDir) axis.backlashLeft = backlashMs;
     axis.lastDir = dir;
@@ -54,72 +56,83 @@ void MountModel::Advance(uint32_t nowMs) {
     Run(ra_, RaDir(), double(dt), config_.raBacklashMs);
     Run(dec_, DecDir(), double(dt), config_.decBacklashMs);
     lastMs_ = nowMs;
-    track_.push_back({nowMs, ra_.guided, dec_.guided, nudgeX_, nudgeY_});
-    if (track_.size() > kTrackLimit) track_.erase(track_.begin(), track_.begin() + kTrackLimit / 2);
+}
+
+void MountModel::Record() {
+    const Checkpoint now{lastMs_, ra_, dec_, RaDir(), DecDir(), nudgeX_, nudgeY_};
+    if (!track_.empty() && track_.back().ms == lastMs_)
+        track_.back() = now;
+    else
+        track_.push_back(now);
+    // Forget inputs no exposure can reach back to; the one in force at the
+    // limit stays.
+    while (track_.size() > 1 && (track_.size() > kTrackLimit || Since(track_[1].ms, lastMs_) > int64_t(kMountHistoryMs)))
+        track_.pop_front();
 }
 
 void MountModel::SetRelays(uint8_t bits, uint32_t nowMs) {
     Advance(nowMs);
     relays_ = bits & 0x0F;
+    Record();
 }
 
 void MountModel::SetGuideMotion(int raDir, int decDir, uint32_t nowMs) {
     Advance(nowMs);
     serialRa_ = raDir;
     serialDec_ = decDir;
+    Record();
+}
+
+void MountModel::Nudge(double dx, double dy, uint32_t nowMs) {
+    Advance(nowMs);
+    Nudge(dx, dy);
 }
 
 void MountModel::Nudge(double dx, double dy) {
     nudgeX_ += dx;
     nudgeY_ += dy;
-    if (!track_.empty()) {
-        Checkpoint& last = track_.back();
-        if (last.ms == lastMs_) {
-            last.nudgeX = nudgeX_;
-            last.nudgeY = nudgeY_;
-            return;
-        }
+    Record();
+}
+
+void MountModel::StateAt(uint32_t nowMs, double& ra, double& dec, double& nx, double& ny) const {
+    // The last checkpoint at or before nowMs (the oldest kept when nowMs is
+    // older still), then the axes run on from it.
+    size_t lo = 0, hi = track_.size();
+    while (hi - lo > 1) {
+        const size_t mid = (lo + hi) / 2;
+        if (Since(track_[mid].ms, nowMs) >= 0)
+            lo = mid;
+        else
+            hi = mid;
     }
-    track_.push_back({lastMs_, ra_.guided, dec_.guided, nudgeX_, nudgeY_});
+    const Checkpoint& c = track_[lo];
+    Axis raAxis = c.ra, decAxis = c.dec;
+    const double dt = double(std::max<int64_t>(0, Since(c.ms, nowMs)));
+    Run(raAxis, c.raDir, dt, config_.raBacklashMs);
+    Run(decAxis, c.decDir, dt, config_.decBacklashMs);
+    ra = raAxis.guided;
+    dec = decAxis.guided;
+    nx = c.nudgeX;
+    ny = c.nudgeY;
 }
 
 double MountModel::GuidedRa(uint32_t nowMs) {
-    Advance(nowMs);
-    return ra_.guided;
+    double ra, dec, nx, ny;
+    StateAt(nowMs, ra, dec, nx, ny);
+    return ra;
 }
 
 double MountModel::GuidedDec(uint32_t nowMs) {
-    Advance(nowMs);
-    return dec_.guided;
+    double ra, dec, nx, ny;
+    StateAt(nowMs, ra, dec, nx, ny);
+    return dec;
 }
 
 void MountModel::OffsetAt(uint32_t nowMs, double& x, double& y) {
+    // Looking at the mount now moves its clock on (a later Nudge lands here).
+    Advance(nowMs);
     double guidedRa, guidedDec, nx, ny;
-    if (Since(lastMs_, nowMs) >= 0) {
-        Advance(nowMs);
-        guidedRa = ra_.guided;
-        guidedDec = dec_.guided;
-        nx = nudgeX_;
-        ny = nudgeY_;
-    } else {
-        // Between two recorded inputs the guided motion is linear.
-        const Checkpoint* before = &track_.front();
-        const Checkpoint* after = &track_.back();
-        for (size_t k = 0; k + 1 < track_.size(); ++k) {
-            if (Since(track_[k].ms, nowMs) >= 0 && Since(nowMs, track_[k + 1].ms) >= 0) {
-                before = &track_[k];
-                after = &track_[k + 1];
-                break;
-            }
-        }
-        const int64_t span = Since(before->ms, after->ms);
-        double f = span > 0 ? double(Since(before->ms, nowMs)) / double(span) : 1.0;
-        f = std::fmin(1.0, std::fmax(0.0, f));
-        guidedRa = before->ra + (after->ra - before->ra) * f;
-        guidedDec = before->dec + (after->dec - before->dec) * f;
-        nx = before->nudgeX;
-        ny = before->nudgeY;
-    }
+    StateAt(nowMs, guidedRa, guidedDec, nx, ny);
     const double t = double(Since(startMs_, nowMs)) / 1000.0;
     double ra = config_.driftRaPerSecond * t + guidedRa;
     if (config_.periodicPeriodS > 0)

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <deque>
 
+// How far back the mount answers exactly: longer than the longest exposure
+// (90 minutes) with room to spare.
+inline constexpr uint32_t kMountHistoryMs = 2u * 3600u * 1000u;
+
 struct MountConfig {
     double driftRaPerSecond = 0;     // pixels per second along R.A. (before rotation)
     double driftDecPerSecond = 0;
@@ -17,6 +21,10 @@ struct MountConfig {
     double raBacklashMs = 0;         // guide time lost after a reversal of R.A.
     double decBacklashMs = 0;
     double cameraAngleDeg = 0;       // rotation of the sensor against R.A./Dec
+    // Atmospheric seeing: the whole picture jitters by this much (pixels RMS
+    // per axis) from frame to frame. Applied by the simulator per frame, not
+    // part of the offset below.
+    double seeingRmsPx = 0;
 };
 
 // Directions in mount axes: west moves the picture +x, east -x, north -y,
@@ -35,25 +43,38 @@ public:
     // Axis motion from a serial command (LX200 :Mx# / :Qx#, AO mount moves):
     // raDir / decDir -1, 0 or +1 (+1 = west / south).
     void SetGuideMotion(int raDir, int decDir, uint32_t nowMs);
-    // An instant move of the picture (AO tip-tilt step), in sensor pixels.
+    // An instant move of the picture (AO tip-tilt step), in sensor pixels, at
+    // `nowMs` (without a time: at the latest input or look at the mount).
+    void Nudge(double dx, double dy, uint32_t nowMs);
     void Nudge(double dx, double dy);
 
     // The picture's offset on the sensor at `nowMs` (unbinned pixels), after
     // rotation. A time before the latest input is answered from the recorded
-    // track (the guided part interpolated between inputs).
+    // inputs, exactly, as far back as kMountHistoryMs.
     void OffsetAt(uint32_t nowMs, double& x, double& y);
     // The guided part alone, in mount axes (R.A., Dec), for tests.
     double GuidedRa(uint32_t nowMs);
     double GuidedDec(uint32_t nowMs);
 
 private:
-    void Advance(uint32_t nowMs);
     struct Axis {
         double guided = 0;      // pixels moved by guiding
         int lastDir = 0;        // direction of the last motion (+1 / -1)
         double backlashLeft = 0;  // ms still absorbed by the gear slack
     };
-    void Run(Axis& axis, int dir, double ms, double backlashMs);
+    // The state after an input: from `ms` on the axes run in raDir / decDir
+    // until the next input.
+    struct Checkpoint {
+        uint32_t ms;
+        Axis ra, dec;
+        int raDir, decDir;
+        double nudgeX, nudgeY;
+    };
+    void Advance(uint32_t nowMs);
+    void Record();
+    void Run(Axis& axis, int dir, double ms, double backlashMs) const;
+    // The guided part and the nudges at any time since the start.
+    void StateAt(uint32_t nowMs, double& ra, double& dec, double& nx, double& ny) const;
     int RaDir() const;
     int DecDir() const;
 
@@ -64,9 +85,7 @@ private:
     int serialRa_ = 0, serialDec_ = 0;
     Axis ra_, dec_;
     double nudgeX_ = 0, nudgeY_ = 0;
-    struct Checkpoint {
-        uint32_t ms;
-        double ra, dec, nudgeX, nudgeY;
-    };
+    // One checkpoint per input, kept for as long as the longest exposure
+    // can reach back.
     std::deque<Checkpoint> track_;
 };

@@ -108,11 +108,9 @@ void Simulator::Configure(const SimulatorConfig& config) {
         }
         if (config_.guiderField.stars.empty()) {
             const int gw = config_.camera.guiderType == 's' ? 500 : 376;
-            SkyField made = MakeStarField(gw, 290, 12, 2, SimRandom::Mix(config_.seed, 2));
-            for (SimStar& s : made.stars) s.flux *= 60;  // the guider sees bright stars in short exposures
-            config_.guiderField.stars = made.stars;
-            if (config_.guiderField.hotPixels.empty()) config_.guiderField.hotPixels = made.hotPixels;
-            config_.guiderField.bias = 2500;
+            SkyField made = MakeGuiderField(gw, 290, SimRandom::Mix(config_.seed, 2));
+            if (!config_.guiderField.hotPixels.empty()) made.hotPixels = config_.guiderField.hotPixels;
+            config_.guiderField = made;
             generatedGuider_ = config_.guiderField.stars;
             generatedGuiderHot_ = config_.guiderField.hotPixels;
         }
@@ -388,23 +386,34 @@ void Simulator::PrepareFrame(const SetupHeader&, const uint8_t*) {
             r.lightMs = std::min(light, exposureMs);
         }
     }
-    // The path of the sky during the exposure (smear when the mount moves).
-    const uint32_t endMs = startMs + uint32_t(exposureMs);
-    double x0, y0, x1, y1, xm, ym;
-    mount_.OffsetAt(startMs, x0, y0);
-    mount_.OffsetAt(startMs + uint32_t(exposureMs / 2), xm, ym);
-    mount_.OffsetAt(endMs, x1, y1);
-    const double spread = std::max({std::hypot(x1 - x0, y1 - y0), std::hypot(xm - x0, ym - y0), std::hypot(x1 - xm, y1 - ym)});
-    if (spread < 0.25) {
-        r.shiftX = xm;
-        r.shiftY = ym;
-    } else {
-        const int steps = std::clamp(int(std::ceil(spread * 2)), 2, 64);
-        for (int k = 0; k < steps; ++k) {
-            double x, y;
-            mount_.OffsetAt(startMs + uint32_t(exposureMs * (k + 0.5) / steps), x, y);
-            r.path.push_back({x, y});
-        }
+    // The path of the sky during the exposure, integrated over the whole of
+    // it: the offset at the middle of equal slices (at most 10 ms each, 1024
+    // at most), so a motion that comes back to where it started (a whole
+    // period of periodic error, a guide pulse and its return) still smears.
+    const int slices = std::clamp(int(std::ceil(exposureMs / 10.0)), 1, 1024);
+    // Seeing moves the whole picture by a random amount for this frame.
+    SimRandom seeing(SimRandom::Mix(r.seed, 99));
+    const double jitterX = config_.mount.seeingRmsPx * seeing.Normal();
+    const double jitterY = config_.mount.seeingRmsPx * seeing.Normal();
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300, sumX = 0, sumY = 0;
+    for (int k = 0; k < slices; ++k) {
+        double x, y;
+        TrueOffset(f.head, startMs + uint32_t(std::lround(exposureMs * (k + 0.5) / slices)), x, y);
+        x += jitterX;
+        y += jitterY;
+        r.path.push_back({x, y});
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+        sumX += x;
+        sumY += y;
+    }
+    if (maxX - minX < 0.01 && maxY - minY < 0.01) {
+        // The picture stood still: one position renders the same, faster.
+        r.path.clear();
+        r.shiftX = sumX / slices;
+        r.shiftY = sumY / slices;
     }
     const SkyField& field = guider ? config_.guiderField : config_.mainField;
     if (guider) {
@@ -426,6 +435,18 @@ void Simulator::PrepareFrame(const SetupHeader&, const uint8_t*) {
         if (shutterOpen_) shutterOpenedMs_ = now;
     }
     pending_.resize(FrameReplyBytes(f), 0);
+}
+
+void Simulator::TrueOffset(int head, uint32_t nowMs, double& x, double& y) {
+    mount_.OffsetAt(nowMs, x, y);
+    if (head != 1) return;
+    // The guider's picture: turned by its angle, scaled by its plate scale.
+    const double a = config_.camera.guiderAngleDeg * 3.14159265358979323846 / 180.0;
+    const double s = config_.camera.guiderScale;
+    const double gx = s * (x * std::cos(a) - y * std::sin(a));
+    const double gy = s * (x * std::sin(a) + y * std::cos(a));
+    x = gx;
+    y = gy;
 }
 
 TransferResult Simulator::CameraRead(uint8_t* data, size_t count) {

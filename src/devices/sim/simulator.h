@@ -35,6 +35,11 @@ struct SimCameraConfig {
     double coolerRatePerSecond = 0.5;  // degrees per second toward the target
     double coolerFloorBelowAmbient = 45;  // the cooler cannot get colder than ambient - this
     bool hidClass = false;          // list the camera in the HID class instead of the driver class
+    // The guider head's own plate scale and orientation: a motion of one
+    // main-sensor pixel moves the guider's picture by guiderScale guider
+    // pixels, turned by guiderAngleDeg.
+    double guiderScale = 0.8;
+    double guiderAngleDeg = 3;
 };
 
 struct SimWheelConfig {
@@ -61,7 +66,8 @@ struct SimulatorConfig {
     SimWheelConfig wheel;
     MountConfig mount;
     // Star fields of the two heads; empty star lists are made from the seed
-    // (60 stars on the main sensor, 12 brighter ones on the guider).
+    // (60 stars on the main sensor; on the guider a whole field of its own,
+    // see MakeGuiderField).
     SkyField mainField;
     SkyField guiderField;
     bool generateFields = true;
@@ -112,6 +118,11 @@ public:
     const std::vector<SimCameraWrite>& CameraWrites() const { return cameraWrites_; }
     const std::vector<Block>& WheelWrites() const { return wheelWrites_; }
     void ClearRecords();
+    // The star's true offset from where it started (mount start, NowMs() of
+    // the last Configure) at `nowMs`, in the pixels of head 0 (main) or 1
+    // (guider): drift, periodic error, guiding, backlash and AO steps; seeing
+    // jitter is not part of it.
+    void TrueOffset(int head, uint32_t nowMs, double& x, double& y);
     // The exposure (ms) and request of the last frame read.
     double LastExposureMs() const { return lastExposureMs_; }
     FrameRequest LastFrameRequest() const { return lastFrame_; }

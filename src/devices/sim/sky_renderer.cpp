@@ -109,10 +109,70 @@ void RenderSky(const SkyField& field, const RenderRequest& r, std::vector<uint16
 }
 
 void RenderSky8(const SkyField& field, const RenderRequest& r, std::vector<uint8_t>& out) {
-    std::vector<uint16_t> wide;
-    RenderSky(field, r, wide);
-    out.resize(wide.size());
-    for (size_t k = 0; k < wide.size(); ++k) out[k] = uint8_t(wide[k] >> 8);
+    std::vector<double> e;
+    int w = 0, h = 0;
+    RenderElectrons(field, r, e, w, h);
+    out.resize(e.size());
+    SimRandom rng(r.seed);
+    const double gain = field.gain > 0 ? field.gain : 1.0;
+    for (size_t k = 0; k < e.size(); ++k) {
+        double electrons = e[k];
+        if (field.noise) electrons = rng.Poisson(electrons) + rng.Normal() * field.readNoise;
+        const double adu = field.bias + electrons / gain;
+        out[k] = uint8_t(std::clamp(std::floor(adu + 0.5), 0.0, 255.0));
+    }
+}
+
+double GuideStarFlux(const SkyField& field, double snr, double seconds) {
+    const double fraction = std::pow(std::erf(3.5 / (std::sqrt(2.0) * field.psfSigma)), 2);
+    const double dark = field.darkAt0C * std::pow(2.0, 15.0 / field.darkDoublingC);
+    const double perPixel =
+        (field.skyPerSecond + dark) * seconds + field.readNoise * field.readNoise + field.gain * field.gain / 12.0;
+    // signal^2 = snr^2 (signal + 49 perPixel), solved for the signal.
+    const double s2 = snr * snr;
+    const double signal = (s2 + std::sqrt(s2 * s2 + 4 * s2 * 49 * perPixel)) / 2;
+    return signal / fraction / seconds;
+}
+
+SkyField MakeGuiderField(int sensorWidth, int sensorHeight, uint64_t seed) {
+    SkyField field;
+    field.psfSigma = 1.3;
+    field.skyPerSecond = 300;
+    field.bias = 12;
+    field.readNoise = 30;
+    field.gain = 40;
+    field.darkAt0C = 5;
+    field.hotPixelPerSecond = 4000;
+    SimRandom rng(seed);
+    // Stars well apart, so that each can be measured on its own.
+    auto place = [&](SimStar& s) {
+        const double margin = 20;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            s.x = margin + rng.Uniform() * std::max(1.0, sensorWidth - 2 * margin);
+            s.y = margin + rng.Uniform() * std::max(1.0, sensorHeight - 2 * margin);
+            bool apart = true;
+            for (const SimStar& o : field.stars) apart = apart && std::hypot(o.x - s.x, o.y - s.y) >= 24;
+            if (apart) break;
+        }
+    };
+    // The brightest star: its peak pixel at 88-92 % of full scale in 1 s when
+    // it sits on a pixel centre.
+    const double centre = std::pow(std::erf(0.5 / (std::sqrt(2.0) * field.psfSigma)), 2);
+    SimStar bright;
+    place(bright);
+    bright.flux = (0.88 + 0.04 * rng.Uniform()) * (255 - field.bias) * field.gain / centre;
+    field.stars.push_back(bright);
+    // Typical guide stars (SNR 25-45 in 1 s), then faint ones (SNR 3-15).
+    for (int i = 0; i < 11; ++i) {
+        SimStar s;
+        place(s);
+        const double snr = i < 4 ? 25 + 20 * rng.Uniform() : 3 + 12 * rng.Uniform();
+        s.flux = GuideStarFlux(field, snr, 1.0);
+        field.stars.push_back(s);
+    }
+    for (int i = 0; i < 2; ++i)
+        field.hotPixels.push_back(uint32_t(rng.Next() % uint64_t(std::max(1, sensorWidth * sensorHeight))));
+    return field;
 }
 
 double StarElectronsInBox(const SkyField& field, const SimStar& star, double shiftX, double shiftY, double x0,

@@ -56,8 +56,16 @@ struct RenderRequest {
 size_t RenderedPixels(const RenderRequest& request);
 // Renders 16-bit ADU values, clamped to 0..65535, row after row.
 void RenderSky(const SkyField& field, const RenderRequest& request, std::vector<uint16_t>& out);
-// The same scaled to 8 bits (the guider head): value >> 8.
+// The same for an 8-bit sensor (the guider head): bias, gain and noise of the
+// field in 8-bit ADU, clamped to 0..255.
 void RenderSky8(const SkyField& field, const RenderRequest& request, std::vector<uint8_t>& out);
+// The guider head's sky: its own sky level, noise, gain and PSF; one bright
+// star near full scale in 1 s, four typical guide stars (SNR 25-45 in 1 s in
+// a 7 x 7 box) and seven faint ones, at least 24 pixels apart. Seeded.
+SkyField MakeGuiderField(int sensorWidth, int sensorHeight, uint64_t seed);
+// The flux (electrons per second) that gives a star the signal-to-noise ratio
+// `snr` in a 7 x 7 box in `seconds` on this field (at 15 degC).
+double GuideStarFlux(const SkyField& field, double snr, double seconds);
 // The expected (noise-free) electrons a star deposits in a pixel box
 // [x0, x1) x [y0, y1) — for tests.
 double StarElectronsInBox(const SkyField& field, const SimStar& star, double shiftX, double shiftY,

@@ -1,0 +1,57 @@
+// The desktop frame around the windows: the screen area they must fit in,
+// dialogs that scroll when the screen is too small for them, and the loop
+// guard through which closing a window stops a running loop.
+#pragma once
+#include <QObject>
+#include <QRect>
+
+#include "platform/platform.h"
+
+class QDialog;
+class QWidget;
+
+// The available area of the screen a widget is on (the primary screen when
+// it has none yet), or the area a test has set.
+QRect AvailableScreenArea(const QWidget* widget);
+// A test's fake screen; a null rectangle goes back to the real one.
+void SetScreenAreaOverride(const QRect& area);
+
+// A dialog larger than the available screen area gets its contents put into
+// a scroll area and is cut down to the screen. True when it was changed.
+bool FitDialogToScreen(QDialog* dialog);
+
+// Watches every window being shown and fits the dialogs among them.
+class DialogScreenFitter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// Stands in front of the installed event pump while the main window lives.
+// Long loops reach it through PollInterrupt: it knows when a loop is
+// dispatching window messages, and after RequestStop every interrupt poll
+// answers yes, so each loop stops at its next cancel point as a key press
+// would stop it.
+class LoopGuard : public EventPump {
+public:
+    LoopGuard();
+    ~LoopGuard() override;
+    LoopGuard(const LoopGuard&) = delete;
+    LoopGuard& operator=(const LoopGuard&) = delete;
+
+    void Pump() override;
+    bool TakeInterrupt() override;
+    // True while a loop dispatches window messages (so an event being handled
+    // now arrived in the middle of a loop).
+    bool InsideLoop() const { return depth_ > 0; }
+    void RequestStop() { stop_ = true; }
+    void ClearStop() { stop_ = false; }
+    bool StopRequested() const { return stop_; }
+
+private:
+    EventPump* inner_ = nullptr;
+    int depth_ = 0;
+    bool stop_ = false;
+};

@@ -1,0 +1,319 @@
+// velmora-cli train / guide: the autoguider's trainings and guiding loops on
+// the simulator, on a simulated clock (every wait advances it at once, so ten
+// minutes of guiding run in seconds). The loops are the program's own.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "acquisition/focus.h"
+#include "app/cli.h"
+#include "app/cli_support.h"
+#include "app/state.h"
+#include "devices/camera.h"
+#include "devices/sim/sim_options.h"
+#include "devices/sim/sim_serial_peers.h"
+#include "devices/sim/simulator.h"
+#include "devices/usb_transport.h"
+#include "display/display_state.h"
+#include "guiding/guider_state.h"
+#include "guiding/guiding_loops.h"
+#include "platform/paths.h"
+#include "platform/sim_clock.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+enum class Head { Main, Guider, Ao };
+
+const char* kUsage =
+    "usage: velmora-cli train --simulate [--main|--guider|--ao] [--exposure MS] [sim options]\n"
+    "       velmora-cli guide --simulate [--main|--guider|--ao] --minutes M [--exposure MS] [--train]\n"
+    "                         [--unguided] [--log FILE] [sim options]\n";
+
+int Usage(const std::string& why) {
+    std::fprintf(stderr, "%s\n%s%s", why.c_str(), kUsage, kSimOptionsUsage);
+    return 2;
+}
+
+bool ParseNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end != text.c_str() && *end == '\0' && std::isfinite(value);
+}
+
+// The guider exposure closest to ms: seconds up to 10 s, else tenths or
+// hundredths.
+void SetGuiderExposure(int ms) {
+    GuiderExposure& e = Guider().exposure;
+    if (ms >= 1000 && ms % 1000 == 0 && ms <= 10000) {
+        e.unit = 's';
+        e.value = ms / 1000;
+    } else if (ms % 100 == 0 && ms <= 10000) {
+        e.unit = 't';
+        e.value = ms / 100;
+    } else {
+        e.unit = 'h';
+        e.value = std::max(1, std::min(500, ms / 10));
+    }
+}
+
+// Picks a guide star as the user would: a bright star of the simulated
+// guider field well inside the frame (the click), refined by three centroid
+// passes on a fresh frame.
+bool PickGuiderStar() {
+    if (!TakeGuiderFrame()) return false;
+    const int w = GuiderFrameWidth(), h = GuiderFrameHeight(), r = GuidingSearchRadius();
+    const int margin = r + 30;
+    double best = -1;
+    int bx = 0, by = 0;
+    for (const SimStar& s : Simulator::Instance().GuiderField().stars) {
+        if (s.x < margin || s.y < margin || s.x > w - margin || s.y > h - margin) continue;
+        if (s.flux > best) {
+            best = s.flux;
+            bx = int(std::lround(s.x));
+            by = int(std::lround(s.y));
+        }
+    }
+    StarPosition p;
+    if (best < 0 || !FindStar(State().guiderA, w, h, bx, by, r, 3, false, p)) return false;
+    Guider().starSelected = true;
+    Guider().starX = p.x;
+    Guider().starY = p.y;
+    std::fprintf(stderr, "guide star at x = %d, y = %d\n", p.x, p.y);
+    return true;
+}
+
+// The main camera's guide star: the brightest simulated star away from the
+// edges (the pick of command 21, in image coordinates).
+bool PickMainStar() {
+    const SkyField& field = Simulator::Instance().MainField();
+    const ImageGeometry& g = State().geometry;
+    double best = -1;
+    for (const SimStar& s : field.stars) {
+        if (s.x < 200 || s.y < 200 || s.x > g.width - 200 || s.y > g.height - 200) continue;
+        if (s.flux > best) {
+            best = s.flux;
+            Picking().guideStarX = int(std::lround(s.x));
+            Picking().guideStarY = int(std::lround(s.y));
+        }
+    }
+    Picking().guideStarPicked = best > 0;
+    return best > 0;
+}
+
+// The display of a command-line run: samples the simulator's true offset
+// when the reference is taken and after every frame.
+class TrueOffsetProbe : public GuidingDisplay {
+public:
+    explicit TrueOffsetProbe(int head) : head_(head) {}
+    void Reference(double, double) override {
+        Simulator::Instance().TrueOffset(head_, NowMs(), refX_, refY_);
+        haveRef_ = true;
+        sum2_ = 0;
+        samples_ = 0;
+    }
+    void Sample() {
+        if (!haveRef_) return;
+        double x = 0, y = 0;
+        Simulator::Instance().TrueOffset(head_, NowMs(), x, y);
+        sum2_ += (x - refX_) * (x - refX_) + (y - refY_) * (y - refY_);
+        ++samples_;
+    }
+    double Rms() const { return samples_ ? std::sqrt(sum2_ / samples_) : 0; }
+
+private:
+    int head_;
+    bool haveRef_ = false;
+    double refX_ = 0, refY_ = 0, sum2_ = 0;
+    long samples_ = 0;
+};
+
+struct Run {
+    Head head = Head::Guider;
+    int exposureMs = 1000;
+    std::string driveMethodBefore;
+};
+
+bool Prepare(CliArgs& args, Run& run, std::string& error) {
+    if (TakeFlag(args, "--simulate")) setenv("VELMORA_SIMULATE", "1", 1);
+    if (TakeFlag(args, "--main")) run.head = Head::Main;
+    if (TakeFlag(args, "--ao")) run.head = Head::Ao;
+    if (TakeFlag(args, "--guider")) run.head = Head::Guider;
+    if (auto e = TakeOption(args, "--exposure")) {
+        double ms = 0;
+        if (!ParseNumber(*e, ms) || ms < 10 || ms > 10000) {
+            error = "--exposure wants milliseconds, 10 to 10000";
+            return false;
+        }
+        run.exposureMs = int(ms);
+    }
+    if (!SimulationRequested()) {
+        error = "train and guide run on the simulator only: add --simulate";
+        return false;
+    }
+    return true;
+}
+
+// Starts the headless program on the simulator with the options applied.
+bool Start(CliArgs& args, const Run& run, std::string& error) {
+    StartHeadless();
+    if (!ApplySimOptions(args, error)) return false;
+    // The simulator follows the clock in force: restart it on the simulated one.
+    Simulator::Instance().Configure(Simulator::Instance().Config());
+    if (!args.empty()) {
+        error = "unknown argument " + args.front();
+        return false;
+    }
+    Settings& s = State().settings;
+    // The simulated mount listens on the guide relays.
+    if (s.driveMethod == 'n') s.driveMethod = 'b';
+    if (run.head == Head::Ao) {
+        s.guidingMode = 'A';
+        EnsureSimulatedSerialPeers(false);
+    } else {
+        s.guidingMode = 'T';
+    }
+    SetGuiderExposure(run.exposureMs);
+    if (!OpenCamera()) {
+        error = "no camera";
+        return false;
+    }
+    return run.head == Head::Main ? PickMainStar() : PickGuiderStar();
+}
+
+LoopEnd Train(const Run& run, GuidingContext c) {
+    switch (run.head) {
+        case Head::Main: return RunMainTraining(c, run.exposureMs);
+        case Head::Guider: return RunGuiderTraining(c);
+        case Head::Ao: return RunAoTraining(c);
+    }
+    return LoopEnd::Refused;
+}
+
+void PrintTrained(const Run& run) {
+    const Settings& s = State().settings;
+    const SimulatorConfig& sim = Simulator::Instance().Config();
+    const int head = run.head == Head::Main ? 0 : 1;
+    if (run.head == Head::Main) {
+        std::printf("rate_ra=%d rate_dec=%d backlash_ra=%d backlash_dec=%d angle_deg=0\n", s.raPixelsPerSecond,
+                    s.decPixelsPerSecond, s.raBacklash, s.decBacklash);
+    } else if (run.head == Head::Guider) {
+        const GuiderTrainingResult& t = Guider().trainedSet;
+        std::printf("rate_ra=%.3f rate_dec=%.3f backlash_ra=%.3f backlash_dec=%.3f angle_deg=%.2f\n", t.raRate,
+                    t.decRate, t.raBacklash, t.decBacklash, t.theta * 180 / M_PI);
+    } else {
+        std::printf("ao_gain_ra=%.3f ao_gain_dec=%.3f\n", Guider().aoTrainedSet.raGain, Guider().aoTrainedSet.decGain);
+    }
+    double angle = std::fmod(SimHeadAngleDeg(sim, head), 360.0);
+    if (angle > 180) angle -= 360;
+    if (angle <= -180) angle += 360;
+    std::printf("true_rate=%.3f true_angle_deg=%.2f true_backlash=%.3f\n", SimHeadRate(sim, head), angle,
+                SimHeadBacklashPx(sim, head));
+}
+
+int RunTrain(const CliArgs& argv) {
+    CliArgs args = argv;
+    Run run;
+    std::string error;
+    if (!Prepare(args, run, error)) return Usage(error);
+    ScopedSimulatedClock clock;
+    if (!Start(args, run, error)) return Usage(error.empty() ? "no guide star found" : error);
+    if (Train(run, {}) != LoopEnd::Done) return 1;
+    TakeShownMessage();  // the summary box
+    PrintTrained(run);
+    return 0;
+}
+
+int RunGuide(const CliArgs& argv) {
+    CliArgs args = argv;
+    Run run;
+    std::string error;
+    double minutes = 0;
+    auto m = TakeOption(args, "--minutes");
+    if (!m || !ParseNumber(*m, minutes) || minutes <= 0 || minutes > 600) return Usage("--minutes M wanted (0 < M <= 600)");
+    const bool train = TakeFlag(args, "--train");
+    const bool unguided = TakeFlag(args, "--unguided");
+    const std::optional<std::string> logPath = TakeOption(args, "--log");
+    if (!Prepare(args, run, error)) return Usage(error);
+    ScopedSimulatedClock clock;
+    if (!Start(args, run, error)) return Usage(error.empty() ? "no guide star found" : error);
+    if (train) {
+        if (Train(run, {}) != LoopEnd::Done) return 1;
+        TakeShownMessage();
+        PrintTrained(run);
+    }
+    const int head = run.head == Head::Main ? 0 : 1;
+    TrueOffsetProbe probe(head);
+    GuidingStats stats;
+    GuidingLog log;
+    if (logPath && !log.Open(*logPath)) {
+        std::fprintf(stderr, "cannot create the log %s\n", logPath->c_str());
+        return 1;
+    }
+    const uint32_t durationMs = uint32_t(minutes * 60000);
+    long frames = 0;
+    if (unguided) {
+        // The same frames and measurements, no corrections.
+        GuiderState& g = Guider();
+        if (run.head == Head::Main) return Usage("--unguided runs on the guider camera");
+        if (!TakeGuiderFrame() || !TakeGuiderFrame()) return 1;
+        StarPosition ref;
+        if (!FindStar(State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), g.starX, g.starY,
+                      GuidingSearchRadius(), 2, true, ref))
+            return 1;
+        probe.Reference(ref.X(), ref.Y());
+        const uint32_t end = NowMs() + durationMs;
+        StarPosition last = ref;
+        while (int32_t(NowMs() - end) < 0) {
+            if (!TakeGuiderFrame()) return 1;
+            StarPosition p;
+            // The window follows the star, so a drift of pixels stays measured.
+            if (!FindStar(State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), last.x, last.y,
+                          GuidingSearchRadius(), 2, true, p))
+                break;
+            last = p;
+            int16_t ex = 0, ey = 0;
+            GuideErrors(ref, p, ex, ey);
+            stats.Add(ex * 0.001, ey * 0.001);
+            GuidingFrameReport r;
+            r.timeMs = NowMs();
+            r.starX = p.X();
+            r.starY = p.Y();
+            r.errorX = ex;
+            r.errorY = ey;
+            log.Write(r, "unguided");
+            probe.Sample();
+            ++frames;
+        }
+    } else {
+        GuidingContext c;
+        c.display = &probe;
+        c.stats = &stats;
+        c.log = logPath ? &log : nullptr;
+        c.afterFrame = [&] {
+            probe.Sample();
+            ++frames;
+        };
+        LoopEnd end;
+        if (run.head == Head::Main) {
+            c.endMs = NowMs() + durationMs;
+            end = RunMainGuiding(c, run.exposureMs);
+        } else {
+            // The end counts from the reference, after the stabilising frames.
+            c.endMs = NowMs() + durationMs + 6 * uint32_t(run.exposureMs + 500);
+            end = RunGuiderGuiding(c);
+        }
+        if (end != LoopEnd::Done) std::fprintf(stderr, "guiding ended early\n");
+    }
+    const GuidingRms rms = stats.Rms();
+    std::printf("frames=%ld rms_ra=%.3f rms_dec=%.3f rms_total=%.3f true_rms_total=%.3f px\n", frames, rms.raRun,
+                rms.decRun, rms.totalRun, probe.Rms());
+    return 0;
+}
+
+const bool registered = RegisterCliCommand({"train", "--simulate [--main|--guider|--ao] [options]", RunTrain}) &&
+                        RegisterCliCommand({"guide", "--simulate [--main|--guider|--ao] --minutes M [options]",
+                                            RunGuide});
+
+}  // namespace

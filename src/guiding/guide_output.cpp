@@ -1,0 +1,44 @@
+#include "guiding/guide_output.h"
+
+#include "app/state.h"
+#include "telescope/ao.h"
+#include "telescope/lx200.h"
+#include "telescope/telescope_link.h"
+
+namespace {
+
+class DefaultOutput : public GuideOutput {
+public:
+    bool Pulse(char direction, int32_t ms) override {
+        Set(direction, ms);
+        // The guide socket ('b') pulses the relays; every other drive method
+        // sends LX200 move and quit commands.
+        if (State().settings.driveMethod == 'b')
+            PulseGuideRelay();
+        else
+            PulseGuideSerial();
+        return true;
+    }
+    bool RelayPulse(char direction, int32_t ms) override {
+        Set(direction, ms);
+        PulseGuideRelay();
+        return true;
+    }
+    bool AoStep(char letter, int32_t steps) override {
+        ::AoStep(int(steps), letter);
+        return true;
+    }
+
+private:
+    static void Set(char direction, int32_t ms) {
+        TelescopeLink().direction = direction;
+        TelescopeLink().pulseLength = uint32_t(ms > 0 ? ms : 0);
+    }
+};
+
+}  // namespace
+
+GuideOutput& DefaultGuideOutput() {
+    static DefaultOutput output;
+    return output;
+}

@@ -1,0 +1,22 @@
+// Where the training and guiding loops send their corrections. The loops
+// only decide direction and length; a GuideOutput puts them on the wire.
+// The default one uses the telescope link: LX200 move commands or the guide
+// relays by the drive method, and the AO unit's steps.
+#pragma once
+#include <cstdint>
+
+class GuideOutput {
+public:
+    virtual ~GuideOutput() = default;
+    // A timed guide pulse by the drive method in force (LX200 move commands,
+    // or the guide relays for the guide socket). direction: 'e','w','n','s'.
+    virtual bool Pulse(char direction, int32_t ms) = 0;
+    // A relay pulse, whatever the drive method (settling the relays).
+    virtual bool RelayPulse(char direction, int32_t ms) = 0;
+    // One AO correction of `steps` steps with an AO letter (with its mount
+    // bump); false when no AO route is there.
+    virtual bool AoStep(char letter, int32_t steps) = 0;
+};
+
+// The output the loops use unless one is given.
+GuideOutput& DefaultGuideOutput();

@@ -1,0 +1,79 @@
+#include "guiding/guider_state.h"
+
+#include <algorithm>
+
+#include "app/state.h"
+#include "devices/camera.h"
+
+GuiderState& Guider() {
+    static GuiderState state;
+    return state;
+}
+
+void ResetGuider() { Guider() = GuiderState{}; }
+
+namespace {
+class NullDisplay : public GuidingDisplay {};
+}  // namespace
+
+GuidingDisplay& NullGuidingDisplay() {
+    static NullDisplay display;
+    return display;
+}
+
+int GuidingSearchRadius() {
+    const int r = State().settings.guideStarMaskRadius;
+    return r > 0 ? r : 8;
+}
+
+int GuiderFrameWidth() { return GuiderWidth(State().settings.guiderType); }
+int GuiderFrameHeight() { return kGuiderRows; }
+
+MainCameraCalibration MainCalibration() {
+    const Settings& s = State().settings;
+    MainCameraCalibration c;
+    c.ignoreDrift = s.ignoreDriftBelowHysteresis;
+    c.raRate = s.raPixelsPerSecond;
+    c.decRate = s.decPixelsPerSecond;
+    c.raBacklash = s.raBacklash;
+    c.decBacklash = s.decBacklash;
+    c.raHysteresis = s.raHysteresis;
+    c.decHysteresis = s.decHysteresis;
+    c.letters = s.guideLetters;
+    return c;
+}
+
+GuiderDefaultCalibration DefaultCalibration() {
+    const Settings& s = State().settings;
+    GuiderDefaultCalibration c;
+    c.ignoreDrift = s.ignoreDriftBelowHysteresis;
+    c.driftThreshold = s.smallestCorrection;
+    c.raRate = s.guiderRaPixelsPerSecond;
+    c.decRate = s.guiderDecPixelsPerSecond;
+    c.raBacklash = s.guiderRaBacklash;
+    c.decBacklash = s.guiderDecBacklash;
+    c.raHysteresis = s.guiderRaHysteresis;
+    c.decHysteresis = s.guiderDecHysteresis;
+    c.noNorth = s.noNorthCorrections;
+    c.noSouth = s.noSouthCorrections;
+    c.letters = s.guideLetters;
+    return c;
+}
+
+TrainedCalibration TrainedSet() {
+    const GuiderTrainingResult& t = Guider().trainedSet;
+    const Settings& s = State().settings;
+    TrainedCalibration c;
+    c.rx = t.rx;
+    c.ry = t.ry;
+    c.dx = t.dx;
+    c.dy = t.dy;
+    c.raBacklash = t.raBacklash;
+    c.decBacklash = t.decBacklash;
+    c.raHysteresis = s.guiderRaHysteresis;
+    c.decHysteresis = s.guiderDecHysteresis;
+    return c;
+}
+
+int AoGainRa() { return std::max<int>(1, State().settings.guiderCalibration[0]); }
+int AoGainDec() { return std::max<int>(1, State().settings.guiderCalibration[1]); }

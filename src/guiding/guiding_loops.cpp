@@ -1,0 +1,620 @@
+#include "guiding/guiding_loops.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "acquisition/focus.h"
+#include "acquisition/guiding_hooks.h"
+#include "acquisition/subframe.h"
+#include "app/messages.h"
+#include "app/state.h"
+#include "devices/camera.h"
+#include "display/display_state.h"
+#include "guiding/correction.h"
+#include "guiding/guider_state.h"
+#include "guiding/training.h"
+#include "platform/platform.h"
+#include "settings/settings_file.h"
+#include "telescope/telescope_link.h"
+
+namespace {
+
+constexpr const char* kDialogCaption = "Auto Guider Camera Control";
+
+GuidingDisplay& Show(const GuidingContext& c) { return c.display ? *c.display : NullGuidingDisplay(); }
+GuideOutput& Out(const GuidingContext& c) { return c.output ? *c.output : DefaultGuideOutput(); }
+
+GuidingStats& OwnStats() {
+    static GuidingStats stats;
+    return stats;
+}
+GuidingStats* lastStats = nullptr;
+GuidingStats& Stats(const GuidingContext& c) { return c.stats ? *c.stats : OwnStats(); }
+
+bool PastEnd(const GuidingContext& c) { return c.endMs != 0 && int32_t(NowMs() - c.endMs) >= 0; }
+
+// Every guide pulse and AO step is bracketed by a beep.
+void SendPulse(GuideOutput& out, const AxisPulse& p) {
+    if (!p.Send()) return;
+    Beep();
+    out.Pulse(p.direction, p.lengthMs);
+    Beep();
+}
+
+// The guider frame and its size.
+const Pixel* GuiderFrame() { return State().guiderA; }
+
+bool SearchGuider(int x, int y, int dx, int dy, int passes, StarPosition& out) {
+    const int w = GuiderFrameWidth(), h = GuiderFrameHeight(), r = GuidingSearchRadius();
+    StarPosition first;
+    if (!CentroidWithTenths(GuiderFrame(), w, h, x, y, r, first)) return false;
+    if (passes < 2) {
+        out = first;
+        return true;
+    }
+    return CentroidWithTenths(GuiderFrame(), w, h, first.x + dx, first.y + dy, r, out);
+}
+
+// The main camera's 128 x 128 guiding frame: with "Ignore drift less than:"
+// off the star is measured with tenths, otherwise rounded.
+bool SearchMain(int x, int y, int passes, StarPosition& out) {
+    const bool tenths = !State().settings.ignoreDriftBelowHysteresis;
+    return FindStar(State().imageA, kFocusFrameSize, kFocusFrameSize, x, y, GuidingSearchRadius(), passes, tenths,
+                    out);
+}
+
+// Drives a training machine to its end. takeFrame: one frame into the
+// buffer; search(x, y, dx, dy, out): the two-pass search.
+LoopEnd DriveTraining(TrainingMachine& m, GuidingContext& c, const std::function<bool()>& takeFrame,
+                      const std::function<bool(const TrainingStep&, StarPosition&)>& search) {
+    GuideOutput& out = Out(c);
+    GuidingDisplay& show = Show(c);
+    TrainingStep step;
+    int index = 0;
+    while (m.Next(step)) {
+        ++index;
+        show.Caption(step.caption);
+        switch (step.drive) {
+            case TrainingStep::Drive::Pulse:
+                Beep();
+                out.Pulse(step.direction, step.amount);
+                Beep();
+                break;
+            case TrainingStep::Drive::Relay: out.RelayPulse(step.direction, step.amount); break;
+            case TrainingStep::Drive::Ao:
+                Beep();
+                out.AoStep(step.direction, step.amount);
+                Beep();
+                break;
+            case TrainingStep::Drive::None: break;
+        }
+        if (step.settleMs > 0) WaitMs(uint32_t(step.settleMs));
+        if (!step.measure) {
+            m.Skip();
+            continue;
+        }
+        if (!takeFrame()) return LoopEnd::CameraFailed;
+        show.FrameTaken();
+        StarPosition p;
+        if (!search(step, p)) return LoopEnd::StarLost;
+        m.Measured(p);
+        show.TrainingPosition(index, p.X(), p.Y());
+    }
+    return LoopEnd::Done;
+}
+
+GuidingFrameReport Report(const StarPosition& star, int16_t ex, int16_t ey) {
+    GuiderState& g = Guider();
+    GuidingFrameReport r;
+    r.timeMs = NowMs();
+    r.starX = star.X();
+    r.starY = star.Y();
+    r.errorX = ex;
+    r.errorY = ey;
+    // The AO counters and the last mount bump are the telescope link's.
+    const TelescopeLinkState& link = TelescopeLink();
+    g.aoX = link.aoX;
+    g.aoY = link.aoY;
+    g.bumpLetter = link.bumped ? link.bumpText : std::string();
+    g.bumpMs = link.lastBumpMs;
+    r.aoX = g.aoX;
+    r.aoY = g.aoY;
+    if (link.bumped && NowMs() - link.lastBumpMs < 2000) r.bumpLetter = link.bumpText;
+    return r;
+}
+
+void Record(GuidingContext& c, GuidingFrameReport& r, const char* status) {
+    GuiderState& g = Guider();
+    r.pulseX = g.pulseX;
+    r.pulseY = g.pulseY;
+    if (r.measured) Stats(c).Add(r.errorX * 0.001, r.errorY * 0.001);
+    lastStats = &Stats(c);
+    if (c.log) c.log->Write(r, status);
+    Show(c).Frame(r);
+    Show(c).Rms(Stats(c).Rms());
+    if (c.afterFrame) c.afterFrame();
+}
+
+// One correction on the guider frame in the buffer. False when the star was
+// not found (the stop flag is set).
+bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
+    GuiderState& g = Guider();
+    WindowMeasure m;
+    if (!MeasureWindow(GuiderFrame(), GuiderFrameWidth(), GuiderFrameHeight(), g.reference.x, g.reference.y,
+                       GuidingSearchRadius(), m)) {
+        g.stop = true;
+        return false;
+    }
+    // A window that holds only sky still yields a centroid: the star counts
+    // as lost when its brightest pixel stands less than 0.3 of the starting
+    // height above the sky (the brightness band of star following).
+    if (g.referenceSignal > 0 && m.Signal() * 10 < g.referenceSignal * 3) {
+        ShowMessage(4);
+        g.stop = true;
+        return false;
+    }
+    const StarPosition star = TruncatedWithTenths(m);
+    g.lastStar = star;
+    int16_t ex = 0, ey = 0;
+    GuideErrors(g.reference, star, ex, ey);
+    g.errorX = ex;
+    g.errorY = ey;
+    GuidingFrameReport r = Report(star, ex, ey);
+    GuideOutput& out = Out(c);
+    const char mode = c.mode ? c.mode : State().settings.guidingMode;
+    if (mode == 'A') {
+        const AoCorrection a = AoCorrectionFor(ex, ey, AoGainRa(), AoGainDec(), State().settings.aoLetters);
+        r.measured = !a.ignored;
+        auto step = [&](bool act, char letter, int32_t steps, int16_t& shown, char& dir) {
+            if (!act) return;
+            shown = int16_t(std::min<int32_t>(steps, 32767));
+            if (steps > 0) {
+                Beep();
+                out.AoStep(letter, steps);
+                Beep();
+                dir = letter;
+            }
+        };
+        step(a.actX, a.letterX, a.stepsX, g.pulseX, r.directionX);
+        step(a.actY, a.letterY, a.stepsY, g.pulseY, r.directionY);
+    } else {
+        Correction corr;
+        if (g.useTrained && g.trained && !g.ignoreRaAngle)
+            corr = TrainedCorrection(ex, ey, TrainedSet(), g.directions);
+        else
+            corr = GuiderDefaultCorrection(ex, ey, DefaultCalibration(), g.directions);
+        r.measured = !corr.ignored;
+        if (corr.x.act) g.pulseX = corr.shownX;
+        if (corr.y.act) g.pulseY = corr.shownY;
+        SendPulse(out, corr.x);
+        if (corr.x.Send()) r.directionX = corr.x.direction;
+        if (!corr.ignored) WaitMs(70);
+        SendPulse(out, corr.y);
+        if (corr.y.Send()) r.directionY = corr.y.direction;
+    }
+    r.aoX = g.aoX = TelescopeLink().aoX;
+    r.aoY = g.aoY = TelescopeLink().aoY;
+    if (report) *report = r;
+    return true;
+}
+
+}  // namespace
+
+bool TakeGuiderFrame() {
+    // The guider camera is found and opened on first use.
+    if (!OpenCamera()) return false;
+    const GuiderExposure& e = Guider().exposure;
+    GuiderCycleOptions o;
+    o.unit = e.unit;
+    o.value = e.value;
+    o.binned = e.binned;
+    o.median = e.median;
+    o.dark = e.applyDark && e.darkTaken ? State().guiderB : nullptr;
+    return GuiderExposureCycle(o).ok;
+}
+
+GuidingFramePlacement PlaceGuidingFrame(int x, int y, int f, int imageWidth, int imageHeight, int k) {
+    GuidingFramePlacement p;
+    auto axis = [f](int v, int size, int& origin, int& star) {
+        if (f < v && v < size - f) {
+            origin = v - f;
+            star = f;
+        } else if (v <= f) {
+            origin = 0;
+            star = v;
+        } else {
+            origin = size - 2 * f;
+            star = v - (size - 2 * f);
+        }
+    };
+    axis(x, imageWidth, p.originX, p.starX);
+    axis(y, imageHeight, p.originY, p.starY);
+    // C++ remainders keep the dividend's sign, as the rule wants.
+    p.xOffset = (k * p.originX) % 4;
+    p.yOffset = (k * p.originY) % 30;
+    p.guideX = k * p.starX + p.xOffset;
+    p.guideY = k * p.starY - p.yOffset;
+    return p;
+}
+
+std::string PlacementMessage(const GuidingFramePlacement& p) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "xcent=%5d, ycent = %5d, focus_x = %5d, focus_y = %5d,  xoffset = %5d, yoffset = %5d", p.guideX,
+                  p.guideY, p.originX, p.originY, p.xOffset, p.yOffset);
+    return text;
+}
+
+namespace {
+
+// Places the 128 x 128 guiding frame on the picked star (image
+// coordinates) and marks the small frames active. Returns the star's
+// position inside the frame.
+StarPosition PlaceMainFrame() {
+    ImageGeometry& g = State().geometry;
+    const int f = kFocusFrameSize / 2;
+    const GuidingFramePlacement p =
+        PlaceGuidingFrame(Picking().guideStarX, Picking().guideStarY, f, g.width, g.height, 1);
+    ShowMessage(50, PlacementMessage(p));
+    g.focusOriginX = p.originX;
+    g.focusOriginY = p.originY;
+    g.focusCentreX = p.originX + f;
+    g.focusCentreY = p.originY + f;
+    ViewOptions().guidingSmallFrames = true;
+    // The frame is read exactly at its origin: the star sits at its place in
+    // the frame (the read offsets are shown, not applied).
+    return StarPosition{p.starX, p.starY, 0, 0};
+}
+
+void EndMainFrames() {
+    ViewOptions().guidingSmallFrames = false;
+    DefaultFocusFrameCentre();
+}
+
+}  // namespace
+
+LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
+    Settings& s = State().settings;
+    if (s.driveMethod == 'n') return LoopEnd::Refused;
+    GuiderState& g = Guider();
+    GuideOutput& out = Out(c);
+    const StarPosition saved = g.lastStar;
+    g.training = true;
+    const StarPosition start = PlaceMainFrame();
+    bool aborted = false;
+    LoopEnd end = LoopEnd::Done;
+    StarPosition p0;
+    if (!TakeMainGuidingFrame(exposureMs, aborted)) end = LoopEnd::CameraFailed;
+    else if (!SearchMain(start.x, start.y, 2, p0)) end = LoopEnd::StarLost;
+    if (end == LoopEnd::Done) {
+        const bool settle = s.driveMethod == 'b' && !g.mainRelaysSettled;
+        MainTraining m(State().trainingSecondsMain, s.raHysteresis, s.decHysteresis, settle, p0);
+        end = DriveTraining(
+            m, c, [&] { return TakeMainGuidingFrame(exposureMs, aborted); },
+            [&](const TrainingStep& st, StarPosition& p) { return SearchMain(st.searchX, st.searchY, 2, p); });
+        if (settle) g.mainRelaysSettled = true;
+        if (end == LoopEnd::Done) {
+            const MainTrainingResult r = m.Result();
+            ShowMessage(50, r.Summary());
+            s.raPixelsPerSecond = r.storedRaRate;
+            s.decPixelsPerSecond = r.storedDecRate;
+            s.raBacklash = r.storedRaBacklash;
+            s.decBacklash = r.storedDecBacklash;
+            SaveSettings();
+        }
+    }
+    (void)out;
+    g.training = false;
+    g.lastStar = saved;
+    EndMainFrames();
+    return end;
+}
+
+namespace {
+// The selected star measured on a fresh guider frame.
+LoopEnd MeasureSelected(StarPosition& p) {
+    const GuiderState& g = Guider();
+    if (!TakeGuiderFrame()) return LoopEnd::CameraFailed;
+    if (!SearchGuider(g.starX, g.starY, 0, 0, 2, p)) return LoopEnd::StarLost;
+    return LoopEnd::Done;
+}
+}  // namespace
+
+LoopEnd RunGuiderTraining(GuidingContext c) {
+    GuiderState& g = Guider();
+    if (!g.starSelected) {
+        ShowMessage(53);
+        return LoopEnd::Refused;
+    }
+    g.training = true;
+    // The moves are measured from where the star is, not from the whole
+    // pixel the pick kept.
+    StarPosition p0;
+    LoopEnd end = MeasureSelected(p0);
+    GuiderTraining m(State().trainingSecondsGuider, p0, GuiderFrameWidth(), GuiderFrameHeight(),
+                     GuidingSearchRadius());
+    if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
+        return SearchGuider(st.searchX, st.searchY, st.secondOffsetX, st.secondOffsetY, 2, p);
+    });
+    if (end == LoopEnd::Done) {
+        const GuiderTrainingResult r = m.Result();
+        g.trainedSet = r;
+        g.trained = true;
+        g.useTrained = true;
+        ShowMessage(50, r.Summary());
+        SaveSettings();
+    }
+    g.training = false;
+    Show(c).Caption(kDialogCaption);
+    return end;
+}
+
+LoopEnd RunAoTraining(GuidingContext c) {
+    GuiderState& g = Guider();
+    if (!g.starSelected) {
+        ShowMessage(53);
+        return LoopEnd::Refused;
+    }
+    g.training = true;
+    const auto& letters = State().settings.aoLetters;
+    StarPosition p0;
+    LoopEnd end = MeasureSelected(p0);
+    AoTraining m(p0, letters.data());
+    const StarPosition selected{g.starX, g.starY, 0, 0};
+    if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [&](const TrainingStep&, StarPosition& p) {
+        return SearchGuider(selected.x, selected.y, 0, 0, 2, p);
+    });
+    if (end == LoopEnd::Done) {
+        const AoTrainingResult r = m.Result();
+        g.aoTrainedSet = r;
+        g.aoTrained = true;
+        g.aoUseTrained = true;
+        Settings& s = State().settings;
+        s.guiderCalibration[2] = r.storedRaGain;
+        s.guiderCalibration[3] = r.storedDecGain;
+        s.guiderCalibration[0] = r.storedRaGain;
+        s.guiderCalibration[1] = r.storedDecGain;
+        SaveSettings();
+    }
+    g.training = false;
+    Show(c).Caption(kDialogCaption);
+    return end;
+}
+
+bool StartGuiderGuiding(GuidingContext& c) {
+    GuiderState& g = Guider();
+    if (State().settings.driveMethod == 'n' || !OpenCamera()) {
+        ShowMessage(55);
+        return false;
+    }
+    if (!g.starSelected) {
+        ShowMessage(53);
+        return false;
+    }
+    GuidingDisplay& show = Show(c);
+    g.guiding = true;
+    g.stop = false;
+    g.pulseX = g.pulseY = 0;
+    if (!c.stats) OwnStats().Reset();
+    show.Caption("Guiding Info - Creating Guiding Frame");
+    StarPosition ref;
+    if (!TakeGuiderFrame() || !TakeGuiderFrame()) {
+        g.guiding = false;
+        return false;
+    }
+    if (!SearchGuider(g.starX, g.starY, 0, 0, 2, ref)) {
+        g.guiding = false;
+        g.stop = true;
+        return false;
+    }
+    g.reference = ref;
+    g.lastStar = ref;
+    {
+        WindowMeasure m;
+        g.referenceSignal = MeasureWindow(GuiderFrame(), GuiderFrameWidth(), GuiderFrameHeight(), ref.x, ref.y,
+                                          GuidingSearchRadius(), m)
+                                ? m.Signal()
+                                : 0;
+    }
+    show.Reference(ref.X(), ref.Y());
+    show.Caption("Guiding Info - stabilising");
+    for (int i = 0; i < 2; ++i) {
+        GuidingFrameReport r;
+        if (!CorrectGuider(c, &r)) {
+            g.guiding = false;
+            return false;
+        }
+        if (!TakeGuiderFrame()) {
+            g.guiding = false;
+            return false;
+        }
+        show.FrameTaken();
+    }
+    if (!CorrectGuider(c, nullptr)) {
+        g.guiding = false;
+        return false;
+    }
+    show.Caption("Guiding Info");
+    if (!TakeGuiderFrame()) {
+        g.guiding = false;
+        return false;
+    }
+    show.FrameTaken();
+    return true;
+}
+
+namespace {
+bool cycleCameraFailed = false;
+}  // namespace
+
+bool GuiderGuidingCycle(GuidingContext& c) {
+    GuiderState& g = Guider();
+    cycleCameraFailed = false;
+    if (!TakeGuiderFrame()) {
+        cycleCameraFailed = true;
+        g.stop = true;
+        return false;
+    }
+    Show(c).FrameTaken();
+    GuidingFrameReport r;
+    if (!CorrectGuider(c, &r)) {
+        GuidingFrameReport lost = Report(g.lastStar, g.errorX, g.errorY);
+        lost.measured = false;
+        if (c.log) c.log->Write(lost, "lost");
+        return false;
+    }
+    Record(c, r, r.measured ? "ok" : "ignored");
+    return true;
+}
+
+void FinishGuiderGuiding(GuidingContext& c) {
+    Guider().guiding = false;
+    Show(c).Finished();
+}
+
+LoopEnd RunGuiderGuiding(GuidingContext c) {
+    GuiderState& g = Guider();
+    if (!StartGuiderGuiding(c)) {
+        const bool started = g.stop;
+        FinishGuiderGuiding(c);
+        return started ? LoopEnd::StarLost : LoopEnd::Refused;
+    }
+    LoopEnd end = LoopEnd::Done;
+    for (;;) {
+        if (!GuiderGuidingCycle(c)) {
+            end = cycleCameraFailed ? LoopEnd::CameraFailed : LoopEnd::StarLost;
+            break;
+        }
+        if (PollInterrupt() || !g.guiding) {
+            end = LoopEnd::Stopped;
+            break;
+        }
+        if (PastEnd(c)) break;
+    }
+    FinishGuiderGuiding(c);
+    return end;
+}
+
+LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
+    Settings& s = State().settings;
+    if (s.driveMethod == 'n') return LoopEnd::Refused;
+    GuiderState& g = Guider();
+    const StarPosition saved = g.lastStar;
+    g.mainGuiding = true;
+    if (!c.stats) OwnStats().Reset();
+    StarPosition star = PlaceMainFrame();
+    GuideOutput& out = Out(c);
+    bool first = true;
+    LoopEnd end = LoopEnd::Done;
+    while (g.mainGuiding) {
+        Sys().events->Pump();
+        bool aborted = false;
+        if (!TakeMainGuidingFrame(exposureMs, aborted)) {
+            end = LoopEnd::CameraFailed;
+            break;
+        }
+        if (aborted) {
+            end = LoopEnd::Stopped;
+            break;
+        }
+        Show(c).FrameTaken();
+        if (first) {
+            StarPosition ref;
+            if (!SearchMain(star.x, star.y, 2, ref)) {
+                end = LoopEnd::StarLost;
+                break;
+            }
+            g.reference = ref;
+            Show(c).Caption("Guiding Info");
+            Show(c).Reference(ref.X(), ref.Y());
+            first = false;
+        } else {
+            if (!SearchMain(g.reference.x, g.reference.y, 1, star)) {
+                end = LoopEnd::StarLost;
+                break;
+            }
+            int16_t ex = 0, ey = 0;
+            GuideErrors(g.reference, star, ex, ey);
+            g.errorX = ex;
+            g.errorY = ey;
+            const Correction corr = MainCameraCorrection(ex, ey, MainCalibration(), g.directions);
+            GuidingFrameReport r = Report(star, ex, ey);
+            r.measured = !corr.ignored;
+            if (corr.x.act) g.pulseX = corr.shownX;
+            if (corr.y.act) g.pulseY = corr.shownY;
+            SendPulse(out, corr.x);
+            SendPulse(out, corr.y);
+            if (corr.x.Send()) r.directionX = corr.x.direction;
+            if (corr.y.Send()) r.directionY = corr.y.direction;
+            Record(c, r, r.measured ? "ok" : "ignored");
+        }
+        if (PollInterrupt()) {
+            end = LoopEnd::Stopped;
+            break;
+        }
+        if (PastEnd(c)) break;
+    }
+    g.mainGuiding = false;
+    EndMainFrames();
+    if (end == LoopEnd::Stopped) {
+        Beep();
+        ShowMessage(51);
+    }
+    Show(c).Finished();
+    g.lastStar = saved;
+    return end;
+}
+
+GuidingRms LastGuidingRms() { return lastStats ? lastStats->Rms() : GuidingRms{}; }
+
+namespace {
+
+// Guiding inside a main-camera exposure ("Autoguide Photo").
+struct PhotoGuiding {
+    GuidingContext context;
+    uint32_t nextMs = 0;
+    bool running = false;
+};
+PhotoGuiding& Photo() {
+    static PhotoGuiding p;
+    return p;
+}
+
+}  // namespace
+
+void InstallGuidingHooks() {
+    ExposureGuidingHooks& h = GuidingHooks();
+    h.guidingActive = [] { return Guider().guiding; };
+    h.guideStarPicked = [] { return Guider().starSelected; };
+    h.startGuiding = [] {
+        PhotoGuiding& p = Photo();
+        p.context = GuidingContext{};
+        p.running = StartGuiderGuiding(p.context);
+        p.nextMs = NowMs();
+        if (!p.running) FinishGuiderGuiding(p.context);
+        return p.running;
+    };
+    h.guidingStep = [](uint32_t& endMs) {
+        PhotoGuiding& p = Photo();
+        if (!p.running || int32_t(NowMs() - p.nextMs) < 0) return;
+        if (!GuiderGuidingCycle(p.context) || !Guider().guiding) {
+            // The star is lost or guiding was stopped: the exposure ends now.
+            p.running = false;
+            endMs = NowMs();
+        }
+        p.nextMs = NowMs();
+    };
+    h.stopGuiding = [](bool) {
+        PhotoGuiding& p = Photo();
+        p.running = false;
+        FinishGuiderGuiding(p.context);
+    };
+    h.mainImageGuidingActive = [] { return Guider().mainGuiding; };
+}
+
+namespace {
+const bool hooksInstalled = [] {
+    InstallGuidingHooks();
+    return true;
+}();
+}  // namespace

@@ -1,0 +1,42 @@
+#include "guiding/guiding_window_rules.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+std::string OneDecimal(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%1.1f", v);
+    return text;
+}
+
+std::string FiveDigits(int v) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%5d", v);
+    return text;
+}
+
+std::string ErrorText(int thousandths) { return OneDecimal(thousandths * 0.001); }
+
+bool PlotCross(int ex, int ey, int centreX, int centreY, int& x, int& y) {
+    if (std::abs(ex) >= 4400 || std::abs(ey) >= 4400) return false;
+    x = centreX + ex / 100;
+    y = centreY - ey / 100;
+    return true;
+}
+
+void ErrorGraph::Add(double seconds, int ex, int ey) {
+    samples_.push_back({seconds, ex, ey});
+    while (!samples_.empty() && samples_.front().seconds < seconds - kGraphSeconds) samples_.pop_front();
+}
+
+double ErrorGraph::X(double seconds, int width) const {
+    const double end = samples_.empty() ? 0 : std::max(samples_.back().seconds, kGraphSeconds);
+    return (seconds - (end - kGraphSeconds)) / kGraphSeconds * width;
+}
+
+double ErrorGraph::Y(int thousandths, int height) {
+    const double half = height / 2.0;
+    const double y = half - thousandths * 0.001 / kGraphPixels * half;
+    return std::clamp(y, 0.0, double(height));
+}

@@ -1,0 +1,149 @@
+#include "telescope/lx200.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/state.h"
+#include "guiding/guide_output.h"
+#include "platform/platform.h"
+#include "telescope/telescope_link.h"
+#include "telescope/telescope_timing.h"
+
+namespace {
+
+void Send(const std::string& text) { SendSerialCommand(TelescopePort(), text, text.size()); }
+
+bool IsDirection(char d) { return d == 'e' || d == 'w' || d == 'n' || d == 's'; }
+
+}  // namespace
+
+char PlusXLetter(const Settings& s) { return s.guideLetters[2]; }
+char MinusXLetter(const Settings& s) { return s.guideLetters[3]; }
+char PlusYLetter(const Settings& s) { return s.guideLetters[0]; }
+char MinusYLetter(const Settings& s) { return s.guideLetters[1]; }
+
+std::string MoveCommand(char direction) { return std::string("#:M") + direction + "#"; }
+std::string QuitCommand(char direction) { return std::string("#:Q") + direction + "#"; }
+
+void StartMove(const std::string& rateCommand, const std::string& moveCommand) {
+    Send(rateCommand);
+    Send(moveCommand);
+}
+
+void StopMove() {
+    for (char d : {'n', 's', 'e', 'w'}) Send(QuitCommand(d));
+}
+
+void StartFocus(const std::string& speedCommand, const std::string& focusCommand) {
+    Send(speedCommand);
+    Send(focusCommand);
+}
+
+void StopFocus() { Send(kFocusQuit); }
+
+std::string CatalogueCommand(char catalogue, int number) {
+    const char* head = catalogue == 'm' ? "#:LM " : catalogue == 's' ? "#:LS " : "#:LC ";
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%04d#", head, number);
+    return text;
+}
+
+std::string GetObjectInfo() {
+    TelescopeLink().scopeInfo.clear();
+    Send(kObjectInfo);
+    WaitMs(200);
+    ReadSerialReply(TelescopePort(), 33);
+    return TelescopeLink().scopeInfo;
+}
+
+std::string GotoCatalogue(char catalogue, int number) {
+    Send(CatalogueCommand(catalogue, number));
+    GetObjectInfo();
+    Beep();
+    Send(kSlewToObject);
+    WaitMs(500);
+    return ReadSlewReply(TelescopePort());
+}
+
+std::string SetRaText(int hours, int minutes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "#:Sr %02d:%02d.0#", hours, minutes);
+    return std::string(text).substr(0, 12);
+}
+
+std::string SetDecText(int degrees, int minutes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "#:Sd %c%02d*%02d#", degrees < 0 ? '-' : '+', std::abs(degrees), minutes);
+    return std::string(text).substr(0, 11);
+}
+
+std::string GotoCoordinates(int hours, int minutes, int degrees, int decMinutes) {
+    const uint32_t start = NowMs();
+    TelescopeLink().scopeInfo.clear();
+    Send(SetRaText(hours, minutes));
+    Send(SetDecText(degrees, decMinutes));
+    Send(kObjectInfo);
+    WaitUntil(start + 1);
+    Beep();
+    Send(kSlewToObject);
+    WaitMs(1);
+    return ReadSlewReply(TelescopePort());
+}
+
+void ReadPosition(bool autostar) {
+    TelescopeLinkState& link = TelescopeLink();
+    const int port = TelescopePort();
+    Send(kGetRa);
+    ReadSerialReply(port, 33);
+    if (autostar) {
+        WaitMs(10);
+        ReadSerialReply(port, 33);
+    }
+    link.raText = link.scopeInfo;
+    Send(kGetDec);
+    ReadSerialReply(port, 33);
+    if (autostar) {
+        WaitMs(10);
+        ReadSerialReply(port, 33);
+    }
+    link.decText = link.scopeInfo;
+}
+
+void PulseGuideSerial() {
+    if (State().settings.driveMethod == 'b') {
+        PulseGuideRelay();
+        return;
+    }
+    TelescopeLinkState& link = TelescopeLink();
+    const uint32_t lead = NowMs() + 20;
+    const char d = link.direction;
+    if (IsDirection(d)) {
+        Send(kRateGuide);
+        WaitUntil(lead);
+        const uint32_t end = NowMs() + link.pulseLength;
+        Send(MoveCommand(d));
+        WaitUntil(end);
+        Send(QuitCommand(d));
+    }
+    WaitMs(4);
+}
+
+void PulseGuideRelay() {
+    TelescopeLinkState& link = TelescopeLink();
+    const uint32_t lead = NowMs() + 10;
+    if (const uint8_t bit = RelayBit(link.direction)) {
+        WaitUntil(lead);
+        const uint32_t end = NowMs() + link.pulseLength;
+        WriteRelays(bit);
+        WaitUntil(end);
+        WriteRelays(0);
+    }
+    WaitMs(300);
+}
+
+void StartRelayMove(char direction) {
+    WaitMs(1);
+    WriteRelays(RelayBit(direction));
+}
+
+void StopRelayMove() { WriteRelays(0); }

@@ -1,0 +1,15 @@
+// Waits of the telescope code: deadlines on the platform clock, compared as
+// unsigned milliseconds (the clock may wrap).
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+inline void WaitUntil(uint32_t deadlineMs) {
+    for (;;) {
+        const uint32_t now = NowMs();
+        const int32_t left = int32_t(deadlineMs - now);
+        if (left <= 0) return;
+        WaitMs(uint32_t(left));
+    }
+}

@@ -1,0 +1,67 @@
+// velmora-cli train and guide on the simulator and the simulated clock.
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "platform/paths.h"
+#include "settings/settings_record.h"
+#include "support/test_env.h"
+
+namespace {
+
+// "key=value" words of the output.
+std::map<std::string, double> Values(const std::string& text) {
+    std::map<std::string, double> out;
+    std::istringstream in(text);
+    std::string word;
+    while (in >> word) {
+        const size_t eq = word.find('=');
+        if (eq != std::string::npos && eq > 0) out[word.substr(0, eq)] = std::atof(word.c_str() + eq + 1);
+    }
+    return out;
+}
+
+const char* kSky = " --sim-rate 3 --sim-guider-scale 1 --sim-guider-angle 0 --sim-seeing 0.15 --seed 7";
+
+class GuideCliTest : public VelmoraTest {};
+
+TEST_F(GuideCliTest, TrainPrintsTheSummaryAndTheTrainedLineAndSavesSettings) {
+    const CliResult r = RunVelmoraCli(VELMORA_CLI, home, std::string("train --simulate --guider --sim-angle 30") + kSky);
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("slew RA = "), std::string::npos);
+    EXPECT_NE(r.output.find("Theta = "), std::string::npos);
+    auto v = Values(r.output);
+    ASSERT_TRUE(v.count("rate_ra") && v.count("angle_deg") && v.count("backlash_dec")) << r.output;
+    EXPECT_NEAR(v["rate_ra"], 3, 0.3);
+    EXPECT_NEAR(v["rate_dec"], 3, 0.3);
+    EXPECT_NEAR(v["angle_deg"], 30, 4);
+    EXPECT_TRUE(FileExists(MapPath(kSettingsPath))) << r.output;
+}
+
+TEST_F(GuideCliTest, GuidedStaysPutWhereUnguidedDrifts) {
+    const std::string drift = " --sim-drift 3";  // 3 px in the minute
+    const CliResult guided =
+        RunVelmoraCli(VELMORA_CLI, home, std::string("guide --simulate --guider --minutes 1 --train") + kSky + drift);
+    ASSERT_EQ(guided.status, 0) << guided.output;
+    auto g = Values(guided.output);
+    ASSERT_TRUE(g.count("frames") && g.count("true_rms_total")) << guided.output;
+    EXPECT_GT(g["frames"], 20);
+    EXPECT_LT(g["true_rms_total"], 0.6);
+    const CliResult unguided =
+        RunVelmoraCli(VELMORA_CLI, home, std::string("guide --simulate --guider --minutes 1 --unguided") + kSky + drift);
+    ASSERT_EQ(unguided.status, 0) << unguided.output;
+    auto u = Values(unguided.output);
+    EXPECT_GT(u["true_rms_total"], 1.0);
+    EXPECT_GT(u["rms_total"], 1.0);
+}
+
+TEST_F(GuideCliTest, BadArgumentsAreRefused) {
+    EXPECT_EQ(RunVelmoraCli(VELMORA_CLI, home, "guide --simulate --guider").status, 2);
+    EXPECT_EQ(RunVelmoraCli(VELMORA_CLI, home, "guide --simulate --minutes -1").status, 2);
+    EXPECT_EQ(RunVelmoraCli(VELMORA_CLI, home, "train --simulate --exposure 5").status, 2);
+    EXPECT_EQ(RunVelmoraCli(VELMORA_CLI, home, "train --simulate --sim-angle x").status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// The training and guiding loops end to end on the simulated camera and
+// mount, on the fake clock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "app/state.h"
+#include "devices/camera.h"
+#include "devices/sim/simulator.h"
+#include "guiding/guider_state.h"
+#include "guiding/guiding_loops.h"
+#include "platform/paths.h"
+#include "settings/settings_file.h"
+#include "support/test_env.h"
+
+namespace {
+
+class GuidingLoopTest : public VelmoraTest {
+protected:
+    void SetUp() override {
+        VelmoraTest::SetUp();
+        ResetGuider();
+        ResetCameraInfo();
+        State().settings.driveMethod = 'b';
+        State().settings.showInterfaceDetails = false;
+    }
+    void TearDown() override {
+        sim_.reset();
+        VelmoraTest::TearDown();
+    }
+    // One guide star at (250, 145) on the guider, the mount at `angle`.
+    Simulator& Sim(double angleDeg, double drift = 0) {
+        SimulatorConfig config;
+        config.generateFields = false;
+        config.guiderField.stars = {{250, 145, 600000}};
+        config.mainField.stars = {{1000, 1000, 40000}};
+        config.mount.guideRatePerSecond = 3;
+        config.mount.cameraAngleDeg = angleDeg;
+        config.mount.driftDecPerSecond = drift;
+        sim_ = std::make_unique<ScopedSimulator>(config);
+        Guider().starSelected = true;
+        Guider().starX = 250;
+        Guider().starY = 145;
+        Guider().exposure = GuiderExposure{'s', 1};
+        return sim_->sim();
+    }
+    std::unique_ptr<ScopedSimulator> sim_;
+};
+
+TEST_F(GuidingLoopTest, GuiderTrainingMeasuresRateAndAngleAndSavesSettings) {
+    Sim(30);
+    ASSERT_EQ(RunGuiderTraining({}), LoopEnd::Done);
+    const GuiderTrainingResult& r = Guider().trainedSet;
+    EXPECT_NEAR(r.raRate, 3, 0.3);
+    EXPECT_NEAR(r.decRate, 3, 0.3);
+    // West moves the picture +x, rotated by the camera angle.
+    EXPECT_NEAR(r.theta * 180 / M_PI, 30, 3);
+    EXPECT_TRUE(Guider().trained);
+    EXPECT_TRUE(Guider().useTrained);
+    EXPECT_FALSE(Guider().training);
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text.rfind("slew RA = ", 0), 0u);
+    EXPECT_TRUE(FileExists(MapPath(kSettingsPath)));
+}
+
+TEST_F(GuidingLoopTest, TrainingThatLosesTheStarStoresNothing) {
+    Sim(0);
+    Guider().starX = 495;  // the window cannot fit
+    ASSERT_EQ(RunGuiderTraining({}), LoopEnd::StarLost);
+    EXPECT_EQ(messages.shown.back().text, "Find centre failed - outside image area");
+    EXPECT_FALSE(Guider().trained);
+    EXPECT_FALSE(Guider().training);
+    EXPECT_EQ(Guider().trainedSet.storedRaRate, 1);
+}
+
+TEST_F(GuidingLoopTest, GuidingHoldsADriftingStarAndStopsOnAPress) {
+    // Dec drifts 0.05 px/s: 3 px in the minute unguided.
+    Simulator& sim = Sim(30, 0.05);
+    ASSERT_EQ(RunGuiderTraining({}), LoopEnd::Done);
+    messages.shown.clear();
+    GuidingStats stats;
+    GuidingContext c;
+    c.stats = &stats;
+    bool first = true;
+    double x0 = 0, y0 = 0, worst = 0;
+    c.afterFrame = [&] {
+        double x = 0, y = 0;
+        sim.Mount().OffsetAt(NowMs(), x, y);
+        if (first) {
+            x0 = x;
+            y0 = y;
+            first = false;
+        }
+        worst = std::max(worst, std::hypot(x - x0, y - y0));
+    };
+    const uint32_t start = clock.now;
+    events.interruptAt.push_back(start + 60'000);
+    EXPECT_EQ(RunGuiderGuiding(c), LoopEnd::Stopped);
+    EXPECT_GE(clock.now - start, 60'000u);
+    EXPECT_FALSE(Guider().guiding);
+    const GuidingRms rms = stats.Rms();
+    EXPECT_GT(rms.framesRun, 25);
+    EXPECT_LT(rms.totalRun, 0.5);
+    EXPECT_LT(worst, 0.6);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(GuidingLoopTest, VanishedCameraEndsGuiding) {
+    Simulator& sim = Sim(0);
+    ASSERT_EQ(RunGuiderTraining({}), LoopEnd::Done);
+    GuidingContext c;
+    int frames = 0;
+    c.afterFrame = [&] {
+        if (++frames == 3) sim.Faults().failNextCameraRead = 19;
+    };
+    EXPECT_EQ(RunGuiderGuiding(c), LoopEnd::CameraFailed);
+    EXPECT_FALSE(Guider().guiding);
+}
+
+TEST_F(GuidingLoopTest, LostStarEndsGuidingWithTheLostStarMessage) {
+    Simulator& sim = Sim(0);
+    ASSERT_EQ(RunGuiderTraining({}), LoopEnd::Done);
+    messages.shown.clear();
+    GuidingContext c;
+    int frames = 0;
+    c.afterFrame = [&] {
+        if (++frames == 5) sim.Mount().Nudge(400, 0);  // the star leaves the frame
+    };
+    EXPECT_EQ(RunGuiderGuiding(c), LoopEnd::StarLost);
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text.rfind("Sorry. Guide star lost.", 0), 0u);
+    EXPECT_EQ(frames, 5);
+    EXPECT_FALSE(Guider().guiding);
+    EXPECT_TRUE(Guider().stop);
+}
+
+TEST_F(GuidingLoopTest, StartRefusals) {
+    Sim(0);
+    Guider().starSelected = false;
+    EXPECT_EQ(RunGuiderGuiding({}), LoopEnd::Refused);
+    EXPECT_EQ(messages.shown.back().text,
+              "Sorry, you haven't picked a guide star. Go to Guider dialog and select a star to guide on");
+    State().settings.driveMethod = 'n';
+    EXPECT_EQ(RunGuiderGuiding({}), LoopEnd::Refused);
+    EXPECT_EQ(messages.shown.back().text, "Sorry, No telescope to guide, or no camera found");
+}
+
+}  // namespace

@@ -41,6 +41,8 @@ fits-details 20
 auto-processing 24324
 unsharp-mask 106
 merge-dialog 111
+guider-dialog 27
+histogram 6
 help-window 112
 about 113
 LIST

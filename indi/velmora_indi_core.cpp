@@ -10,6 +10,7 @@
 #include "devices/camera.h"
 #include "devices/camera_protocol.h"
 #include "devices/transport.h"
+#include "telescope/telescope_link.h"
 
 namespace velmora_indi {
 
@@ -95,19 +96,24 @@ GuideAxis AxisOf(GuideDirection d) {
     return d == GuideDirection::North || d == GuideDirection::South ? GuideAxis::NorthSouth : GuideAxis::WestEast;
 }
 
+static char Letter(GuideDirection d) {
+    switch (d) {
+        case GuideDirection::North: return 'n';
+        case GuideDirection::South: return 's';
+        case GuideDirection::East: return 'e';
+        case GuideDirection::West: return 'w';
+    }
+    return 0;
+}
+
 static uint8_t AxisBits(GuideAxis axis) {
-    return axis == GuideAxis::NorthSouth ? uint8_t(kRelayNorth | kRelaySouth) : uint8_t(kRelayWest | kRelayEast);
+    return axis == GuideAxis::NorthSouth ? uint8_t(RelayBit('n') | RelayBit('s')) : uint8_t(RelayBit('w') | RelayBit('e'));
 }
 
 uint8_t GuideRelays::Start(GuideDirection d) {
-    uint8_t relay = 0;
-    switch (d) {
-        case GuideDirection::North: relay = kRelayNorth; break;
-        case GuideDirection::South: relay = kRelaySouth; break;
-        case GuideDirection::East: relay = kRelayEast; break;
-        case GuideDirection::West: relay = kRelayWest; break;
-    }
-    bits_ = uint8_t((bits_ & ~AxisBits(AxisOf(d))) | relay);
+    // Both axes may pulse at once (INDI clients send them independently);
+    // each direction drives the telescope code's relay bit.
+    bits_ = uint8_t((bits_ & ~AxisBits(AxisOf(d))) | RelayBit(Letter(d)));
     return bits_;
 }
 

@@ -15,7 +15,9 @@ public:
     // divisor: the averaging divisor (1 without averaging).
     AutoMerge(int divisor, bool profiles);
     // Adds the frame in image buffer A. 0: merged (A holds the sum);
-    // 1: the star was lost (A holds the sum so far); 2: no suitable star.
+    // 1: the star was lost (A holds the sum so far); 2: no suitable star
+    // (profiles only). On a star, a window centroid that does not fit shows
+    // message 69 and keeps the position it had; the frame is still merged.
     int AddFrame();
     bool HasReference() const;
     int StarX() const { return follower_.X(); }

@@ -77,16 +77,25 @@ void TCamDialog::Build() {
         auto* bar = WithId(new QScrollBar(orientation), id);
         bar->setMinimumWidth(orientation == Qt::Horizontal ? 120 : 16);
         into->addWidget(bar);
-        connect(bar, &QScrollBar::actionTriggered, this, [this, bar, id](int action) {
+        // The arrow pointing up (or right) adds one, the other takes one.
+        const bool vertical = orientation == Qt::Vertical;
+        connect(bar, &QScrollBar::actionTriggered, this, [this, bar, id, vertical, value](int action) {
             if (controls_.Redrawing()) return;
             switch (action) {
-                case QAbstractSlider::SliderSingleStepSub: Scroll(id, ScrollAction::LineUp); break;
-                case QAbstractSlider::SliderSingleStepAdd: Scroll(id, ScrollAction::LineDown); break;
+                case QAbstractSlider::SliderSingleStepSub:
+                    Scroll(id, vertical ? ScrollAction::LineUp : ScrollAction::LineDown);
+                    break;
+                case QAbstractSlider::SliderSingleStepAdd:
+                    Scroll(id, vertical ? ScrollAction::LineDown : ScrollAction::LineUp);
+                    break;
                 case QAbstractSlider::SliderPageStepSub: Scroll(id, ScrollAction::PageUp); break;
                 case QAbstractSlider::SliderPageStepAdd: Scroll(id, ScrollAction::PageDown); break;
                 case QAbstractSlider::SliderMove: Scroll(id, ScrollAction::Thumb, bar->sliderPosition()); break;
                 default: break;
             }
+            // The slider applies its own step after this: it keeps the value
+            // the dialog chose instead.
+            bar->setSliderPosition(value());
         });
         controls_.OnRedraw([bar, minimum, maximum, value] {
             const QSignalBlocker block(bar);
@@ -172,7 +181,7 @@ void TCamDialog::Build() {
     auto* fileRow = new QHBoxLayout;
     saving->addLayout(fileRow);
     fileRow->addWidget(new QLabel("Last file no."));
-    edit(fileRow, kIdLastFileNo, [] { return QString::number(State().settings.autosaveCounter); })->setReadOnly(true);
+    edit(fileRow, kIdLastFileNo, [] { return QString::number(uint16_t(State().settings.autosaveCounter)); })->setReadOnly(true);
     auto* dirRow = new QHBoxLayout;
     saving->addLayout(dirRow);
     dirRow->addWidget(new QLabel("Sub-Dir"));
@@ -310,6 +319,13 @@ void TCamDialog::ShowFocusFrame() {
 }
 
 void TCamDialog::OnButton(int id) {
+    // While the focus or monitor loop runs, a click on any button is the
+    // press that ends it (the loop sees the press); it starts nothing nested.
+    if (Session().focusing || Session().monitoring) {
+        if (Session().focusing) Session().stopFocus = true;
+        Session().monitoring = false;
+        return;
+    }
     const std::string exposureText = exposureEdit_->text().toStdString();
     const std::string countText = countEdit_->text().toStdString();
     switch (id) {
@@ -325,6 +341,8 @@ void TCamDialog::OnButton(int id) {
         case kIdCancel: done(kCloseCancel); return;
         case kIdHelp: Sys().messages->Show(kProgramCaption, kCameraHelpText, MessageIcon::None); return;
         case kIdFocusStart: {
+            // The loop exposes for what the box holds now.
+            TakeTypedValues(exposureText, countText);
             FocusLoop([this] {
                 Redraw();
                 Session().needRedraw = true;

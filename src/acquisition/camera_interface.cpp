@@ -86,13 +86,14 @@ std::string CameraDialogTitle(int model) {
 int ApplyScroll(int current, int minimum, int maximum, ScrollAction action, int thumb) {
     int v = current;
     switch (action) {
-        case ScrollAction::LineUp: v = current - 1; break;
-        case ScrollAction::LineDown: v = current + 1; break;
+        case ScrollAction::LineUp: v = current + 1; break;
+        case ScrollAction::LineDown: v = current - 1; break;
         case ScrollAction::PageUp: v = minimum; break;
         case ScrollAction::PageDown: v = maximum; break;
         case ScrollAction::Thumb: v = thumb; break;
     }
-    return std::clamp(v, minimum, maximum);
+    const bool line = action == ScrollAction::LineUp || action == ScrollAction::LineDown;
+    return std::clamp(v, minimum, line ? std::max(maximum, current) : maximum);
 }
 
 void SelectExposureMode(int mode) {
@@ -107,7 +108,7 @@ void SelectExposureMode(int mode) {
 void TakeTypedValues(const std::string& exposureText, const std::string& countText) {
     CameraSettings& cam = Cam();
     const int value = ParseNumber(exposureText);
-    if (value >= 0) cam.exposureValue = std::clamp(value, 0, cam.exposureMaximum);
+    if (value >= 0) cam.exposureValue = std::clamp(value, 0, TypedExposureMaximum(cam.exposureUnit));
     const int count = ParseNumber(countText);
     if (count >= 0) cam.exposureCount = std::clamp(count, 1, kMaxExposureCount);
 }

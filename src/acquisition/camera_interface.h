@@ -27,8 +27,10 @@ inline constexpr const char* kCameraSeriesNote =
     "* To take a series of images select Continuous and set number of exposures";
 extern const char* const kCameraHelpText;
 
-// Scroll bars: line up/down +-1 within min..max, page up/down jump to the
-// minimum/maximum, thumb sets the position.
+// Scroll bars: line up adds one and line down takes one, page up/down jump
+// to the minimum/maximum, thumb sets the position, all within min..max. A
+// typed value above the maximum is left where it is by line up and steps down
+// from where it is by line down: only the arrows are bounded.
 enum class ScrollAction { LineUp, LineDown, PageUp, PageDown, Thumb };
 int ApplyScroll(int current, int minimum, int maximum, ScrollAction action, int thumb = 0);
 
@@ -39,7 +41,9 @@ void SelectExposureMode(int mode);
 // "Take Photo": with a non-zero number in the exposure box the value and the
 // number of exposures are taken from the boxes; false (nothing happens) for 0.
 bool TakePhotoFromBoxes(const std::string& exposureText, const std::string& countText);
-// Typed values of boxes 105 and 112 are taken over on refresh.
+// Typed values of boxes 105 and 112 are taken over on refresh. The exposure
+// value is kept within the camera's limits (0 .. the longest exposure in the
+// unit in force), not within the arrows' maximum.
 void TakeTypedValues(const std::string& exposureText, const std::string& countText);
 // "Autoguide Photo": message 59 while guiding runs (false); else marks
 // guiding during the exposure when a guide star was picked in the guider

@@ -48,6 +48,8 @@ void PickExposureUnit(CameraSettings& cam, char unit) {
     cam.exposureValue = (unit == 'q' || unit == 'h' || unit == 't') ? 5 : 1;
 }
 
+int TypedExposureMaximum(char unit) { return kLongestExposureMs / UnitFactorMs(unit); }
+
 // Settings field 15 is the camera option the exposure arrows use: their
 // minimum is 1 while it is set, else 0.
 int ExposureMinimum() { return State().settings.cameraOption15 ? 1 : 0; }

@@ -71,5 +71,9 @@ int32_t CurrentExposureMs();
 // t 100/5, s 300/1, m 90/1.
 void PickExposureUnit(CameraSettings& cam, char unit);
 int UnitMaximum(char unit);
+// The camera's longest exposure (90 minutes), and the largest value that can
+// be typed for it in a unit.
+inline constexpr int32_t kLongestExposureMs = 90 * 60000;
+int TypedExposureMaximum(char unit);
 // The minimum of the exposure arrows (a program setting).
 int ExposureMinimum();

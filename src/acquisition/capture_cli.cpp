@@ -71,7 +71,7 @@ int RunCapture(const CliArgs& argv) {
     if (!args.empty()) return Usage(("unknown argument: " + args.front()).c_str());
     long mode = 0, exposure = 0, count = 1, model = 0;
     if (!modeText || !ParseInt(*modeText, mode) || !ValidMode(mode)) return Usage("--mode must be 1, 2, 3, 4, 5, 8 or 16");
-    if (!exposureText || !ParseInt(*exposureText, exposure) || exposure < 1 || exposure > 90 * 60000)
+    if (!exposureText || !ParseInt(*exposureText, exposure) || exposure < 1 || exposure > kLongestExposureMs)
         return Usage("--exposure must be 1..5400000 milliseconds");
     if (countText && (!ParseInt(*countText, count) || count < 1 || count > 999))
         return Usage("--count must be 1..999");
@@ -87,10 +87,7 @@ int RunCapture(const CliArgs& argv) {
         modelPid = row->manualPid;
         if (SimulationRequested()) {
             if (!row->discoveredPids.empty()) modelPid = row->discoveredPids.front();
-            SimulatorConfig config = Simulator::Instance().Config();
-            config.camera.model = int(model);
-            config.camera.pid = uint16_t(std::strtol(modelPid.c_str(), nullptr, 16));
-            Simulator::Instance().Configure(config);
+            Simulator::Instance().PickModel(int(model));
         }
         // The settings take the model once the settings file has been read
         // (quiet, below).

@@ -223,15 +223,17 @@ void BeginExposure(int model, int32_t exposureMs, bool trigger) {
     ClearPixels(8);
     ClearPixels(0);
     Echo();
-    if (model == 5 && exposureMs >= 1001 && !trigger) Shutter(false);
+    // Model 5: the shutter is closed before a host-timed exposure (with or
+    // without the trigger) and after it.
+    if (model == 5 && HostTimesExposure(exposureMs, trigger)) Shutter(false);
 }
 
 void OpenShutterForHostWait(int model, bool darkFrame) {
     if (model == 5 && !darkFrame) Shutter(true);
 }
 
-void CloseShutterAfterHostWait(int model, bool trigger) {
-    if (model == 5 && !trigger) Shutter(false);
+void CloseShutterAfterHostWait(int model, bool /*trigger*/) {
+    if (model == 5) Shutter(false);
 }
 
 void CloseShutterForCameraTimedRead(int model, int32_t exposureMs) {

@@ -42,10 +42,10 @@ SequenceResult RunExposureSequence(const SequenceOptions& options = {});
 
 // The steps of one exposure, shared by the sequence and the INDI driver.
 // Start: ClearPixels 8, ClearPixels 0, Echo; model 5 closes its shutter for a
-// host-timed exposure without the trigger.
+// host-timed exposure (triggered ones of 6001 ms or more included).
 void BeginExposure(int model, int32_t exposureMs, bool trigger);
 // Model 5 opens its shutter for the host wait (not for a dark frame) and
-// closes it after the wait (not with the trigger).
+// closes it after the wait, with or without the trigger.
 void OpenShutterForHostWait(int model, bool darkFrame);
 void CloseShutterAfterHostWait(int model, bool trigger);
 // Model 5 closes its shutter before a camera-timed read (E <= 1000 ms).

@@ -95,7 +95,9 @@ bool TakeFocusFrame(int32_t exposureMs, bool* interrupted) {
     const CameraSettings& cam = Cam();
     ClearPixels(8);
     ClearPixels(0);
-    if (exposureMs > 1000 && !cam.trigger) {
+    // Host-timed as in the sequence: above 1 s without the trigger, and
+    // triggered exposures too long for the camera's trigger read.
+    if (HostTimesExposure(exposureMs, cam.trigger)) {
         if (g.modelCode == 5) Shutter(true);
         const bool pressed = HostWait(exposureMs);
         if (interrupted) *interrupted = pressed;

@@ -10,6 +10,7 @@
 
 namespace {
 bool messageShown = false;
+bool startupMessageShown = false;
 
 class ConsoleMessageSink : public MessageSink {
 public:
@@ -41,12 +42,19 @@ void StartHeadless() {
     Platform platform = Sys();
     platform.messages = &sink;
     InstallPlatform(platform);
-    LoadSettingsAtStartup();
+    // A command-line run reads the settings and writes them only when its
+    // command changes them: a missing or damaged file leaves the defaults (or
+    // what could be read) in force for this run, and the file as it was.
+    ReadSettings();
+    RemoveStaleSaveFiles();
     State().geometry.modelCode = State().settings.manualModel;
-    ApplyCameraModel();
+    ApplyCameraModelGeometry();
     FillStartupImages();
+    startupMessageShown = messageShown;
     messageShown = false;
 }
+
+bool StartupMessageShown() { return startupMessageShown; }
 
 bool TakeShownMessage() {
     const bool shown = messageShown;

@@ -78,7 +78,22 @@ bool DialogScreenFitter::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- Loop guard ----------------------------------------------------------------
 
+namespace {
+LoopGuard* currentGuard = nullptr;
+}  // namespace
+
+LoopGuard* LoopGuard::Current() { return currentGuard; }
+
+LoopGuard::Scope::Scope() : guard_(currentGuard) {
+    if (guard_) ++guard_->depth_;
+}
+
+LoopGuard::Scope::~Scope() {
+    if (guard_ && guard_ == currentGuard) --guard_->depth_;
+}
+
 LoopGuard::LoopGuard() {
+    currentGuard = this;
     Platform platform = Sys();
     inner_ = platform.events;
     platform.events = this;
@@ -86,6 +101,7 @@ LoopGuard::LoopGuard() {
 }
 
 LoopGuard::~LoopGuard() {
+    if (currentGuard == this) currentGuard = nullptr;
     if (Sys().events == this) {
         Platform platform = Sys();
         platform.events = inner_;

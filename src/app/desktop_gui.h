@@ -47,6 +47,20 @@ public:
     // now arrived in the middle of a loop).
     bool InsideLoop() const { return depth_ > 0; }
     void RequestStop() { stop_ = true; }
+    // The guard in force (nullptr without a main window).
+    static LoopGuard* Current();
+    // Counts as inside a loop for its lifetime: for the few places that let
+    // the window system paint in the middle of a loop without pumping.
+    class Scope {
+    public:
+        Scope();
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        LoopGuard* guard_;
+    };
     void ClearStop() { stop_ = false; }
     bool StopRequested() const { return stop_; }
 

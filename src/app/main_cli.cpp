@@ -9,5 +9,7 @@ int main(int argc, char** argv) {
     CliArgs args(argv + 1, argv + argc);
     if (TakeFlag(args, "--simulate")) setenv("VELMORA_SIMULATE", "1", 1);
     StartHeadless();
-    return RunCli(args);
+    const int status = RunCli(args);
+    // A message at start-up is a failure even when the command carried on.
+    return status == 0 && StartupMessageShown() ? 1 : status;
 }

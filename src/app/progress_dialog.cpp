@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "app/desktop_gui.h"
 #include "app/desktop_rules.h"
 #include "app/main_window.h"
 
@@ -77,6 +78,8 @@ QString TProgressDialog::TimeLeftText() const { return timeLeft_->isHidden() ? Q
 void TProgressDialog::PaintNow() {
     // A window just shown is drawn once the window system has mapped it:
     // give it a moment (paint and window-system events only, no input).
+    // A window closed meanwhile is asked about as during any loop.
+    LoopGuard::Scope insideLoop;
     QElapsedTimer timer;
     timer.start();
     while (isVisible() && windowHandle() && !windowHandle()->isExposed() && timer.elapsed() < 200)

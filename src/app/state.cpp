@@ -108,6 +108,15 @@ void RecomputeGeometry() {
         g.unexpandedBytes = g.width * g.height * 2;
         g.binnedPixelSizeMm = g.pixelWidthMm;
     }
+    if (g.focusBinned != g.binned) {
+        // Same place on the sensor, in the pixels of the new geometry.
+        auto convert = [&](int32_t& v) { v = g.binned ? v / 2 : v * 2; };
+        convert(g.focusCentreX);
+        convert(g.focusCentreY);
+        convert(g.focusOriginX);
+        convert(g.focusOriginY);
+        g.focusBinned = g.binned;
+    }
     g.widthMinus1 = g.width - 1;
     g.heightMinus1 = g.height - 1;
     g.pixels = g.width * g.height;
@@ -140,6 +149,13 @@ void RecomputeGeometry() {
 }
 
 void ApplyCameraModel() {
+    ApplyCameraModelGeometry();
+    // The model is kept in the settings file; a file that cannot be written
+    // is reported (message 24) and the new geometry stays in force.
+    SaveSettingsReporting(24);
+}
+
+void ApplyCameraModelGeometry() {
     AppState& s = Instance();
     ImageGeometry& g = s.geometry;
     if (const CameraModel* model = FindCameraModel(g.modelCode)) {
@@ -152,14 +168,14 @@ void ApplyCameraModel() {
     g.subFrameBinning = 2;
     g.subFrameCentreX = g.sensorWidth / 2;
     g.subFrameCentreY = g.sensorHeight / 2;
+    // The focus frame in full-geometry pixels; the recomputation halves it
+    // for a binned geometry.
     g.focusCentreX = g.subFrameCentreX;
     g.focusCentreY = g.subFrameCentreY;
     g.focusOriginX = g.focusCentreX - 64;
     g.focusOriginY = g.focusCentreY - 64;
+    g.focusBinned = false;
     RecomputeGeometry();
-    // The model is kept in the settings file; a file that cannot be written
-    // is reported (message 24) and the new geometry stays in force.
-    SaveSettingsReporting(24);
 }
 
 std::string AutosaveDirectory() {

@@ -49,10 +49,15 @@ struct ImageGeometry {
     int32_t unexpandedWidth = 2048, unexpandedHeight = 2048;
     int32_t unexpandedBytes = 2048 * 2048 * 2;
     double binnedPixelSizeMm = 0.0074;
-    // Focus frame and user sub-frame.
+    // Focus frame and user sub-frame. The focus frame (centre, origin) is in
+    // image pixels of the current geometry, halved in binned geometry;
+    // focusBinned says which geometry the values were set in, and a
+    // recomputation that changes `binned` converts them, so the frame stays on
+    // the same part of the sensor. The sub-frame centre is in sensor pixels.
     int32_t focusCentreX = 1024, focusCentreY = 1024;
     int32_t focusOriginX = 960, focusOriginY = 960;
     int32_t focusHalfSize = 64;
+    bool focusBinned = false;
     int32_t subFrameCentreX = 1024, subFrameCentreY = 1024;
     int32_t subFrameBinning = 2;
     // FITS sizes: data bytes D followed by 2880 - (D mod 2880) fill bytes
@@ -126,9 +131,12 @@ void ResetGreyPalette(Palette& palette);
 void RecomputeGeometry();
 // Copies the current model's row into the geometry (model 3 and unknown codes
 // keep the geometry), resets the sub-frame and focus frame to the sensor
-// centre, recomputes and saves the settings file (message 24 when it cannot
+// centre (the focus frame in image pixels of the geometry in force), recomputes and saves the settings file (message 24 when it cannot
 // be written).
 void ApplyCameraModel();
+// The same without the save: for command-line runs, which write the settings
+// only when a command changes them.
+void ApplyCameraModelGeometry();
 // The autosave directory in force: "c:\AUTOSAVE" when field 47 is empty, a
 // text with a drive as typed, any other text as the host folder it names
 // (ResolveTypedFolder). MapPath(AutosaveDirectory(), true) is its host folder.

@@ -175,6 +175,7 @@ bool DiscoverCamera() {
     DeviceLinkState& s = Link();
     Settings& settings = State().settings;
     DeviceEnumerator& enumerator = ActiveEnumerator();
+    const bool adoptAny = enumerator.PrepareCameraDiscovery(settings.configuredPid, settings.manualModel);
     bool enumerated = false;
     for (InterfaceClass cls : {InterfaceClass::Hid, InterfaceClass::CameraDriver}) {
         std::vector<EnumeratedInterface> interfaces;
@@ -187,7 +188,7 @@ bool DiscoverCamera() {
             const std::string pid = IdAfter(item.path, "pid");
             if (vid.empty() || pid.empty()) continue;
             if (vid != s.configuredVid) continue;
-            const bool autoDetect = settings.ignoreCameraVidPid;
+            const bool autoDetect = settings.ignoreCameraVidPid || adoptAny;
             std::string configured = settings.configuredPid;
             for (char& c : configured) c = char(std::tolower(static_cast<unsigned char>(c)));
             if (!(pid == configured || autoDetect || Decimal(pid) == 920)) continue;

@@ -89,6 +89,13 @@ public:
     // The operating system's major and minor version (for the "Camera Found"
     // notice and the version flag).
     virtual std::pair<int, int> SystemVersion() { return {5, 1}; }
+    // Told by camera discovery, before it lists the interfaces, which camera
+    // the settings name (configured PID and model code). True asks discovery
+    // to take the camera on offer whatever PID is configured, as with "Ignore
+    // Camera VID/PID" (the simulator when VELMORA_SIM_MODEL picks a model).
+    virtual bool PrepareCameraDiscovery(const std::string& /*configuredPid*/, int /*configuredModel*/) {
+        return false;
+    }
 };
 
 // Builds the device path of an interface: "<kind>#vid_xxxx&pid_xxxx#<where>",

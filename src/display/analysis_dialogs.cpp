@@ -18,6 +18,7 @@
 #include "display/analysis_plots.h"
 #include "display/display_state.h"
 #include "display/image_view_widget.h"
+#include "display/picking.h"
 #include "platform/platform.h"
 
 namespace {
@@ -130,7 +131,7 @@ TRowDialog::TRowDialog(QWidget* parent) : QDialog(parent) {
         // Image buffer A as it is now.
         canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), kDialogFace);
         const ImageGeometry& g = State().geometry;
-        const int row = ProfileImageRow(Picking().profileRow, BinnedDisplay(), g.height);
+        const int row = ProfileImageRow(Picking().profileRow, DisplayToImageScale(), g.height);
         DrawRowProfile(canvas, RowProfile(State().imageA, g.width, g.height, row));
     });
     layout->addWidget(plot_);

@@ -47,8 +47,8 @@ void DrawHistogram(PlotCanvas& canvas, const HistogramPicture& picture) {
 
 // ---- Row profile ----
 
-int ProfileImageRow(int profileRow, bool binnedDisplay, int height) {
-    const int row = binnedDisplay ? 2 * profileRow : profileRow;
+int ProfileImageRow(int profileRow, int displayScale, int height) {
+    const int row = displayScale * profileRow;
     return std::clamp(row, 0, std::max(0, height - 1));
 }
 

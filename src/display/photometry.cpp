@@ -5,6 +5,7 @@
 
 #include "app/messages.h"
 #include "display/display_state.h"
+#include "display/picking.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void InstallPickingHooks() {
         MeasureAt(State().imageA, g.width, g.height, x, y);
     };
     hooks.photometryPointer = [](int x, int y, int value) {
-        const int scale = BinnedDisplay() ? 2 : 1;
+        const int scale = DisplayToImageScale();
         ShowPointer(x * scale, y * scale, value);
     };
 }

@@ -90,10 +90,9 @@ void PickFocusFrame(const ViewPort& view, int displayX, int displayY) {
 // resolution puts it on the star's own image pixel.
 bool MeasurePhotometry(int displayX, int displayY, bool snapped) {
     PickHooks& hooks = PickingHooks();
-    int x = displayX, y = displayY;
-    if (BinnedDisplay()) {
-        x *= 2;
-        y *= 2;
+    const int scale = DisplayToImageScale();
+    int x = displayX * scale, y = displayY * scale;
+    if (scale > 1) {
         if (snapped && hooks.centroid) {
             const AppState& s = State();
             StarPosition star;

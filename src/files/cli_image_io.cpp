@@ -36,7 +36,7 @@ int OpenCliImage(const std::string& in, const std::optional<std::string>& model)
             return 2;
         }
         s.geometry.modelCode = int16_t(code);
-        ApplyCameraModel();
+        ApplyCameraModelGeometry();  // for this run only: the settings file is left alone
     }
     TakeShownMessage();
     if (OpenImageFile(in) != kOpenedImage) return 1;

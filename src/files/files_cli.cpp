@@ -24,10 +24,18 @@ int Usage(const char* text) {
     return 2;
 }
 
+// A header longer than this many cards without END is not read further.
+constexpr size_t kMaxHeaderCards = 36 * 100;
+
 // Prints the header cards up to END, one per line, trailing spaces removed.
 int RunFitsInfo(const CliArgs& args) {
     if (args.size() != 1) return Usage("fits-info FILE");
-    std::FILE* file = std::fopen(MapPath(args[0]).c_str(), "rb");
+    const std::string host = MapPath(args[0]);
+    if (IsNonRegularFile(host)) {
+        ShowMessage(50, "Sorry, " + args[0] + " is not a regular file");
+        return 1;
+    }
+    std::FILE* file = OpenRegularFile(host);
     if (!file) {
         ShowMessage(13);
         return 1;
@@ -35,7 +43,8 @@ int RunFitsInfo(const CliArgs& args) {
     std::string out;
     char card[kFitsCardBytes];
     bool ended = false, foreign = false;
-    for (size_t n = 0; !ended; ++n) {
+    size_t n = 0;
+    for (; !ended && n < kMaxHeaderCards; ++n) {
         if (std::fread(card, 1, sizeof card, file) != sizeof card) break;
         if (n == 0 && std::memcmp(card, "SIMPLE  =", 9) != 0) {
             foreign = true;
@@ -53,6 +62,10 @@ int RunFitsInfo(const CliArgs& args) {
     std::fclose(file);
     if (foreign) {
         ShowMessage(14);
+        return 1;
+    }
+    if (!ended && n == kMaxHeaderCards) {
+        ShowMessage(50, "Sorry, no END card in the first 100 header blocks of " + args[0]);
         return 1;
     }
     if (!ended) {

@@ -150,7 +150,7 @@ int ParseHeader(const char* header, size_t available, bool details, ParsedHeader
 // Reads and checks one file; on success commits the header (with details)
 // and decodes the pixels into buffer.
 int ReadFits(const std::string& fileName, Pixel* buffer, bool details) {
-    std::FILE* file = std::fopen(MapPath(fileName).c_str(), "rb");
+    std::FILE* file = OpenRegularFile(MapPath(fileName));
     if (!file) return kFitsShortRead;
     char header[kFitsHeaderBytes];
     const size_t got = std::fread(header, 1, sizeof header, file);
@@ -320,9 +320,35 @@ std::string FitsTimeText(const UtTime& t) {
     return text;
 }
 
+bool IsValidFitsDate(const std::string& date) {
+    // "YYYY-MM-DD", optionally followed by "Thh:mm:ss[.s...]".
+    auto digits = [&](size_t at, size_t n) {
+        if (date.size() < at + n) return -1;
+        int v = 0;
+        for (size_t i = at; i < at + n; ++i) {
+            if (date[i] < '0' || date[i] > '9') return -1;
+            v = v * 10 + (date[i] - '0');
+        }
+        return v;
+    };
+    const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
+    if (year < 0 || month < 1 || month > 12 || day < 1 || date[4] != '-' || date[7] != '-') return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int days[12] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (day > days[month - 1]) return false;
+    if (date.size() == 10) return true;
+    const int hour = digits(11, 2), minute = digits(14, 2), second = digits(17, 2);
+    if (date[10] != 'T' || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60 ||
+        date[13] != ':' || date[16] != ':')
+        return false;
+    if (date.size() == 19) return true;
+    if (date[19] != '.' || date.size() == 20) return false;
+    return digits(20, date.size() - 20 > 9 ? 9 : date.size() - 20) >= 0 && date.size() <= 29;
+}
+
 void FillFitsDateFromSystem() {
     FitsDetails& f = State().fits;
-    if (f.date.size() >= 10) return;
+    if (IsValidFitsDate(f.date)) return;
     f.date = FitsDateText(PcClockToUt(Sys().clock->UnixSeconds()));
 }
 
@@ -337,7 +363,6 @@ int QuickSaveFits(const Pixel* image) {
     EnsureDirectory(MapPath(AutosaveDirectory(), true));
     // The counter is a 16-bit field of the settings file, counted unsigned.
     const uint16_t counter = NextAutosaveCounter(uint16_t(s.settings.autosaveCounter));
-    s.settings.autosaveCounter = int16_t(counter);
     const std::string name = QuickSaveFileName(counter);
 
     FitsDetails& f = s.fits;
@@ -352,6 +377,9 @@ int QuickSaveFits(const Pixel* image) {
     f.date = FitsDateText(ut);
 
     const int result = SaveFits(name, image, false);
+    // A file is counted only once it is saved: a failed save keeps the number
+    // for the next try.
     if (result != 0) return result;
+    s.settings.autosaveCounter = int16_t(counter);
     return SaveSettings();
 }

@@ -73,15 +73,21 @@ UtTime PcClockToUt(int64_t seconds);
 // "YYYY-MM-DD" (year 2000 + two digits) and "HH:MM:SS".
 std::string FitsDateText(const UtTime& t);
 std::string FitsTimeText(const UtTime& t);
-// The interactive saves: when the date holds fewer than 10 characters it
-// becomes the system date "20YY-MM-DD" (the UT date of the clock).
+// A DATE-OBS value FITS accepts: a real calendar date "YYYY-MM-DD",
+// optionally followed by "Thh:mm:ss" and a decimal fraction.
+bool IsValidFitsDate(const std::string& date);
+// Every save: a date that is short or not a valid FITS date (typed, or taken
+// from a loaded file) becomes the system date "20YY-MM-DD" (the UT date of
+// the clock).
 void FillFitsDateFromSystem();
 
 // The autosave counter after one step: 65530 or more gives 1.
 uint16_t NextAutosaveCounter(uint16_t counter);
 // autosave directory + "\IMG" + counter + ".FIT".
 std::string QuickSaveFileName(uint16_t counter);
-// The numbered save: counter advanced, mid-exposure UT date and time into the
-// details (the clock's time when no exposure was stamped), SaveFits (16-bit) of image (current geometry), then the settings
-// saved. Returns the SaveFits result when non-zero, else the settings result.
+// The numbered save: mid-exposure UT date and time into the details (the
+// clock's time when no exposure was stamped), SaveFits (16-bit) of image
+// (current geometry) under the next number; only when that file is saved is
+// the counter advanced and the settings saved. Returns the SaveFits result
+// when non-zero, else the settings result.
 int QuickSaveFits(const Pixel* image);

@@ -116,7 +116,7 @@ int OpenImageFile(const std::string& fileName) {
     BusyCursor busy;
 
     const std::string host = MapPath(fileName);
-    std::FILE* file = FileExists(host) ? std::fopen(host.c_str(), "rb") : nullptr;
+    std::FILE* file = OpenRegularFile(host);
     if (!file) {
         ShowMessage(11);
         return 11;
@@ -260,7 +260,7 @@ int SaveTiff(const std::string& fileName, const Pixel* image, bool sixteenBit) {
 int LoadSecondImage(const std::string& fileName) {
     AppState& s = State();
     const std::string host = MapPath(fileName);
-    std::FILE* file = FileExists(host) ? std::fopen(host.c_str(), "rb") : nullptr;
+    std::FILE* file = OpenRegularFile(host);
     if (!file) {
         ShowMessage(11);
         return 1;

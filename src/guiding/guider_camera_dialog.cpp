@@ -33,6 +33,7 @@
 #include "settings/ini_rules.h"
 #include "telescope/ao.h"
 #include "telescope/lx200.h"
+#include "telescope/telescope_control.h"
 #include "telescope/telescope_link.h"
 
 using namespace gcam;
@@ -114,6 +115,18 @@ void FollowPhotoGuiding() {
     if (!h.startGuiding || !h.guidingStep || h.startGuiding.target<PhotoStart>()) return;
     h.startGuiding = PhotoStart{h.startGuiding};
     h.guidingStep = PhotoStep{h.guidingStep};
+}
+
+// Manual moves in mode 'T': the guide socket's relays, or the slew rate and
+// move command (the four quit commands stop them).
+void StartManualMove(char letter) {
+    if (S().driveMethod == 'b') StartRelayMove(letter);
+    else StartMove(kRateSlew, MoveCommand(letter));
+}
+
+void StopManualMove() {
+    if (S().driveMethod == 'b') StopRelayMove();
+    else StopMove();
 }
 
 QPointer<TGCamDialog>& DialogPointer() {
@@ -418,6 +431,7 @@ void TGCamDialog::Scroll(int id, GuiderScroll action, int thumb) {
         case kMoveUpDown: {
             const ManualMove m = ManualMoveFor(S(), id, action, moving_);
             if (m.kind == ManualMove::Start) {
+                PrepareTelescopeLink();
                 StartManualMove(m.letter);
                 moving_ = true;
             } else if (m.kind == ManualMove::Stop) {
@@ -559,22 +573,6 @@ void TGCamDialog::StartGuiding() {
     display_->Restart();
     RunGuiderGuiding(context);
     Refresh();
-}
-
-// Manual moves in mode 'T': the guide socket's relays, or the LX200 slew
-// rate and move commands (the four quit commands stop them).
-void TGCamDialog::StartManualMove(char letter) {
-    PrepareTelescopeLink();
-    if (S().driveMethod == 'b') {
-        StartRelayMove(letter);
-    } else {
-        StartMove(kRateSlew, MoveCommand(letter));
-    }
-}
-
-void TGCamDialog::StopManualMove() {
-    if (S().driveMethod == 'b') StopRelayMove();
-    else StopMove();
 }
 
 // ---- What the loops show ------------------------------------------------------------

@@ -77,8 +77,6 @@ protected:
 
 private:
     void Build();
-    void StartManualMove(char letter);
-    void StopManualMove();
     BoundControls controls_;
     std::unique_ptr<DialogGuidingDisplay> display_;
     GuiderStarFinder finder_;

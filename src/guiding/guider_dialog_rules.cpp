@@ -17,6 +17,7 @@
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
+#include "telescope/lx200.h"
 
 const char* const kGuiderHelpText =
     "Select exposure range using Radio buttons on right of dialog Window \nVary exposure time using scroll "
@@ -175,7 +176,7 @@ int16_t NextGuiderAutosaveCounter(int16_t counter) {
 }
 
 std::string GuiderAutosaveName(const std::string& directory, int16_t counter) {
-    return directory + "\\IMG" + std::to_string(uint16_t(counter)) + ".BMP";
+    return JoinPath(directory, "IMG" + std::to_string(uint16_t(counter)) + ".BMP");
 }
 
 void SaveGuiderSettings() { SaveSettingsReporting(28); }
@@ -341,6 +342,7 @@ ManualMove ManualMoveFor(const Settings& s, int bar, GuiderScroll action, bool m
     }
     if (index < 0 || moving) return move;
     move.kind = ManualMove::Start;
-    move.letter = s.guideLetters[index];
+    const char letters[4] = {PlusYLetter(s), MinusYLetter(s), PlusXLetter(s), MinusXLetter(s)};
+    move.letter = letters[index];
     return move;
 }

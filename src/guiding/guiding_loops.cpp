@@ -276,8 +276,11 @@ void EndMainFrames() {
 LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     Settings& s = State().settings;
     if (s.driveMethod == 'n') return LoopEnd::Refused;
+    if (!OpenCamera()) {
+        ShowMessage(55);
+        return LoopEnd::Refused;
+    }
     GuiderState& g = Guider();
-    GuideOutput& out = Out(c);
     const StarPosition saved = g.lastStar;
     g.training = true;
     const StarPosition start = PlaceMainFrame();
@@ -303,7 +306,6 @@ LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
             SaveSettings();
         }
     }
-    (void)out;
     g.training = false;
     g.lastStar = saved;
     EndMainFrames();
@@ -498,6 +500,10 @@ LoopEnd RunGuiderGuiding(GuidingContext c) {
 LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
     Settings& s = State().settings;
     if (s.driveMethod == 'n') return LoopEnd::Refused;
+    if (!OpenCamera()) {
+        ShowMessage(55);
+        return LoopEnd::Refused;
+    }
     GuiderState& g = Guider();
     const StarPosition saved = g.lastStar;
     g.mainGuiding = true;
@@ -507,7 +513,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
     bool first = true;
     LoopEnd end = LoopEnd::Done;
     while (g.mainGuiding) {
-        Sys().events->Pump();
+        if (Sys().events) Sys().events->Pump();
         bool aborted = false;
         if (!TakeMainGuidingFrame(exposureMs, aborted)) {
             end = LoopEnd::CameraFailed;

@@ -4,25 +4,33 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+// The frame's value at a position (0 off the frame).
+int PixelAt(const Pixel* a, int W, int H, int x, int y) {
+    return x >= 0 && y >= 0 && x < W && y < H ? a[size_t(y) * W + x] : 0;
+}
+}  // namespace
+
 int StarFollower::Add(Pixel* a, Pixel* b, int W, int H, int startX, int startY) {
     const size_t n = size_t(W) * H;
-    StarPosition p;
+    // A window that does not fit (no star picked, a star at the edge) shows
+    // message 69 and leaves the position as it was; the series goes on from
+    // there under the brightness band.
+    StarPosition p{startX, startY, 0, 0};
     if (!haveReference_) {
         for (size_t i = 0; i < n; ++i) b[i] = Pixel(a[i] / divisor_);
-        if (!FindStar(a, W, H, startX, startY, radius_, 3, false, p)) {
-            std::memcpy(a, b, n * sizeof(Pixel));
-            return 2;
-        }
+        FindStar(a, W, H, startX, startY, radius_, 3, false, p);
         x_ = p.x;
         y_ = p.y;
-        peak_ = a[size_t(p.y) * W + p.x];
+        peak_ = PixelAt(a, W, H, p.x, p.y);
         haveReference_ = true;
         if (divisor_ > 1) std::memcpy(a, b, n * sizeof(Pixel));
         return 0;
     }
-    const bool found = FindStar(a, W, H, x_, y_, radius_, 3, false, p);
-    const double v = found ? a[size_t(p.y) * W + p.x] : 0;
-    if (!found || v < 0.3 * peak_ || v > 3.0 * peak_) {
+    p = {x_, y_, 0, 0};
+    FindStar(a, W, H, x_, y_, radius_, 3, false, p);
+    const double v = PixelAt(a, W, H, p.x, p.y);
+    if (v < 0.3 * peak_ || v > 3.0 * peak_) {
         std::memcpy(a, b, n * sizeof(Pixel));
         return 1;
     }

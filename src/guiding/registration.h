@@ -16,8 +16,9 @@ public:
     // divisor: the averaging divisor (1 without averaging); radius: the
     // guiding search radius.
     StarFollower(int divisor, int radius) : divisor_(divisor < 1 ? 1 : divisor), radius_(radius) {}
-    // 0: merged; 1: star lost (the frame holds the running sum); 2: the first
-    // frame's star could not be measured (the frame holds the running sum).
+    // 0: merged; 1: star lost (the frame holds the running sum). A window
+    // that does not fit the frame shows message 69 and keeps the position
+    // (the picked star on the first frame, else the last one found).
     // (startX, startY) is the picked star, used on the first frame only.
     int Add(Pixel* frame, Pixel* sum, int width, int height, int startX, int startY);
     bool HasReference() const { return haveReference_; }

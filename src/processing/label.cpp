@@ -126,8 +126,26 @@ std::string LabelDateStamp(const std::tm& utc) {
     return stamp;
 }
 
+std::string LabelCells(const std::string& text) {
+    std::string cells;
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
+                                                : (lead & 0xF8) == 0xF0 ? 4 : 1;
+        size_t taken = 1;
+        while (taken < length && i + taken < text.size() &&
+               (static_cast<unsigned char>(text[i + taken]) & 0xC0) == 0x80)
+            ++taken;
+        // A character of several bytes is one cell; the font has no glyph
+        // for it, so it stays black (as does a stray byte).
+        cells += lead < 0x80 ? char(lead) : kLabelNoGlyph;
+        i += taken;
+    }
+    return cells;
+}
+
 std::string BuildLabelLine(const std::string& text, bool autoDate, const std::tm& utc) {
-    const std::string shown = text.substr(0, kLabelMaxText);
+    const std::string shown = LabelCells(text).substr(0, kLabelMaxText);
     const int spaces = (kLabelCells - int(shown.size()) - (autoDate ? 24 : 0)) / 2;
     std::string line(size_t(std::max(0, spaces)), ' ');
     line += shown;

@@ -21,10 +21,18 @@ bool LabelGlyph(char c, std::array<uint8_t, kGlyphRows>& rows);
 // ':' and the space.
 bool HasLabelGlyph(char c);
 
+// The cell of a character the font lacks (a character of more than one byte
+// in the UTF-8 text): drawn black.
+inline constexpr char kLabelNoGlyph = '\x7f';
+// The text (UTF-8) as one byte per cell: ASCII as it is, every other
+// character (or stray byte) kLabelNoGlyph.
+std::string LabelCells(const std::string& text);
+
 // "  %02d:%02d:%02d UT %02d-%02d-%d " for a UTC time.
 std::string LabelDateStamp(const std::tm& utc);
-// The line drawn: (64 - length - (24 with the date, else 0)) / 2 spaces, the
-// text (at most 30 characters), then the date stamp when autoDate.
+// The line drawn, one byte per cell: (64 - length - (24 with the date, else
+// 0)) / 2 spaces, the text (at most 30 characters, counted as characters, not
+// bytes), then the date stamp when autoDate.
 std::string BuildLabelLine(const std::string& text, bool autoDate, const std::tm& utc);
 // Draws a line into rows 0..9 of a W x H image: the rows are cleared first,
 // each character takes an 8-pixel cell from column 0 (cells beyond the image

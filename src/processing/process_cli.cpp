@@ -1,7 +1,11 @@
 // velmora-cli process IN OUT [--model CODE] [--tiff16] OP...
 // Opens IN as "&Open..." does, applies the operations in order to the current
 // image and writes OUT by its extension (FITS carries the history cards).
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <cerrno>
+#include <limits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -12,6 +16,7 @@
 #include "app/messages.h"
 #include "app/cli_support.h"
 #include "app/state.h"
+#include "display/display_state.h"
 #include "display/render.h"
 #include "display/view_options.h"
 #include "files/cli_image_io.h"
@@ -44,20 +49,32 @@ std::vector<std::string> SplitOperation(const std::string& op, size_t maxParts) 
     return parts;
 }
 
-bool ParseInt(const std::string& text, long& value) {
-    if (text.empty()) return false;
+// A whole number. A value beyond the range of int is held at INT_MIN or
+// INT_MAX, never wrapped, so the operation's own range check refuses it with
+// its message (code 50) and the image is left as it was.
+bool ParseInt(const std::string& text, int& value) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
     char* end = nullptr;
     errno = 0;
-    value = std::strtol(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0';
+    const long long parsed = std::strtoll(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0') return false;
+    value = int(std::clamp<long long>(parsed, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return true;
 }
 
+// A double turned into an int the same way (held, never undefined).
+int HeldInt(double v) {
+    if (!(v == v)) return std::numeric_limits<int>::min();
+    return int(std::clamp(v, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
+}
+
+// A number; a value too large for a double comes as infinity, which the
+// operation's range check refuses.
 bool ParseDouble(const std::string& text, double& value) {
-    if (text.empty()) return false;
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
     char* end = nullptr;
-    errno = 0;
     value = std::strtod(text.c_str(), &end);
-    return errno == 0 && *end == '\0';
+    return end != text.c_str() && *end == '\0';
 }
 
 // Returns false (after printing why) for a malformed operation; the
@@ -77,9 +94,9 @@ bool RunOperation(const std::string& op, const std::vector<uint32_t>& hotPixelsO
     AppState& s = State();
     if (name == "normal-stretch") {
         const auto p = SplitOperation(op, 3);
-        long black, white;
+        int black, white;
         if (p.size() != 3 || !ParseInt(p[1], black) || !ParseInt(p[2], white)) return bad();
-        NormalStretch(int(black), int(white));
+        NormalStretch(black, white);
         return true;
     }
     if (name == "power-stretch") {
@@ -94,24 +111,31 @@ bool RunOperation(const std::string& op, const std::vector<uint32_t>& hotPixelsO
     if (name == "antilog-stretch") return noArgs(AntilogStretch);
     if (name == "invert") return noArgs(InvertStretch);
     if (name == "remove-background") {
-        long m;
-        if (!hasArgs) m = AutoContrastBlackPoint(s.imageA, s.geometry.width, s.geometry.height);
-        else if (const auto p = SplitOperation(op, 2); p.size() != 2 || !ParseInt(p[1], m)) return bad();
-        RemoveBackground(int(m), false);
+        int m;
+        if (!hasArgs) {
+            // The menu's black point: what the display finds at the end of a
+            // paint of the current image (the background estimate).
+            std::array<uint16_t, 257> counters{};
+            m = BackgroundEstimate(s.imageA, s.geometry.width, s.geometry.height, counters);
+            BlackPoint() = m;
+        } else if (const auto p = SplitOperation(op, 2); p.size() != 2 || !ParseInt(p[1], m)) {
+            return bad();
+        }
+        RemoveBackground(m, false);
         return true;
     }
     if (name == "non-linear") {
         const auto p = SplitOperation(op, 2);
-        long c;
+        int c;
         if (p.size() != 2 || !ParseInt(p[1], c)) return bad();
-        NonLinearStretch(int(c), false);
+        NonLinearStretch(c, false);
         return true;
     }
     if (name == "unsharp") {
         const auto p = SplitOperation(op, 3);
-        long r, k;
+        int r, k;
         if (p.size() != 3 || !ParseInt(p[1], r) || !ParseInt(p[2], k)) return bad();
-        Unsharp(int(r), int(k), false);
+        Unsharp(r, k, false);
         return true;
     }
     if (name == "hp-low") return noArgs([] { HighPassLowPower(false); });
@@ -124,10 +148,10 @@ bool RunOperation(const std::string& op, const std::vector<uint32_t>& hotPixelsO
     if (name == "median") {
         // median:R:P with the power as shown by the dialog, 0.1 .. 1.0.
         const auto p = SplitOperation(op, 3);
-        long r;
+        int r;
         double power;
         if (p.size() != 3 || !ParseInt(p[1], r) || !ParseDouble(p[2], power)) return bad();
-        ConditionalMedian(int(r), int(power * 10 + 0.5));
+        ConditionalMedian(r, HeldInt(power * 10 + 0.5));
         return true;
     }
     if (name == "dark" || name == "flat") {
@@ -174,13 +198,13 @@ int RunProcess(const CliArgs& given) {
     for (const std::string& op : ops) {
         if (op.rfind("hot-pixels", 0) != 0) continue;
         const auto p = SplitOperation(op, 2);
-        long threshold;
+        int threshold;
         if (p.size() != 2 || !ParseInt(p[1], threshold) || threshold < kMinHotPixelThreshold ||
             threshold > kMaxHotPixelThreshold) {
             std::fprintf(stderr, "bad operation: %s\n", op.c_str());
             return 2;
         }
-        FileState().hotPixelThreshold = int(threshold);
+        FileState().hotPixelThreshold = threshold;
         FindHotPixels(State().imageA);
         if (TakeShownMessage()) return 1;
         hotPixels = State().hotPixels.indices;

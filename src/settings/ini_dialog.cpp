@@ -207,7 +207,7 @@ void TINIDialog::Build() {
         Redraw();
     });
     auto* counter = WithId(new QLabel, 17115);
-    controls_.OnRedraw([counter] { counter->setText(QString::number(S().autosaveCounter)); });
+    controls_.OnRedraw([counter] { counter->setText(QString::number(uint16_t(S().autosaveCounter))); });
     auto* resetCounter = WithId(new QPushButton("Reset AutoSave Num"), 17114);
     labelled(files, "", counter);
     files->addWidget(resetCounter);

@@ -406,17 +406,18 @@ int SaveSettings(const std::string& programPath) {
     return ReplaceFile(MapPath(programPath), EncodeSettings()) ? 0 : 3;
 }
 
-int LoadSettings(const std::string& programPath) {
-    const std::string folder = SettingsFolder(programPath);
-    if (!DirectoryExists(folder)) {
-        if (!EnsureDirectory(folder)) return 3;
-        return SaveSettings(programPath);
+int ReadSettings(const std::string& programPath) {
+    const std::string host = MapPath(programPath);
+    if (IsNonRegularFile(host)) {
+        ShowMessage(50, "Sorry, the settings file " + host + " is not a regular file and cannot be read");
+        return 2;
     }
-    const auto bytes = ReadWholeFile(MapPath(programPath));
+    // Nothing past the 96 fields is ever read, whatever the file's length.
+    const auto bytes = ReadWholeFile(host, kSettingsFileSize);
     if (!bytes) return 2;
     switch (Decode(*bytes, State().settings, State().fits)) {
         case ReadResult::Short: return 2;
-        case ReadResult::Invalid: return SaveSettings(programPath);
+        case ReadResult::Invalid: return kSettingsInvalid;
         case ReadResult::Ok: break;
     }
     // The UT offset is not turned into a process time zone: the clock already
@@ -425,11 +426,27 @@ int LoadSettings(const std::string& programPath) {
     return 0;
 }
 
+int LoadSettings(const std::string& programPath) {
+    const std::string folder = SettingsFolder(programPath);
+    if (!DirectoryExists(folder)) {
+        if (!EnsureDirectory(folder)) return 3;
+        return SaveSettings(programPath);
+    }
+    const int read = ReadSettings(programPath);
+    return read == kSettingsInvalid ? SaveSettings(programPath) : read;
+}
+
+void RemoveStaleSaveFiles() {
+    RemoveStaleTempFiles(SettingsFolder(kSettingsPath));
+    RemoveStaleTempFiles(MapPath(AutosaveDirectory(), true));
+}
+
 void LoadSettingsAtStartup() {
     if (LoadSettings() != 0) {
         ShowMessage(1);
         SaveSettingsReporting(24);
     }
+    RemoveStaleSaveFiles();
 }
 
 int SaveSettingsReporting(int failureMessage) {

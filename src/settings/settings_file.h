@@ -11,8 +11,15 @@ inline constexpr size_t kSettingsFileSize = 1432;
 
 // 0 = loaded, 2 = missing or short file; otherwise the result of the rewrite.
 int LoadSettings(const std::string& programPath = kSettingsPath);
+// Reads the file without ever writing: 0 = loaded, 2 = missing, short or not
+// a regular file, 4 = a field failed its check (the fields before it taken).
+inline constexpr int kSettingsInvalid = 4;
+int ReadSettings(const std::string& programPath = kSettingsPath);
 // 0 = written, 3 = the file could not be created or a write came short.
 int SaveSettings(const std::string& programPath = kSettingsPath);
+// Removes the temporary files killed saves left in the settings folder and the
+// autosave folder (RemoveStaleTempFiles).
+void RemoveStaleSaveFiles();
 // The start-up and pre-dialog load: a non-zero LoadSettings shows message 1
 // and writes a new file (message 24 when that fails).
 void LoadSettingsAtStartup();

@@ -25,7 +25,8 @@ public:
 
 std::vector<SettingLine> ListSettings(const Settings& s, const FitsDetails& f) {
     Lister l;
-    l.Number("autosaveCounter", s.autosaveCounter);
+    // The two file counters are counted unsigned, as the file names show them.
+    l.Number("autosaveCounter", uint16_t(s.autosaveCounter));
     l.Number("utOffsetHours", s.utOffsetHours);
     l.Letter("telescopeComPort", s.telescopeComPort);
     l.Number("reserved4", s.reserved4);
@@ -96,7 +97,7 @@ std::vector<SettingLine> ListSettings(const Settings& s, const FitsDetails& f) {
     l.Letters("bumpLetters", s.bumpLetters);
     l.Flag("guiderOption82", s.guiderOption82);
     l.Flag("guiderOption83", s.guiderOption83);
-    l.Number("guiderAutosaveCounter", s.guiderAutosaveCounter);
+    l.Number("guiderAutosaveCounter", uint16_t(s.guiderAutosaveCounter));
     l.Flag("usePcPortForGuiding", s.usePcPortForGuiding);
     l.Flag("noNorthCorrections", s.noNorthCorrections);
     l.Flag("noSouthCorrections", s.noSouthCorrections);

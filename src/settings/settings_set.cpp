@@ -195,6 +195,9 @@ bool SurvivesTheFile(const std::string& name) {
     const FitsDetails keepFits = state.fits;
     const std::string check = MapPath(kSettingsPath) + ".check";
     bool same = false;
+    // A first command-line run has not made the folder (reading commands write nothing).
+    const size_t slash = check.find_last_of('/');
+    if (slash != std::string::npos) EnsureDirectory(check.substr(0, slash));
     if (ReplaceFile(check, EncodeSettings())) {
         state.settings = Settings{};
         state.fits = FitsDetails{};

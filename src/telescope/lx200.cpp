@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "app/state.h"
-#include "guiding/guide_output.h"
 #include "platform/platform.h"
 #include "telescope/telescope_link.h"
 #include "telescope/telescope_timing.h"
@@ -90,23 +89,27 @@ std::string GotoCoordinates(int hours, int minutes, int degrees, int decMinutes)
     return ReadSlewReply(TelescopePort());
 }
 
-void ReadPosition(bool autostar) {
+// One position answer; an Autostar's is read a second time 10 ms later
+// (it may come late). The second read keeps the first answer when it brings
+// nothing: on the PC route the line read has already taken the whole answer.
+static std::string PositionAnswer(const char* query, bool autostar) {
     TelescopeLinkState& link = TelescopeLink();
     const int port = TelescopePort();
-    Send(kGetRa);
+    Send(query);
     ReadSerialReply(port, 33);
     if (autostar) {
+        const std::string first = link.scopeInfo;
         WaitMs(10);
         ReadSerialReply(port, 33);
+        if (link.scopeInfo.empty()) link.scopeInfo = first;
     }
-    link.raText = link.scopeInfo;
-    Send(kGetDec);
-    ReadSerialReply(port, 33);
-    if (autostar) {
-        WaitMs(10);
-        ReadSerialReply(port, 33);
-    }
-    link.decText = link.scopeInfo;
+    return link.scopeInfo;
+}
+
+void ReadPosition(bool autostar) {
+    TelescopeLinkState& link = TelescopeLink();
+    link.raText = PositionAnswer(kGetRa, autostar);
+    link.decText = PositionAnswer(kGetDec, autostar);
 }
 
 void PulseGuideSerial() {

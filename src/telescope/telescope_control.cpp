@@ -57,22 +57,6 @@ void RelayArrowPressed(char compass) {
     control.moving = true;
 }
 
-void StartManualMove(char letter) {
-    if (State().settings.driveMethod == 'b') {
-        StartRelayMove(letter);
-    } else {
-        StartMove(control.rate, MoveCommand(letter));
-    }
-}
-
-void StopManualMove() {
-    if (State().settings.driveMethod == 'b') {
-        StopRelayMove();
-    } else {
-        StopMove();
-    }
-}
-
 void RelayArrowReleased() {
     StopRelayMove();
     control.moving = false;

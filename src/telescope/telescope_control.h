@@ -57,11 +57,6 @@ void FocusArrowReleased();
 // time limit; the release writes 0.
 void RelayArrowPressed(char compass);
 void RelayArrowReleased();
-// A manual move in a guide letter through the drive method (the relays for
-// the guide socket, else the selected rate and the move command), and its
-// stop (the guider dialog's "Move Telescope" bars).
-void StartManualMove(char letter);
-void StopManualMove();
 // The guide letter of a compass direction (West = the -x letter, East +x,
 // North +y, South -y).
 char GuideLetterFor(char compass);

@@ -144,6 +144,16 @@ std::string ReadSlewReply(int port) {
 
 void WriteRelays(uint8_t bits) { SetGuideOutputs(bits); }
 
+uint8_t RelayBit(char direction) {
+    switch (direction) {
+        case 'n': return kRelayNorth;
+        case 'e': return kRelayEast;
+        case 'w': return kRelayWest;
+        case 's': return kRelaySouth;
+        default: return 0;
+    }
+}
+
 void SendAoCommand(size_t length) {
     const Settings& s = State().settings;
     if (s.aoOption) {
@@ -151,6 +161,7 @@ void SendAoCommand(size_t length) {
         return;
     }
     length = std::min(length, tl.sendBuffer.size());
+    PrepareTelescopeLink();  // AO guiding may be the link's first use
     if (s.aoPort < 3) {
         WriteSerialPort(s.aoPort, tl.sendBuffer.data(), length);
     } else {
@@ -158,14 +169,4 @@ void SendAoCommand(size_t length) {
         if (EnsureComOpen()) PcPuts(tl.sendBuffer.data(), length, start);
     }
     WaitMs(50);
-}
-
-uint8_t RelayBit(char direction) {
-    switch (direction) {
-        case 'n': return 4;
-        case 'e': return 8;
-        case 'w': return 1;
-        case 's': return 2;
-        default: return 0;
-    }
 }

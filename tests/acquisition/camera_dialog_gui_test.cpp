@@ -104,20 +104,21 @@ TEST_F(CamDialogTest, UnitPickResetsValueAndMaximum) {
     EXPECT_FALSE(Control<QRadioButton>(dialog, kIdUnitSeconds)->isChecked());
     dialog.Scroll(kIdExposureArrows, ScrollAction::PageDown);
     EXPECT_EQ(Cam().exposureValue, 100);
-    dialog.Scroll(kIdExposureArrows, ScrollAction::LineDown);
-    EXPECT_EQ(Cam().exposureValue, 100);
+    // Line up adds one (not above the maximum), line down takes one.
     dialog.Scroll(kIdExposureArrows, ScrollAction::LineUp);
+    EXPECT_EQ(Cam().exposureValue, 100);
+    dialog.Scroll(kIdExposureArrows, ScrollAction::LineDown);
     EXPECT_EQ(Cam().exposureValue, 99);
     EXPECT_EQ(Control<QLineEdit>(dialog, kIdExposureEdit)->text(), "99");
 }
 
 TEST_F(CamDialogTest, NumberOfExposuresStaysWithin1And999) {
     TCamDialog dialog;
-    dialog.Scroll(kIdCountArrows, ScrollAction::LineUp);
+    dialog.Scroll(kIdCountArrows, ScrollAction::LineDown);
     EXPECT_EQ(Cam().exposureCount, 1);
     dialog.Scroll(kIdCountArrows, ScrollAction::PageDown);
     EXPECT_EQ(Cam().exposureCount, 999);
-    dialog.Scroll(kIdCountArrows, ScrollAction::LineDown);
+    dialog.Scroll(kIdCountArrows, ScrollAction::LineUp);
     EXPECT_EQ(Cam().exposureCount, 999);
     EXPECT_EQ(Text(dialog, kIdCameraMode), "Auto Merging");
     Control<QCheckBox>(dialog, kIdContinuous)->click();
@@ -299,6 +300,112 @@ TEST_F(CamDialogTest, SubFrameDialog) {
     EXPECT_EQ(messages.shown.back().text, "Select the size of high resolution sub-frame you want");
     Control<QPushButton>(dialog, kIdSubOk)->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+
+// The arrows as the user presses them: on the vertical arrows (104, 111, 119)
+// the upper one adds one and the lower one takes one; on the horizontal
+// stretch bar the right one adds.
+TEST_F(CamDialogTest, ArrowsUpAddOneAndDownTakeOne) {
+    TCamDialog dialog;
+    Control<QRadioButton>(dialog, kIdUnitSeconds)->click();
+    ASSERT_EQ(Cam().exposureValue, 1);
+    auto* arrows = Control<QScrollBar>(dialog, kIdExposureArrows);
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepSub);  // the up arrow
+    EXPECT_EQ(Cam().exposureValue, 2);
+    EXPECT_EQ(arrows->value(), 2);
+    EXPECT_EQ(Control<QLineEdit>(dialog, kIdExposureEdit)->text(), "2");
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(Cam().exposureValue, 3);
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // the down arrow
+    EXPECT_EQ(Cam().exposureValue, 2);
+    EXPECT_EQ(arrows->value(), 2);
+
+    auto* count = Control<QScrollBar>(dialog, kIdCountArrows);
+    count->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(Cam().exposureCount, 2);
+    count->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    count->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(Cam().exposureCount, 1);
+    Control<QScrollBar>(dialog, kIdDelayArrows)->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(Cam().delayBetween, 1);
+
+    auto* stretch = Control<QScrollBar>(dialog, kIdStretchScroll);
+    ASSERT_EQ(Cam().stretch, 25);
+    stretch->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // the right arrow
+    EXPECT_EQ(Cam().stretch, 26);
+    EXPECT_EQ(stretch->value(), 26);
+    stretch->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(Cam().stretch, 25);
+}
+
+TEST_F(CamDialogTest, TypedExposureIsNotCutToTheArrowsMaximum) {
+    TCamDialog dialog;
+    Control<QRadioButton>(dialog, kIdUnitSeconds)->click();
+    ASSERT_EQ(Cam().exposureMaximum, 300);
+    auto* edit = Control<QLineEdit>(dialog, kIdExposureEdit);
+    edit->setText("600");
+    dialog.Refresh();
+    EXPECT_EQ(Cam().exposureValue, 600);
+    EXPECT_EQ(edit->text(), "600");
+    // The arrows cannot raise it; the down arrow steps down from it.
+    auto* arrows = Control<QScrollBar>(dialog, kIdExposureArrows);
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(Cam().exposureValue, 600);
+    arrows->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(Cam().exposureValue, 599);
+    // A typed value is held to the camera's longest exposure, 90 minutes.
+    edit->setText("9999");
+    dialog.Refresh();
+    EXPECT_EQ(Cam().exposureValue, 5400);
+    Control<QRadioButton>(dialog, kIdUnitMinutes)->click();
+    edit->setText("120");
+    dialog.Refresh();
+    EXPECT_EQ(Cam().exposureValue, 90);
+    Control<QRadioButton>(dialog, kIdUnitSeconds)->click();
+    edit->setText("600");
+    Control<QPushButton>(dialog, kIdTakePhoto)->click();
+    EXPECT_EQ(dialog.result(), kCloseTakePhoto);
+    EXPECT_EQ(CurrentExposureMs(), 600000);
+}
+
+TEST_F(CamDialogTest, FocusStartExposesForTheTypedValue) {
+    Cam().exposureUnit = 's';
+    Cam().exposureValue = 10;
+    TCamDialog dialog;
+    Control<QLineEdit>(dialog, kIdExposureEdit)->setText("1");
+    // A press right away: the loop ends after its first frame.
+    events.interruptAt.push_back(clock.now + 1);
+    Control<QPushButton>(dialog, kIdFocusStart)->click();
+    EXPECT_NEAR(sim_->sim().LastExposureMs(), 1000, 1);
+    EXPECT_EQ(sim_->sim().LastFrameRequest().width, 128);
+    EXPECT_EQ(Cam().exposureValue, 1);
+}
+
+TEST_F(CamDialogTest, MonitorClickEndsTheFocusLoop) {
+    Cam().exposureUnit = 'h';
+    Cam().exposureValue = 10;  // 100 ms frames
+    TCamDialog dialog;
+    auto* monitor = Control<QPushButton>(dialog, kIdMonitor);
+    const uint32_t start = clock.now;
+    bool clicked = false;
+    events.onPump = [&] {
+        if (!clicked && clock.now >= start + 350) {
+            clicked = true;
+            // The mouse press is the loops' interrupt; then the click arrives.
+            events.interruptAt.push_back(clock.now);
+            monitor->click();
+        }
+        // A loop that missed the press is stopped so that the test ends.
+        if (clock.now > start + 20000) Session().stopFocus = true;
+    };
+    Control<QPushButton>(dialog, kIdFocusStart)->click();
+    events.onPump = {};
+    EXPECT_TRUE(clicked);
+    EXPECT_LT(clock.now - start, 1000u);
+    EXPECT_FALSE(Session().focusing);
+    EXPECT_FALSE(Session().monitoring);
+    EXPECT_EQ(monitor->text(), "Monitor");
 }
 
 }  // namespace

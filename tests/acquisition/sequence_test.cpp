@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -10,6 +12,7 @@
 
 #include "acquisition/camera_settings.h"
 #include "acquisition/exposure_sequence.h"
+#include "acquisition/camera_interface.h"
 #include "acquisition/focus.h"
 #include "acquisition/subframe.h"
 #include "app/state.h"
@@ -421,10 +424,49 @@ TEST_F(SequenceTest, ContinuousModeWaitsAndPauses) {
     EXPECT_GE(clock.now - start, 4000u);
     EXPECT_NE(std::find(progress.captions.begin(), progress.captions.end(), "Pause between exposures"),
               progress.captions.end());
-    int pauseSteps = 0;
-    for (int p : progress.positions)
-        if (p > 0 && p % 16 == 0 && p <= 256) ++pauseSteps;
-    EXPECT_GE(pauseSteps, 16);
+}
+
+// The pause between exposures moves its bar in 16 steps of 256/16, one every
+// delay / 16 = 125 ms of the 2 s pause.
+TEST_F(SequenceTest, PauseBetweenExposuresStepsEvery125Ms) {
+    struct TimedProgress : RecordingProgress {
+        explicit TimedProgress(FakeClock& c) : clock(c) {}
+        void Open(const std::string& caption) override {
+            RecordingProgress::Open(caption);
+            if (caption == "Pause between exposures") {
+                pauseOpenedAt = clock.now;
+                pauseFirstPosition = positions.size();
+            }
+        }
+        void SetPosition(int position) override {
+            RecordingProgress::SetPosition(position);
+            times.push_back(clock.now);
+        }
+        FakeClock& clock;
+        std::vector<uint32_t> times;
+        uint32_t pauseOpenedAt = 0;
+        size_t pauseFirstPosition = SIZE_MAX;
+    } timed(clock);
+    Platform platform = Sys();
+    platform.progress = &timed;
+    InstallPlatform(platform);
+    Sim();
+    Connect();
+    Exposure('t', 1, kModeBin8);
+    Cam().continuous = true;
+    Cam().delayBetween = 2;
+    SequenceOptions options;
+    options.maxFrames = 2;
+    RunExposureSequence(options);
+    platform.progress = &progress;
+    InstallPlatform(platform);
+    ASSERT_NE(timed.pauseFirstPosition, SIZE_MAX);
+    ASSERT_GE(timed.positions.size(), timed.pauseFirstPosition + 16);
+    for (int k = 0; k < 16; ++k) {
+        const size_t at = timed.pauseFirstPosition + size_t(k);
+        EXPECT_EQ(timed.positions[at], 16 * (k + 1)) << k;
+        EXPECT_EQ(timed.times[at] - timed.pauseOpenedAt, 125u * uint32_t(k + 1)) << k;
+    }
 }
 
 void WriteConstantRaw(const std::string& hostPath, size_t pixels, uint16_t value) {
@@ -764,12 +806,142 @@ TEST_F(SequenceTest, GuiderExposureCycle) {
     const GuiderCycleResult r = GuiderExposureCycle(options);
     EXPECT_TRUE(r.ok);
     EXPECT_GE(clock.now - start, 500u);
-    EXPECT_GE(r.mostFrequent, 1);
+    // The display values from the frame read, by the rule written out here:
+    // the most frequent high byte among 1..255 (first on a tie) and the
+    // highest high byte with at least 6 pixels.
+    const int width = 500;  // the standard guider
+    std::array<int, 256> histogram{};
+    for (int i = 0; i < width * 290; ++i) ++histogram[State().guiderA[i] >> 8];
+    int mostFrequent = 1, highestBin = 0;
+    for (int i = 2; i < 256; ++i)
+        if (histogram[i] > histogram[mostFrequent]) mostFrequent = i;
+    for (int i = 255; i >= 0; --i)
+        if (histogram[i] >= 6) {
+            highestBin = i;
+            break;
+        }
+    EXPECT_EQ(r.mostFrequent, mostFrequent);
+    EXPECT_EQ(r.highestBin, highestBin);
+    EXPECT_GT(histogram[mostFrequent], 0);  // a frame was read, not an empty buffer
     // The one-row start read, then the frame read of head 1.
     const auto reads = Writes(kReadPixels);
     ASSERT_GE(reads.size(), 2u);
     EXPECT_EQ(reads[reads.size() - 2].bytes[4], 1);
     EXPECT_EQ(sim_->sim().LastFrameRequest().head, 1);
+}
+
+
+// ---- the focus frame in every mode ----
+
+// The sensor offset of the focus-frame read, for each exposure mode: the
+// focus frame is kept in image pixels of the current geometry, so a binned
+// geometry doubles it back to the sensor.
+TEST_F(SequenceTest, FocusFrameReadOffsetInEveryMode) {
+    Sim();
+    Connect();
+    ASSERT_EQ(State().geometry.modelCode, 4);
+    for (int mode : {kModeHighRes, kModeBin2, kModeBin3, kModeBin4, kModeBin8, kModeBin8x16, kModeSubFrame}) {
+        SelectExposureMode(mode);
+        // Set Camera Type in this mode puts the frame at the sensor centre:
+        // 1024 - 64 on the 2048 x 2048 sensor.
+        ApplyCameraModel();
+        ASSERT_TRUE(TakeFocusFrame(100));
+        const FrameRequest f = sim_->sim().LastFrameRequest();
+        EXPECT_EQ(f.xOffset, 960) << "mode " << mode;
+        EXPECT_EQ(f.yOffset, 960) << "mode " << mode;
+        EXPECT_EQ(f.width, 128);
+    }
+}
+
+TEST_F(SequenceTest, FocusFrameStaysOnTheSensorAcrossModeChanges) {
+    Sim();
+    Connect();
+    SelectExposureMode(kModeBin2);
+    // A focus pick at image pixel (300, 200) of the binned image: sensor
+    // (600, 400), so the read starts 64 sensor pixels up and left of it.
+    PickingHooks().storeFocusCentre(300, 200);
+    const int modes[] = {kModeBin2, kModeHighRes, kModeBin4, kModeHighRes, kModeHighRes, kModeBin8, kModeBin2};
+    for (int mode : modes) {
+        SelectExposureMode(mode);
+        ASSERT_TRUE(TakeFocusFrame(100));
+        const FrameRequest f = sim_->sim().LastFrameRequest();
+        EXPECT_EQ(f.xOffset, 600 - 64) << "mode " << mode;
+        EXPECT_EQ(f.yOffset, 400 - 64) << "mode " << mode;
+    }
+    // The sequence's own geometry change keeps it too.
+    Exposure('t', 1, kModeHighRes);
+    RunExposureSequence();
+    EXPECT_EQ(State().geometry.focusOriginX, 600 - 64);
+    bool aborted = false;
+    ASSERT_TRUE(TakeMainGuidingFrame(100, aborted));
+    EXPECT_EQ(sim_->sim().LastFrameRequest().xOffset, 600 - 64);
+    // "Default Focus Frame Centre" in binned geometry: (W/2 - 32) image
+    // pixels, the sensor centre less 64.
+    SelectExposureMode(kModeBin4);
+    DefaultFocusFrameCentre();
+    ASSERT_TRUE(TakeFocusFrame(100));
+    EXPECT_EQ(sim_->sim().LastFrameRequest().xOffset, 960);
+}
+
+// ---- a series without a picked star ----
+
+TEST_F(SequenceTest, SeriesWithoutAPickedStarReadsEveryFrame) {
+    SimulatorConfig config;
+    config.mainField.stars.clear();
+    config.mainField.noise = false;
+    config.generateFields = false;
+    Sim(config);
+    Connect();
+    Exposure('t', 5, kModeBin2);
+    RunExposureSequence();
+    const int single = State().imageA[500 * 1024 + 500];
+    ASSERT_GT(single, 900);
+    // No star picked: the window at (0, 0) does not fit.
+    Picking().guideStarX = 0;
+    Picking().guideStarY = 0;
+    Cam().exposureCount = 3;
+    messages.shown.clear();
+    const SequenceResult r = RunExposureSequence();
+    EXPECT_EQ(r.framesRead, 3);
+    EXPECT_FALSE(r.starLost);
+    // One "Find centre failed" per frame, nothing else (no message 5 or 4).
+    ASSERT_EQ(messages.shown.size(), 3u);
+    for (const RecordedMessage& m : messages.shown) EXPECT_EQ(m.text, "Find centre failed - outside image area");
+    // The three frames are summed where they lie.
+    EXPECT_NEAR(State().imageA[500 * 1024 + 500], 3 * single, 3);
+}
+
+// ---- model 5 with the trigger and a long exposure ----
+
+TEST_F(SequenceTest, Model5TriggeredLongExposureIsHostTimedAndClosesTheShutter) {
+    Sim(ModelConfig(5, 0x0128));
+    Connect("0128");
+    Cam().trigger = true;
+    Exposure('s', 7, kModeBin8);  // 7000 ms: too long for the camera's trigger read
+    RunExposureSequence();
+    std::vector<int> shutter;
+    for (const SimCameraWrite& w : Writes(kShutterControl)) shutter.push_back(w.bytes[3]);
+    EXPECT_EQ(shutter, (std::vector<int>{128, 64, 128}));
+    EXPECT_FALSE(sim_->sim().ShutterOpen());
+    EXPECT_EQ(LastRead().bytes[1], kReadPixels);
+    EXPECT_NEAR(sim_->sim().LastExposureMs(), 7000, 10);
+
+    // The focus loop in the same case waits the 7 s on the host as well.
+    sim_->sim().ClearRecords();
+    Exposure('s', 7, kModeBin8);
+    events.interruptAt.push_back(clock.now + 100);
+    // (A loop whose frames take no time never reaches the press: "Stop".)
+    int pumps = 0;
+    events.onPump = [&] {
+        if (++pumps > 20) Session().stopFocus = true;
+    };
+    EXPECT_EQ(FocusLoop({}), 1);
+    events.onPump = {};
+    EXPECT_NEAR(sim_->sim().LastExposureMs(), 7000, 10);
+    EXPECT_FALSE(sim_->sim().ShutterOpen());
+    shutter.clear();
+    for (const SimCameraWrite& w : Writes(kShutterControl)) shutter.push_back(w.bytes[3]);
+    EXPECT_EQ(shutter, (std::vector<int>{64, 128}));
 }
 
 }  // namespace

@@ -248,6 +248,20 @@ TEST_F(DesktopTest, AnsweringNoKeepsTheLoopRunning) {
     EXPECT_EQ(messages.shown.size(), 1u);
 }
 
+TEST_F(DesktopTest, CloseWhileAProgressWindowPaintsIsAskedAboutToo) {
+    Open();
+    window->show();
+    messages.answers = {kButtonNo};
+    {
+        // The progress window lets the window system paint between steps.
+        LoopGuard::Scope painting;
+        window->close();
+    }
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, kCloseMainWindowQuestion);
+    EXPECT_TRUE(window->isVisible());
+}
+
 // ---- Tool tips and icons --------------------------------------------------------------
 
 TEST_F(DesktopTest, ToolTipsShowMenuTextKeyAndWhyGreyed) {

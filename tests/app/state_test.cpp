@@ -327,8 +327,10 @@ TEST_F(StateTest, ApplyingAModelCentresTheSubFrameAndFocusFrame) {
     EXPECT_EQ(s.geometry.subFrameBinning, 2);
     EXPECT_EQ(s.geometry.subFrameCentreX, 970);
     EXPECT_EQ(s.geometry.subFrameCentreY, 730);
-    EXPECT_EQ(s.geometry.focusOriginX, 906);
-    EXPECT_EQ(s.geometry.focusOriginY, 666);
+    // The focus frame is in image pixels of the binned geometry: the centre
+    // of the 970 x 730 image less the half size 32 (sensor 906, 666).
+    EXPECT_EQ(s.geometry.focusOriginX, 970 / 2 - 32);
+    EXPECT_EQ(s.geometry.focusOriginY, 730 / 2 - 32);
     // The binned flag stays; the image is the halved sensor.
     EXPECT_EQ(s.geometry.width, 970);
     EXPECT_EQ(s.geometry.height, 730);

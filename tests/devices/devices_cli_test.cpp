@@ -41,12 +41,35 @@ TEST_F(DevicesCliTest, SimulatorFlagAfterTheCommandAndByEnvironment) {
 }
 
 TEST_F(DevicesCliTest, SimulatedModelIsDiscovered) {
+    // VELMORA_SIM_MODEL picks another camera than the configured model 4
+    // (PID 0126): discovery takes it as it takes any camera it recognises,
+    // and the program switches to that model.
     setenv("VELMORA_SIM_MODEL", "2", 1);
-    std::string out = RunVelmoraCli(home, "devices --simulate").output;
+    const CliResult run = RunVelmoraCli(home, "devices --simulate");
     unsetenv("VELMORA_SIM_MODEL");
-    // PID 0119 is not the configured 0126: without auto-detect it is ignored.
-    EXPECT_NE(out.find("Camera: none"), std::string::npos) << out;
-    EXPECT_NE(out.find("USB CAMIO device not found"), std::string::npos);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("usb#vid_4b56&pid_0119#sim-camera  VID 4b56  PID 0119  camera model 2"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("USB CAMIO device not found"), std::string::npos);
+    const CliResult settings = RunVelmoraCli(home, "settings show");
+    EXPECT_NE(settings.output.find("configuredPid = \"0119\""), std::string::npos) << settings.output;
+    // Without VELMORA_SIM_MODEL the simulated camera follows the configured
+    // model, now model 2.
+    const CliResult again = RunVelmoraCli(home, "camera-info --simulate");
+    EXPECT_EQ(again.status, 0) << again.output;
+    const CliResult listed = RunVelmoraCli(home, "devices --simulate");
+    EXPECT_NE(listed.output.find("PID 0119  camera model 2"), std::string::npos) << listed.output;
+}
+
+TEST_F(DevicesCliTest, UnknownSimulatedModelIsReported) {
+    setenv("VELMORA_SIM_MODEL", "3", 1);
+    const CliResult run = RunVelmoraCli(home, "devices --simulate");
+    unsetenv("VELMORA_SIM_MODEL");
+    EXPECT_NE(run.output.find("VELMORA_SIM_MODEL=3 is not a camera model code of the table"), std::string::npos)
+        << run.output;
+    // The configured camera is simulated instead.
+    EXPECT_NE(run.output.find("PID 0126  camera model 4"), std::string::npos) << run.output;
 }
 
 TEST_F(DevicesCliTest, CameraInfoOnTheSimulator) {

@@ -645,6 +645,35 @@ TEST_F(SimTest, DriftSmearsAndMovesTheStar) {
     EXPECT_NEAR(y1 - y0, 6.0, 0.1);  // 12 s between the mid-exposure times
 }
 
+TEST_F(SimTest, ProcessSimulatorFollowsTheConfiguredModel) {
+    sim = std::make_unique<ScopedSimulator>();
+    Simulator& s = sim->sim();
+    s.FollowConfiguredModel(true);
+    State().settings.configuredPid = "0128";
+    State().settings.manualModel = 5;
+    State().settings.ignoreCameraVidPid = false;
+    EXPECT_TRUE(OpenCamera());
+    EXPECT_EQ(s.Config().camera.model, 5);
+    EXPECT_EQ(s.Config().camera.pid, 0x0128);
+    EXPECT_EQ(State().geometry.modelCode, 5);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SimTest, PickedModelIsTakenWhateverPidIsConfigured) {
+    sim = std::make_unique<ScopedSimulator>();
+    Simulator& s = sim->sim();
+    s.FollowConfiguredModel(true);
+    s.PickModel(9);
+    State().settings.configuredPid = "0126";
+    State().settings.manualModel = 4;
+    State().settings.ignoreCameraVidPid = false;
+    EXPECT_TRUE(OpenCamera());
+    EXPECT_TRUE(CameraConnected());
+    EXPECT_EQ(s.Config().camera.pid, 0x0174);
+    EXPECT_EQ(State().geometry.modelCode, 9);
+    EXPECT_EQ(State().settings.configuredPid, "0174");
+}
+
 TEST_F(SimTest, GuiderSharesTheMountWithItsOwnScaleAndAngle) {
     SimulatorConfig c = QuietOneStar(100.5, 100.5);
     c.guiderField = OneStar(250.5, 145.5, 2e6);

@@ -1,5 +1,7 @@
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "files/fits.h"
 #include "files_fixture.h"
@@ -73,6 +75,27 @@ TEST_F(FilesCliTest, FitsInfoRefusesMissingForeignAndTruncatedFiles) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Unable to load FITS file\n");
     EXPECT_EQ(Cli("fits-info").status, 2);
+}
+
+// A header without END is read no further than 100 blocks, and a FIFO or a
+// device is refused (never opened for reading, so nothing blocks).
+TEST_F(FilesCliTest, FitsInfoReadsABoundedHeaderFromRegularFilesOnly) {
+    std::string simple = "SIMPLE  =                    T /";
+    simple.resize(80, ' ');
+    Write(Host("endless.fit"), Bytes(simple.begin(), simple.end()));
+    ASSERT_EQ(::truncate(Host("endless.fit").c_str(), 1'000'000'000), 0);  // sparse: no END anywhere
+    CliRun run = Cli("fits-info '" + Host("endless.fit") + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Sorry, no END card in the first 100 header blocks of " + Host("endless.fit") + "\n");
+    EXPECT_TRUE(run.out.empty());
+
+    ASSERT_EQ(::mkfifo(Host("pipe.fit").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", Host("zero.fit").c_str()), 0);
+    for (const char* name : {"pipe.fit", "zero.fit"}) {
+        run = Cli("fits-info '" + Host(name) + "'");
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_EQ(run.err, "Sorry, " + Host(name) + " is not a regular file\n") << name;
+    }
 }
 
 TEST_F(FilesCliTest, ConvertRawToFitsTiffAndBackWithTheModelOption) {

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 #include "files/fits.h"
@@ -424,6 +425,44 @@ TEST_F(FitsTest, QuickSaveNumbersTheFileAndStampsMidExposure) {
     const Bytes ini = Read(home + "/autosave/Velmora.ini");
     ASSERT_GE(ini.size(), 2u);
     EXPECT_EQ(ini[0] | (ini[1] << 8), 17);
+}
+
+TEST_F(FitsTest, FailedQuickSaveKeepsTheCounter) {
+    UseModel(2);
+    AppState& s = State();
+    s.settings.autosaveCounter = 16;
+    ASSERT_EQ(SaveSettings(), 0);
+    const Bytes ini = Read(home + "/autosave/Velmora.ini");
+    // A folder where IMG17.FIT should go: the save fails as on a full disk.
+    std::filesystem::create_directories(home + "/autosave/IMG17.FIT");
+    EXPECT_EQ(QuickSaveFits(s.imageA), 1);
+    EXPECT_EQ(s.settings.autosaveCounter, 16);
+    EXPECT_EQ(Read(home + "/autosave/Velmora.ini"), ini);
+    std::filesystem::remove(home + "/autosave/IMG17.FIT");
+    EXPECT_EQ(QuickSaveFits(s.imageA), 0);
+    EXPECT_EQ(s.settings.autosaveCounter, 17);
+    EXPECT_TRUE(FileExists(home + "/autosave/IMG17.FIT"));
+}
+
+TEST_F(FitsTest, OnlyAValidDateIsWrittenAsDateObs) {
+    UseModel(2);
+    // The fake clock stands at 2023-11-14 22:30:00 UT.
+    struct Case {
+        const char* date;
+        const char* written;
+    };
+    for (const Case c : {Case{"2024-05-06", "2024-05-06"}, Case{"2024-02-29", "2024-02-29"},
+                         Case{"2024-05-06T21:04:05", "2024-05-06T21:04:05"},
+                         Case{"2024-05-06T21:04:05.25", "2024-05-06T21:04:05.25"},
+                         Case{"2024-13-45", "2023-11-14"}, Case{"2023-02-29", "2023-11-14"},
+                         Case{"2024-04-31", "2023-11-14"}, Case{"2024-00-10", "2023-11-14"},
+                         Case{"2024/05/06", "2023-11-14"}, Case{"06/05/24", "2023-11-14"},
+                         Case{"2024-05-06 junk", "2023-11-14"}, Case{"2024-05-06T25:00:00", "2023-11-14"},
+                         Case{"", "2023-11-14"}}) {
+        State().fits.date = c.date;
+        ASSERT_EQ(SaveFits(Host("d.fit"), State().imageA, false), 0);
+        EXPECT_EQ(Card(Read(Host("d.fit")), 11), Padded(std::string("DATE-OBS= '") + c.written + "'")) << c.date;
+    }
 }
 
 TEST_F(FitsTest, QuickSaveWithoutExposureStampsUsesTheTimeOfTheSave) {

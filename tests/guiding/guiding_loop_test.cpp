@@ -6,9 +6,11 @@
 #include <cmath>
 #include <memory>
 
+#include "acquisition/guiding_hooks.h"
 #include "app/state.h"
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
+#include "display/display_state.h"
 #include "guiding/guider_state.h"
 #include "guiding/guiding_loops.h"
 #include "platform/paths.h"
@@ -34,7 +36,18 @@ protected:
     Simulator& Sim(double angleDeg, double drift = 0) {
         SimulatorConfig config;
         config.generateFields = false;
-        config.guiderField.stars = {{250, 145, 600000}};
+        // The guider's own sky (its gain, noise and 8-bit range) with one
+        // star: the brightest of the generated field, moved to (250, 145).
+        config.guiderField = MakeGuiderField(500, 290, 3);
+        SimStar star = config.guiderField.stars.front();
+        for (const SimStar& s : config.guiderField.stars)
+            if (s.flux > star.flux) star = s;
+        star.x = 250;
+        star.y = 145;
+        config.guiderField.stars = {star};
+        config.guiderField.hotPixels.clear();
+        config.camera.guiderScale = 1;
+        config.camera.guiderAngleDeg = 0;
         config.mainField.stars = {{1000, 1000, 40000}};
         config.mount.guideRatePerSecond = 3;
         config.mount.cameraAngleDeg = angleDeg;
@@ -145,6 +158,58 @@ TEST_F(GuidingLoopTest, StartRefusals) {
     State().settings.driveMethod = 'n';
     EXPECT_EQ(RunGuiderGuiding({}), LoopEnd::Refused);
     EXPECT_EQ(messages.shown.back().text, "Sorry, No telescope to guide, or no camera found");
+}
+
+}  // namespace
+
+namespace {
+
+// "Autoguide Photo": guiding inside a main-camera exposure through the hooks
+// the exposure sequence calls.
+TEST_F(GuidingLoopTest, AutoguidePhotoHooksGuideDuringTheExposureAndEndItWhenTheStarIsLost) {
+    Simulator& sim = Sim(0);
+    InstallGuidingHooks();
+    ExposureGuidingHooks& h = GuidingHooks();
+    ASSERT_TRUE(h.guideStarPicked());
+    ASSERT_TRUE(h.startGuiding());
+    EXPECT_TRUE(h.guidingActive());  // the camera dialog refuses with message 59 now
+    uint32_t end = clock.now + 30'000;
+    const uint32_t planned = end, before = clock.now;
+    for (int i = 0; i < 5; ++i) h.guidingStep(end);
+    EXPECT_EQ(end, planned);                 // the star is there: the exposure runs on
+    EXPECT_GE(clock.now - before, 5'000u);   // five guider frames of 1 s were taken
+    sim.Mount().Nudge(400, 0);  // the star leaves
+    h.guidingStep(end);
+    EXPECT_EQ(end, clock.now);  // the exposure ends now
+    h.stopGuiding(false);
+    EXPECT_FALSE(h.guidingActive());
+}
+
+}  // namespace
+
+namespace {
+
+// The main camera's 128 x 128 guiding frame around the picked star.
+TEST_F(GuidingLoopTest, MainCameraTrainingStoresTheRatesAndGuidingStopsWithMessage51) {
+    Sim(0);
+    Picking().guideStarPicked = true;
+    Picking().guideStarX = 1000;
+    Picking().guideStarY = 1000;
+    // With "Ignore drift less than:" off the star is measured with tenths.
+    State().settings.ignoreDriftBelowHysteresis = false;
+    ASSERT_EQ(RunMainTraining({}, 1000), LoopEnd::Done);
+    ASSERT_GE(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown.front().text.rfind("xcent=", 0), 0u);
+    EXPECT_EQ(messages.shown.back().text.rfind("slewx =     3, slewy =     3", 0), 0u) << messages.shown.back().text;
+    EXPECT_EQ(State().settings.raPixelsPerSecond, 3);
+    EXPECT_EQ(State().settings.decPixelsPerSecond, 3);
+    EXPECT_FALSE(ViewOptions().guidingSmallFrames);
+    messages.shown.clear();
+    events.interruptAt.push_back(clock.now + 20'000);
+    EXPECT_EQ(RunMainGuiding({}, 1000), LoopEnd::Stopped);
+    EXPECT_EQ(messages.shown.back().text, "AutoGuiding Terminated");
+    EXPECT_FALSE(Guider().mainGuiding);
+    EXPECT_FALSE(ViewOptions().guidingSmallFrames);
 }
 
 }  // namespace

@@ -396,7 +396,7 @@ public:
         return WaitFor([&](const Element& e) { return e.tag == "message" && e.Attr("message").find(part) != std::string::npos; },
                        timeoutMs, from);
     }
-    // The newest BLOB of a property received since the last call.
+    // The oldest BLOB of a property not taken yet.
     std::optional<Element> TakeBlob(const std::string& name) {
         for (auto it = blobs_.begin(); it != blobs_.end(); ++it)
             if (it->Attr("name") == name) {
@@ -434,8 +434,15 @@ protected:
         char pattern[] = "/tmp/velmora_indi_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir_ = pattern;
-        ASSERT_TRUE(server_.Start(dir_, Simulate()));
-        ASSERT_TRUE(client_.Connect(server_.Port(), 10000)) << "indiserver did not listen";
+        // The free port can be taken before indiserver binds it: then again
+        // on another one.
+        bool listening = false;
+        for (int attempt = 0; attempt < 3 && !listening; ++attempt) {
+            ASSERT_TRUE(server_.Start(dir_, Simulate()));
+            listening = client_.Connect(server_.Port(), 5000);
+            if (!listening) server_.Stop();
+        }
+        ASSERT_TRUE(listening) << "indiserver did not listen";
     }
     virtual bool Simulate() const { return true; }
     void TearDown() override {

@@ -13,6 +13,7 @@
 #include "processing/filters.h"
 #include "processing/filters_median.h"
 #include "processing/history.h"
+#include "processing_test_util.h"
 #include "support/test_env.h"
 
 namespace {
@@ -34,21 +35,9 @@ int FirstRow(const Image& a, int r) { return r + (a[4] + a[5] == 34 ? 10 : 0); }
 
 // ---- Reference implementations, straight from the rules.
 
+// The weights are the rule's own (kRuleKernels), not the program's table.
 Image RefConvolve(const Image& a, int w, int h, int d, int kernel, int divisor) {
-    Image b = a;
-    const int size = 2 * d + 1;
-    for (int i = FirstRow(a, d); i <= h - d - 1; ++i) {
-        for (int j = d; j <= w - d - 1; ++j) {
-            int32_t s = 0;
-            int k = 0;
-            for (int dy = -d; dy <= d; ++dy)
-                for (int dx = -d; dx <= d; ++dx) s += kFilterKernels[kernel][k++] * a[(i + dy) * w + j + dx];
-            (void)size;
-            s = s / divisor;
-            b[i * w + j] = s > 65280 ? 65535 : s < 0 ? 0 : uint16_t(s);
-        }
-    }
-    return b;
+    return RuleConvolve(a, w, h, d, kernel, divisor, FirstRow(a, d));
 }
 
 Image RefUnsharp(const Image& a, int w, int h, int r, int k) {
@@ -153,6 +142,32 @@ TEST(FilterKernels, WeightsSumToTheirDivisors) {
     }
     EXPECT_EQ(kFilterKernels[3][12], 25);
     EXPECT_EQ(kFilterKernels[2][4], 5);
+}
+
+TEST(FilterKernels, EveryWeightIsTheRulesWeight) {
+    for (int kernel = 0; kernel < kKernelCount; ++kernel)
+        for (int k = 0; k < 25; ++k)
+            EXPECT_EQ(kFilterKernels[kernel][k], kRuleKernels[kernel][k]) << "kernel " << kernel << " weight " << k;
+}
+
+// One brighter pixel on a level of 10000 shows the weights in place: the
+// output at (4 + dy, 4 + dx) is 10000 + 800 x weight(-dy, -dx) / divisor, the
+// kernel turned half round. A transposed or mirrored kernel fails here.
+TEST(FilterKernels, ImpulseResponsePlacesEveryWeight) {
+    const int w = 9, h = 9;
+    for (const MenuKernel& m : kMenuKernels) {
+        Image a(w * h, 10000);
+        a[4 * w + 4] = 10800;
+        Image b(a.size());
+        ConvolveInto(a.data(), b.data(), w, h, m.radius, m.kernel, m.divisor);
+        const int d = m.radius, size = 2 * d + 1;
+        for (int dy = -d; dy <= d; ++dy)
+            for (int dx = -d; dx <= d; ++dx) {
+                const int weight = kRuleKernels[m.kernel][(d - dy) * size + (d - dx)];
+                EXPECT_EQ(b[(4 + dy) * w + 4 + dx], 10000 + 800 * weight / m.divisor)
+                    << "kernel " << m.kernel << " at " << dy << "," << dx;
+            }
+    }
 }
 
 TEST(Convolution, MatchesTheRuleOnRandomImages) {

@@ -61,6 +61,24 @@ TEST_F(LabelTest, LineIsCentredInSixtyFourCells) {
     EXPECT_EQ(BuildLabelLine(std::string(40, 'a'), false, t), std::string(17, ' ') + std::string(30, 'a'));
 }
 
+// Characters, not UTF-8 bytes, are counted, cut and drawn: "é" (2 bytes) is
+// one black cell, "€" (3 bytes) too.
+TEST_F(LabelTest, TextIsCountedInCharacters) {
+    const std::tm t{};
+    const std::string x(1, kLabelNoGlyph);
+    EXPECT_EQ(LabelCells("Caf\xC3\xA9 \xE2\x82\xAC" "5"), "Caf" + x + " " + x + "5");
+    EXPECT_EQ(LabelCells("a\xFF" "b"), "a" + x + "b");     // a stray byte is one cell
+    EXPECT_EQ(LabelCells("\xC3"), x);                   // cut inside a character
+    // (64 - 4) / 2 = 30 spaces before "Café", as before "Cafe".
+    EXPECT_EQ(BuildLabelLine("Caf\xC3\xA9", false, t), std::string(30, ' ') + "Caf" + x);
+    // 31 characters of two bytes each: cut to 30 whole characters.
+    std::string accents;
+    for (int i = 0; i < 31; ++i) accents += "\xC3\xA9";
+    EXPECT_EQ(BuildLabelLine(accents, false, t), std::string(17, ' ') + std::string(30, kLabelNoGlyph));
+    std::array<uint8_t, kGlyphRows> rows;
+    EXPECT_FALSE(LabelGlyph(kLabelNoGlyph, rows));
+}
+
 TEST_F(LabelTest, DrawLabelBurnsGlyphsAndMarker) {
     const int w = 96, h = 14;
     auto img = MakeImage(w, h, [](int x, int y) { return 1000 + x + y; });

@@ -1,6 +1,7 @@
 // velmora-cli process: the operations run in order on the opened image and
 // the result is written by the output's extension.
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -51,51 +52,60 @@ TEST_F(ProcessCliTest, CalibrationStretchAndLabelInOrder) {
     EXPECT_EQ(ReadRaw(out), expected);
 }
 
-// Each operation of the CLI against the pure operation it stands for.
+// Each operation of the CLI against its rule, written out here: a tone curve
+// T over the upper 15 bits (pixel = 2 x T[pixel >> 1]) or a filter.
 TEST_F(ProcessCliTest, EveryOperationMatchesItsRule) {
     using Rule = std::function<void(std::vector<Pixel>&)>;
-    auto table = [](auto build) {
-        return [build](std::vector<Pixel>& img) {
-            ToneTable t;
-            build(t);
-            ApplyStretchTableTo(img.data(), kW, kH, t);
+    // Extended precision, as the rules say.
+    auto tone = [](std::function<long double(int)> t) {
+        return [t](std::vector<Pixel>& img) {
+            for (Pixel& p : img) p = Pixel(2 * int(t(p >> 1)));
         };
     };
-    auto filter = [](auto run) {
-        return [run](std::vector<Pixel>& img) {
-            std::vector<Pixel> out(img.size());
-            run(img.data(), out.data());
-            img = out;
+    auto convolve = [](int d, int kernel, int divisor) {
+        return [=](std::vector<Pixel>& img) { img = RuleConvolve(img, kW, kH, d, kernel, divisor, d); };
+    };
+    auto unsharp = [](int r, int k) {
+        return [=](std::vector<Pixel>& img) {
+            const std::vector<Pixel> a = img;
+            const double n = (2 * r + 1) * (2 * r + 1);
+            for (int i = r; i <= kH - r - 1; ++i)
+                for (int j = r; j <= kW - 2 - r; ++j) {
+                    double sum = 0;
+                    for (int y = i - r; y <= i + r; ++y)
+                        for (int x = j - r; x <= j + r; ++x) sum += a[size_t(y) * kW + x];
+                    const long v = a[size_t(i) * kW + j];
+                    const long e = v + (v - long(sum / n)) * k;
+                    img[size_t(i) * kW + j] = e > 65280 ? 65535 : e < 0 ? 0 : Pixel(e);
+                }
         };
     };
     const std::vector<std::pair<std::string, Rule>> cases = {
-        {"normal-stretch:10:200", table([](ToneTable& t) { BuildNormalStretchTable(10, 200, t); })},
-        {"power-stretch:1.5", table([](ToneTable& t) { BuildPowerStretchTable(1.5, t); })},
-        {"sine-stretch", table([](ToneTable& t) { BuildSineTable(t); })},
-        {"log-stretch", table([](ToneTable& t) { BuildLogTable(t); })},
-        {"antilog-stretch", table([](ToneTable& t) { BuildAntilogTable(t); })},
-        {"invert", table([](ToneTable& t) { BuildInvertTable(t); })},
-        {"remove-background:40", table([](ToneTable& t) { BuildBackgroundTable(40, t); })},
-        {"remove-background",
-         [](std::vector<Pixel>& img) {
-             ToneTable t;
-             if (BuildBackgroundTable(AutoContrastBlackPoint(img.data(), kW, kH), t))
-                 ApplyStretchTableTo(img.data(), kW, kH, t);
-         }},
-        {"non-linear:25", table([](ToneTable& t) { BuildNonLinearTable(25, t); })},
-        {"unsharp:3:2", filter([](const Pixel* in, Pixel* out) { UnsharpInto(in, out, kW, kH, 3, 2); })},
-        {"hp-low", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 1, 2, 1); })},
-        {"hp-high", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 2, 3, 1); })},
-        {"smoother-sharper", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 2, 4, 1); })},
-        {"gaussian", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 2, 1, 80); })},
-        {"lowpass", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 1, 0, 16); })},
-        {"bas-relief", filter([](const Pixel* in, Pixel* out) { ConvolveInto(in, out, kW, kH, 2, 5, 1); })},
-        {"median:2:0.3",
-         filter([](const Pixel* in, Pixel* out) { ConditionalMedianInto(in, out, kW, kH, 2, 3); })},
-        {"gradient", [](std::vector<Pixel>& img) { RemoveGradientFrom(img.data(), kW, kH); }},
-        {"label:M 31", [](std::vector<Pixel>& img) {
-             DrawLabel(img.data(), kW, kH, BuildLabelLine("M 31", false, std::tm{}));
-         }},
+        {"normal-stretch:10:200", tone([](int i) {
+             return i < 1280 ? 0 : i < 25600 ? std::trunc((i - 1280) * 255.0L / 190) : 32767;
+         })},
+        {"power-stretch:1.5",
+         tone([](int i) { return std::min(32767.0L, std::trunc(std::pow((long double)i, 1.5L) / std::sqrt(32768.0L))); })},
+        {"sine-stretch", tone([](int i) { return std::trunc((std::sin((i - 16384) / 10432.0L) + 1) * 16383); })},
+        {"log-stretch", tone([](int i) { return std::trunc(std::log(i + 1.0L) * 3151); })},
+        {"antilog-stretch",
+         tone([](int i) { return std::min(32767.0L, std::trunc(std::pow((long double)2.71828, i / 3151.0L) - 1)); })},
+        {"invert", tone([](int i) { return 32767 - i; })},
+        {"remove-background:40", tone([](int i) {
+             const int o = 128 * 40 - 256;
+             return i < o ? 0 : std::min(32767.0L, std::trunc((i - o) * 255.0L / (257 - 40)));
+         })},
+        {"non-linear:25", tone([](int i) {
+             const long double d = i / 32768.0L;
+             return std::trunc(25 * 32768 * d / (d * 24 + 1));
+         })},
+        {"unsharp:3:2", unsharp(3, 2)},
+        {"hp-low", convolve(1, 2, 1)},
+        {"hp-high", convolve(2, 3, 1)},
+        {"smoother-sharper", convolve(2, 4, 1)},
+        {"gaussian", convolve(2, 1, 80)},
+        {"lowpass", convolve(1, 0, 16)},
+        {"bas-relief", convolve(2, 5, 1)},
     };
     for (const auto& [op, rule] : cases) {
         const std::string out = HomePath("op~.raw");
@@ -103,8 +113,79 @@ TEST_F(ProcessCliTest, EveryOperationMatchesItsRule) {
         ASSERT_EQ(run.status, 0) << op << ": " << run.output;
         auto expected = image;
         rule(expected);
-        EXPECT_EQ(ReadRaw(out), expected) << op;
+        const auto got = ReadRaw(out);
+        ASSERT_EQ(got.size(), expected.size()) << op;
+        size_t differ = 0;
+        for (size_t i = 0; i < got.size(); ++i) differ += got[i] != expected[i];
+        EXPECT_EQ(differ, 0u) << op;
     }
+}
+
+// The median, gradient and label rules are checked against their rules in
+// the filter and label tests; here the command line must do what the menu
+// command does with the same values.
+TEST_F(ProcessCliTest, MedianGradientAndLabelDoWhatTheMenuDoes) {
+    State().geometry.modelCode = 1;
+    ApplyCameraModelGeometry();
+    const std::vector<std::pair<std::string, std::function<void()>>> cases = {
+        {"median:2:0.3", [] { ConditionalMedian(2, 3); }},
+        {"gradient", [] { RemoveGradient(); }},
+        {"label:M 31", [] { LabelImage(false, "M 31"); }},
+    };
+    for (const auto& [op, menu] : cases) {
+        const std::string out = HomePath("menu~.raw");
+        const CliResult run = Process(out, "\"" + op + "\"");
+        ASSERT_EQ(run.status, 0) << op << ": " << run.output;
+        PutA(image);
+        menu();
+        EXPECT_NE(GetA(), image) << op;  // the operation did something
+        EXPECT_EQ(ReadRaw(out), GetA()) << op;
+    }
+}
+
+// Whole numbers out of range give the operation's own message (code 50),
+// exit 1 and write nothing; they never wrap (4294967298 is not 2).
+TEST_F(ProcessCliTest, OutOfRangeNumbersAreRefusedNotWrapped) {
+    const std::string out = HomePath("wrapped~.raw");
+    const std::pair<const char*, const char*> cases[] = {
+        {"non-linear:4294967298", "Sorry, the power must be 2 to 50"},
+        {"non-linear:-4294967271", "Sorry, the power must be 2 to 50"},
+        {"non-linear:99999999999999999999999", "Sorry, the power must be 2 to 50"},
+        {"unsharp:4294967299:2", nullptr},
+        {"median:4294967298:0.5", "Sorry, the median filter radius must be 1 to 3 and the power 0.1 to 1.0"},
+        {"median:2:1e300", "Sorry, the median filter radius must be 1 to 3 and the power 0.1 to 1.0"},
+        {"power-stretch:1e400", "Sorry, the power must be 0.1 to 3.0"},
+    };
+    for (const auto& [op, text] : cases) {
+        const CliResult run = Process(out, op);
+        EXPECT_EQ(run.status, 1) << op << ": " << run.output;
+        if (text) EXPECT_NE(run.output.find(text), std::string::npos) << op << ": " << run.output;
+        EXPECT_FALSE(FileExists(out)) << op;
+    }
+}
+
+// Without M the black point is the menu's: the background estimate a paint
+// leaves (the three most populated high bytes of rows 11..H-6, columns
+// 5..W-6, averaged), not the auto-contrast histogram of rows 5..24.
+TEST_F(ProcessCliTest, RemoveBackgroundUsesTheMenusBlackPoint) {
+    // Rows 0..24 have high byte 16 (what the auto contrast would pick); below,
+    // high bytes 40, 41 and 42 by column, so the estimate is (40+41+42)/3 = 41.
+    image = MakeImage(kW, kH,
+                      [](int x, int y) { return y < 25 ? 16 * 256 + 7 : (40 + x % 3) * 256 + (x * 7 + y) % 256; });
+    ASSERT_TRUE(WriteRaw(input, image));
+    const std::string out = HomePath("bg~.raw");
+    const CliResult run = Process(out, "remove-background");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const int m = 41, o = 128 * m - 256;
+    auto expected = image;
+    for (Pixel& p : expected) {
+        const int i = p >> 1;
+        p = Pixel(2 * (i < o ? 0 : std::min(32767, (i - o) * 255 / (257 - m))));
+    }
+    EXPECT_EQ(ReadRaw(out), expected);
+    EXPECT_EQ(ReadRaw(out)[0], 0);                       // 16 x 256 lies below O = 5120
+    // 41 x 256 + 37 = 10533: i = 5266, (5266 - 4992) x 255 / 216 = 323, so 646.
+    EXPECT_EQ(ReadRaw(out)[size_t(30) * kW + 1], 646);
 }
 
 TEST_F(ProcessCliTest, UndoTakesBackTheLastStep) {

@@ -67,3 +67,34 @@ inline int Noise(int x, int y, int seed = 1) {
     h ^= h >> 15;
     return int(h & 0xFFFF);
 }
+
+// The six convolution kernels as the filter rules give them, row by row (a
+// 3 x 3 kernel in its first 9 weights), written out here independently of the
+// program's table.
+inline constexpr int kRuleKernels[6][25] = {
+    {1, 2, 1, 2, 4, 2, 1, 2, 1},                                                          // lowpass
+    {0, 1, 2, 1, 0, 1, 4, 8, 4, 1, 2, 8, 16, 8, 2, 1, 4, 8, 4, 1, 0, 1, 2, 1, 0},      // Gaussian
+    {0, -1, 0, -1, 5, -1, 0, -1, 0},                                                      // high pass low power
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 25, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
+    {0, -1, -1, -1, 0, -1, 1, 1, 1, -1, -1, 1, 5, 1, -1, -1, 1, 1, 1, -1, 0, -1, -1, -1, 0},  // smoother/sharper
+    {0, 0, -1, 0, 0, 0, -1, -1, -1, 0, -1, -1, 1, 1, 1, 0, 1, 1, 1, 0, 0, 0, 1, 0, 0},       // bas relief
+};
+
+// The convolution rule with those kernels: s = sum of weight x pixel over the
+// window (weights row-major), s / divisor truncated, above 65280 -> 65535,
+// below 0 -> 0; rows from firstRow, pixels nearer the edge than d kept.
+inline std::vector<Pixel> RuleConvolve(const std::vector<Pixel>& a, int w, int h, int d, int kernel, int divisor,
+                                       int firstRow) {
+    std::vector<Pixel> b = a;
+    for (int i = firstRow; i <= h - d - 1; ++i) {
+        for (int j = d; j <= w - d - 1; ++j) {
+            int32_t s = 0;
+            int k = 0;
+            for (int dy = -d; dy <= d; ++dy)
+                for (int dx = -d; dx <= d; ++dx) s += kRuleKernels[kernel][k++] * a[size_t(i + dy) * w + j + dx];
+            s = s / divisor;
+            b[size_t(i) * w + j] = s > 65280 ? 65535 : s < 0 ? 0 : Pixel(s);
+        }
+    }
+    return b;
+}

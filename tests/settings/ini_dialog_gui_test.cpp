@@ -69,6 +69,12 @@ TEST_F(IniDialogTest, ClicksChangeSettingsAtOnceAndRedraw) {
     EXPECT_EQ(Control<QLabel>(dialog, 17115)->text(), "0");
 }
 
+TEST_F(IniDialogTest, AutosaveCounterShowsUnsigned) {
+    S().autosaveCounter = int16_t(uint16_t(40000));
+    TINIDialog dialog;
+    EXPECT_EQ(Control<QLabel>(dialog, 17115)->text(), "40000");
+}
+
 TEST_F(IniDialogTest, UsePcPortReloadsAsCom2) {
     TINIDialog dialog;
     Control<QRadioButton>(dialog, 17226)->click();

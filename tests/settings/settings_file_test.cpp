@@ -1,90 +1,21 @@
 #include "settings/settings_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 
+#include <filesystem>
+#include <map>
+
 #include "app/state.h"
+#include "settings/settings_listing.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/test_env.h"
+#include "default_settings_bytes.h"
 
 namespace {
-
-// The default file, written out field by field independently of the encoder.
-Bytes DefaultFileBytes() {
-    Bytes b;
-    auto s16 = [&](int v) {
-        b.push_back(uint8_t(v & 0xFF));
-        b.push_back(uint8_t((v >> 8) & 0xFF));
-    };
-    auto ch = [&](const char* text) {
-        for (const char* p = text; *p; ++p) b.push_back(uint8_t(*p));
-    };
-    auto card = [&](const std::string& text) {
-        std::string c = text;
-        c.resize(80, ' ');
-        ch(c.c_str());
-    };
-    s16(0);          // autosave counter
-    s16(0);          // UT offset
-    ch("1");         // com port
-    s16(0);
-    s16(8);          // mask radius
-    s16(1);
-    ch("l0");        // background, focus delay
-    s16(2);
-    s16(2);
-    s16(0);
-    s16(0);
-    ch("1n1");       // ignore drift, drive method, camera option
-    s16(0);
-    s16(0);
-    ch("nsewnnn");   // guide letters, three auto stretches
-    s16(4);
-    ch("nn");
-    s16(3);
-    s16(1);
-    ch("nn");        // remove background, field 28
-    card("OBJECT  = ''");
-    card("TELESCOP= ''");
-    card("INSTRUME= 'Korvane CCD'");
-    card("OBSERVER= ''");
-    card("ORIGIN  = ''");
-    const std::string emptyPiece = std::string(68, ' ') + "'";
-    for (int k = 0; k < 4; ++k) card("HISTORY = '" + emptyPiece);
-    for (int k = 0; k < 4; ++k) card("COMMENT = '" + emptyPiece);
-    card("FILTER  = 'None'");
-    for (int i = 0; i < 16; ++i) b.push_back(0);  // aperture, focal length
-    ch("yy");        // unsigned format, interface details
-    b.push_back(0);  // empty autosave directory: NUL, then 99 spaces
-    for (int i = 0; i < 99; ++i) b.push_back(' ');
-    for (int v : {6, 6, 0, 0, 0, 0}) s16(v);
-    ch("yn");        // ignore backlash, filter wheel
-    s16(0);          // angle
-    ch("y");
-    s16(7);
-    for (const char* name : {"Blank", "Filter 2", "Filter 3", "Filter 4", "Filter 5", "Filter 6", "Filter 7",
-                             "Filter 8"}) {
-        const size_t start = b.size();
-        ch(name);
-        b.resize(start + 10, 0);
-    }
-    ch("nnnn");      // 60-63
-    for (int i = 0; i < 4; ++i) s16(6);
-    ch("n");
-    s16(0);
-    ch("Tnsewny");   // guiding mode, AO letters, AO available, half rate
-    s16(0);
-    ch("NSTWnn");    // bump letters, 82, 83
-    s16(0);
-    ch("nnn");
-    s16(1000);
-    ch("n");
-    s16(4);
-    ch("0126");
-    b.push_back(0);
-    ch("ysnnn");
-    return b;
-}
 
 class SettingsFileTest : public VelmoraTest {
 protected:
@@ -390,6 +321,62 @@ TEST_F(SettingsFileTest, LoadLeavesTheProcessTimeZoneAlone) {
     ASSERT_EQ(LoadSettings(), 0);
     EXPECT_STREQ(getenv("TZ"), "EST5");
     setenv("TZ", "UTC", 1);
+}
+
+TEST_F(SettingsFileTest, OnlyTheFieldsAreReadFromAHugeFile) {
+    WriteIni(DefaultFileBytes());
+    ASSERT_EQ(::truncate(IniPath().c_str(), int64_t(2) << 30), 0);  // 2 GB, sparse
+    State().settings.guideStarMaskRadius = 13;
+    EXPECT_EQ(ReadSettings(), 0);
+    EXPECT_EQ(State().settings.guideStarMaskRadius, 8);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SettingsFileTest, AFifoOrDeviceIsRefusedWithTheReason) {
+    EnsureDirectory(home + "/autosave");
+    ASSERT_EQ(::mkfifo(IniPath().c_str(), 0600), 0);
+    EXPECT_EQ(ReadSettings(), 2);  // returns at once: a FIFO is never opened for reading
+    ASSERT_EQ(MessageTexts().size(), 1u);
+    EXPECT_EQ(MessageTexts()[0], "Sorry, the settings file " + IniPath() + " is not a regular file and cannot be read");
+    ASSERT_EQ(::unlink(IniPath().c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", IniPath().c_str()), 0);
+    EXPECT_EQ(ReadSettings(), 2);
+    EXPECT_EQ(MessageTexts().size(), 2u);
+    // The start-up load then writes a regular file in its place.
+    LoadSettingsAtStartup();
+    EXPECT_EQ(ReadIni(), DefaultFileBytes());
+}
+
+TEST_F(SettingsFileTest, CountersAreListedUnsigned) {
+    State().settings.autosaveCounter = int16_t(uint16_t(40000));
+    State().settings.guiderAutosaveCounter = int16_t(uint16_t(65534));
+    std::map<std::string, std::string> shown;
+    for (const SettingLine& line : ListSettings(State().settings, State().fits)) shown[line.name] = line.value;
+    EXPECT_EQ(shown["autosaveCounter"], "40000");
+    EXPECT_EQ(shown["guiderAutosaveCounter"], "65534");
+}
+
+// A killed save leaves "<name>.tmp<pid>"; the next start removes those of
+// processes that no longer run, and nothing else.
+TEST_F(SettingsFileTest, StartupRemovesStaleTemporaryFiles) {
+    const std::string folder = home + "/autosave";
+    EnsureDirectory(folder);
+    const std::string dead = "99999999";  // above the kernel's largest pid (4194304)
+    const std::string alive = std::to_string(getppid());
+    const std::vector<std::string> stale = {"Velmora.ini.tmp" + dead, "IMG7.FIT.tmp" + dead};
+    const std::vector<std::string> kept = {"Velmora.ini.tmp" + alive, "notes.tmp" + dead, "IMG7.FIT.tmpx",
+                                           "IMG8.FIT", "IMG9.FIT.tmp"};
+    for (const auto& name : stale) ASSERT_TRUE(ReplaceFile(folder + "/" + name, Bytes{1}));
+    for (const auto& name : kept) ASSERT_TRUE(ReplaceFile(folder + "/" + name, Bytes{1}));
+    LoadSettingsAtStartup();
+    for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(folder + "/" + name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(folder + "/" + name)) << name;
+    // The autosave folder of the settings is cleaned too.
+    State().settings.autosaveDirText = "c:\Night";
+    EnsureDirectory(home + "/night");
+    ASSERT_TRUE(ReplaceFile(home + "/night/IMG1.FIT.tmp" + dead, Bytes{1}));
+    RemoveStaleSaveFiles();
+    EXPECT_FALSE(std::filesystem::exists(home + "/night/IMG1.FIT.tmp" + dead));
 }
 
 }  // namespace

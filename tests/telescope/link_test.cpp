@@ -465,3 +465,16 @@ TEST_F(TelescopeTest, GarbageAnswersStayWithinTheTextLimits) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TelescopeTest, AutostarPositionOverThePcRouteKeepsTheFirstAnswer) {
+    S().aoPort = 3;
+    pc.answers = {"12:34:56#", "", "-01*02'03#", ""};
+    ReadPosition(true);
+    EXPECT_EQ(TelescopeLink().raText, "12:34:56");
+    EXPECT_EQ(TelescopeLink().decText, "-01*02'03");
+    EXPECT_EQ(pc.Sent(), (std::vector<std::string>{"#:GR#", "#:GD#"}));
+}
+
+}  // namespace

@@ -100,7 +100,7 @@ TEST_F(PcPortTest, TerminalThatClosesGivesErrorAndClosesThePort) {
 // The simulated mount in its own process on a pseudo-terminal.
 class MountSimProcess {
 public:
-    explicit MountSimProcess(const std::string& home) {
+    explicit MountSimProcess(const std::string& home, bool autostar = false) {
         int out[2], err[2];
         if (pipe(out) != 0 || pipe(err) != 0) return;
         pid_ = fork();
@@ -110,7 +110,8 @@ public:
             close(out[0]);
             close(err[0]);
             setenv("VELMORA_HOME", home.c_str(), 1);
-            execl(VELMORA_CLI, VELMORA_CLI, "mount-sim", "--seed", "3", static_cast<char*>(nullptr));
+            execl(VELMORA_CLI, VELMORA_CLI, "mount-sim", "--seed", "3", autostar ? "--autostar" : nullptr,
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         close(out[1]);
@@ -157,6 +158,18 @@ TEST_F(PcPortTest, WholeRouteToMountSim) {
     EXPECT_EQ(sim.Stop(log), 0);
     EXPECT_NE(log.find(":LM 0031#"), std::string::npos) << log;
     EXPECT_NE(log.find(":Sd -80*00#"), std::string::npos) << log;
+}
+
+TEST_F(PcPortTest, AutostarPositionThroughMountSim) {
+    MountSimProcess sim(home, true);
+    setenv("VELMORA_COM1", sim.path.c_str(), 1);
+    ReadPosition(true);
+    EXPECT_EQ(TelescopeLink().raText, "06:00:00");
+    EXPECT_EQ(TelescopeLink().decText, "+30*00'00");
+    ResetTelescopeLink();
+    std::string log;
+    EXPECT_EQ(sim.Stop(log), 0);
+    EXPECT_NE(log.find("Autostar"), std::string::npos) << log;
 }
 
 TEST_F(PcPortTest, CliScopeOverThePcRoute) {

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "app/camera_models.h"
+#include "app/messages.h"
+#include "app/state.h"
 #include "devices/sim/sim_random.h"
 #include "devices/transport.h"
 #include "platform/platform.h"
@@ -69,18 +71,64 @@ Simulator& Simulator::Instance() {
     static bool chosen = false;
     if (!chosen) {
         chosen = true;
-        // VELMORA_SIM_MODEL picks the simulated camera's model (and so its PID).
+        simulator.FollowConfiguredModel(true);
         if (const char* text = std::getenv("VELMORA_SIM_MODEL")) {
-            if (const CameraModel* model = FindCameraModel(std::atoi(text))) {
-                SimulatorConfig config;
-                config.camera.model = model->code;
-                const char* pid = model->discoveredPids.empty() ? model->manualPid : model->discoveredPids[0];
-                config.camera.pid = uint16_t(std::strtoul(pid, nullptr, 16));
-                simulator.Configure(config);
-            }
+            char* end = nullptr;
+            const long code = std::strtol(text, &end, 10);
+            if (end != text && *end == '\0' && FindCameraModel(int(code)))
+                simulator.PickModel(int(code));
+            else
+                simulator.badModelText_ = text;
         }
     }
     return simulator;
+}
+
+namespace {
+
+uint16_t PidOf(const CameraModel& model) {
+    const char* pid = model.discoveredPids.empty() ? model.manualPid : model.discoveredPids[0];
+    return uint16_t(std::strtoul(pid, nullptr, 16));
+}
+
+}  // namespace
+
+void Simulator::PickModel(int model) {
+    const CameraModel* row = FindCameraModel(model);
+    if (!row) return;
+    pickedModel_ = model;
+    SimulatorConfig config = config_;
+    config.camera.model = model;
+    config.camera.pid = PidOf(*row);
+    Configure(config);
+}
+
+bool Simulator::PrepareCameraDiscovery(const std::string& configuredPid, int configuredModel) {
+    if (!badModelText_.empty()) {
+        ShowMessage(50, "VELMORA_SIM_MODEL=" + badModelText_ + " is not a camera model code of the table");
+        badModelText_.clear();
+    }
+    if (pickedModel_) return true;
+    if (!followsSettings_) return false;
+    // The camera the settings name: the model of the configured PID (the
+    // PID discovery looks for), else the configured model with its own PID.
+    int model = ModelForDiscoveredPid(configuredPid);
+    uint16_t pid = 0;
+    if (model) {
+        pid = uint16_t(std::strtoul(configuredPid.c_str(), nullptr, 16));
+    } else if (const CameraModel* row = FindCameraModel(configuredModel)) {
+        model = configuredModel;
+        pid = PidOf(*row);
+    } else {
+        return false;
+    }
+    if (model != config_.camera.model || pid != config_.camera.pid) {
+        SimulatorConfig config = config_;
+        config.camera.model = model;
+        config.camera.pid = pid;
+        Configure(config);
+    }
+    return false;
 }
 
 void Simulator::Configure(const SimulatorConfig& config) {
@@ -171,6 +219,8 @@ std::string Simulator::WheelPath() const {
 }
 
 bool Simulator::List(InterfaceClass cls, std::vector<EnumeratedInterface>& out) {
+    // The process-wide simulator lists the camera the settings name.
+    if (followsSettings_) PrepareCameraDiscovery(State().settings.configuredPid, State().settings.manualModel);
     out.clear();
     if (faults_.enumerationFails) return false;
     if (cls == InterfaceClass::Hid) {

@@ -84,9 +84,20 @@ public:
     Simulator();
     ~Simulator() override;
 
-    // The process-wide simulator that VELMORA_SIMULATE selects. Its camera is
-    // model 4 unless VELMORA_SIM_MODEL names another model code.
+    // The process-wide simulator that VELMORA_SIMULATE selects. Its camera
+    // follows the model the settings name (configured PID, else model code)
+    // each time discovery runs, unless VELMORA_SIM_MODEL names a model code of
+    // the table: then it is that model, and discovery takes it whatever PID
+    // is configured (the program switches to it as to any camera it
+    // recognises). Another value of VELMORA_SIM_MODEL is reported once.
     static Simulator& Instance();
+    // Following the settings (the process-wide simulator does; tests set
+    // their own model).
+    void FollowConfiguredModel(bool follow) { followsSettings_ = follow; }
+    // Makes the camera the given model (and one of its PIDs); a model picked
+    // this way is kept whatever the settings say.
+    void PickModel(int model);
+    bool PrepareCameraDiscovery(const std::string& configuredPid, int configuredModel) override;
 
     // Starts afresh with a configuration: the mount restarts at NowMs(), the
     // cooler sits at ambient, the star fields are generated (or taken), the
@@ -156,6 +167,9 @@ private:
     uint64_t NextFrameSeed();
 
     SimulatorConfig config_;
+    bool followsSettings_ = false;
+    int pickedModel_ = 0;
+    std::string badModelText_;      // VELMORA_SIM_MODEL that names no model
     SimFaults faults_;
     MountModel mount_;
     std::array<SerialPeer*, 2> peers_{};

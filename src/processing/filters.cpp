@@ -29,7 +29,12 @@ const std::array<std::array<int16_t, 25>, kKernelCount> kFilterKernels = {{
     {0, 0, -1, 0, 0, 0, -1, -1, -1, 0, -1, -1, 1, 1, 1, 0, 1, 1, 1, 0, 0, 0, 1, 0, 0},
 }};
 
+#if defined(__clang__)
+// clang cannot clone templates by target; it builds the portable versions.
+#define VELMORA_HOT
+#else
 #define VELMORA_HOT __attribute__((target_clones("avx2", "default")))
+#endif
 
 namespace {
 

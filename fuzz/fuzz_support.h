@@ -1,0 +1,24 @@
+// What every file-reader fuzz target shares: a private data folder, a quiet
+// platform (messages are counted, not shown), and a small image geometry so
+// that whole images of the program's own formats are only a few kilobytes.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace fuzz {
+
+inline constexpr int kWidth = 120;
+inline constexpr int kHeight = 80;
+inline constexpr int kBlocks = 4;
+
+// Once per process: the data folder, the platform and the image buffers.
+void Start();
+// Before each input: the small geometry, fresh file state and FITS details.
+void Reset();
+// Writes the input to a file of that name in the data folder; its host path.
+std::string WriteInput(const std::string& name, const uint8_t* data, size_t size);
+// Host path of a program path under the data folder.
+std::string Home();
+
+}  // namespace fuzz

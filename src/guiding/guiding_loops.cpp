@@ -271,15 +271,21 @@ void EndMainFrames() {
     DefaultFocusFrameCentre();
 }
 
+// The main-camera loops need a drive method and the camera (message 55).
+bool MainCameraReady() {
+    if (State().settings.driveMethod == 'n') return false;
+    if (!OpenCamera()) {
+        ShowMessage(55);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     Settings& s = State().settings;
-    if (s.driveMethod == 'n') return LoopEnd::Refused;
-    if (!OpenCamera()) {
-        ShowMessage(55);
-        return LoopEnd::Refused;
-    }
+    if (!MainCameraReady()) return LoopEnd::Refused;
     GuiderState& g = Guider();
     const StarPosition saved = g.lastStar;
     g.training = true;
@@ -498,12 +504,7 @@ LoopEnd RunGuiderGuiding(GuidingContext c) {
 }
 
 LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
-    Settings& s = State().settings;
-    if (s.driveMethod == 'n') return LoopEnd::Refused;
-    if (!OpenCamera()) {
-        ShowMessage(55);
-        return LoopEnd::Refused;
-    }
+    if (!MainCameraReady()) return LoopEnd::Refused;
     GuiderState& g = Guider();
     const StarPosition saved = g.lastStar;
     g.mainGuiding = true;

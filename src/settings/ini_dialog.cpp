@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <array>
+#include <span>
 
 #include "app/camera_models.h"
 #include "app/commands.h"
@@ -31,6 +33,132 @@ constexpr int kSetCameraType = 16102;
 
 int NumberIn(QLineEdit* edit) { return edit->text().trimmed().toInt(); }
 
+// The dialog's tables: each group's controls top to bottom, with their ids,
+// captions and what they show and change.
+
+// A radio button showing one value of a setting.
+struct Choice {
+    int id;
+    const char* caption;
+    int value;
+};
+// The setting a group of choices shows and sets.
+struct Binding {
+    int (*get)();
+    void (*set)(int);
+};
+
+constexpr Choice kPorts[] = {{17224, "Com1", '1'}, {17225, "Com2", '2'}, {17226, "Use PC Port", '3'}};
+constexpr Binding kPortField = {[] { return int(S().telescopeComPort); },
+                                [](int v) { SelectTelescopePort(S(), char(v)); }};
+
+constexpr Choice kDrives[] = {
+    {17166, "None", 'n'}, {17167, "Meade LX200 (Tm)", 'l'}, {17168, "Meade Autostar(Tm)", 'a'},
+    {17169, "Autoguider Socket", 'b'}};
+constexpr Binding kDriveField = {[] { return int(S().driveMethod); }, [](int v) { S().driveMethod = char(v); }};
+
+constexpr Choice kMasks[] = {{17131, "7 Pixels", kMaskRadii[0]},  {17132, "8 Pixels", kMaskRadii[1]},
+                             {17133, "9 Pixels", kMaskRadii[2]},  {17134, "11 Pixels", kMaskRadii[3]},
+                             {17135, "13 Pixels", kMaskRadii[4]}, {17136, "15 Pixels", kMaskRadii[5]}};
+constexpr Binding kMaskField = {[] { return int(S().guideStarMaskRadius); },
+                                [](int v) { S().guideStarMaskRadius = int16_t(v); }};
+
+constexpr Choice kBackgrounds[] = {{17118, "Lt Gray", 'l'}, {17119, "Red", 'r'}, {17120, "Gray", 'g'}};
+constexpr Binding kBackgroundField = {[] { return int(S().windowBackground); },
+                                      [](int v) { S().windowBackground = char(v); }};
+
+constexpr Choice kMainTraining[] = {{17106, "1 Sec", kTrainingSeconds[0]}, {17107, "2 Sec", kTrainingSeconds[1]},
+                                    {17108, "4 Sec", kTrainingSeconds[2]}, {17109, "8 Sec", kTrainingSeconds[3]}};
+constexpr Binding kMainTrainingField = {[] { return State().trainingSecondsMain; },
+                                        [](int v) { State().trainingSecondsMain = v; }};
+constexpr Choice kGuiderTraining[] = {{17148, "1 Sec", kTrainingSeconds[0]}, {17149, "2 Sec", kTrainingSeconds[1]},
+                                      {17150, "4 Sec", kTrainingSeconds[2]}, {17151, "8 Sec", kTrainingSeconds[3]}};
+constexpr Binding kGuiderTrainingField = {[] { return State().trainingSecondsGuider; },
+                                          [](int v) { State().trainingSecondsGuider = v; }};
+
+constexpr Choice kCorrections[] = {
+    {17171, "1.0 pixel", kSmallestCorrections[0]}, {17172, "0.8 pixel", kSmallestCorrections[1]},
+    {17173, "0.5 pixel", kSmallestCorrections[2]}, {17174, "0.2 pixel", kSmallestCorrections[3]}};
+constexpr Binding kCorrectionField = {[] { return int(S().smallestCorrection); },
+                                      [](int v) { S().smallestCorrection = int16_t(v); }};
+
+// The wide guider is every type but the standard one.
+constexpr Choice kGuiders[] = {{17220, "Velmora Standard Guider", 's'}, {17221, "Velmora Wide Guider", 'x'}};
+constexpr Binding kGuiderField = {[] { return S().guiderType == 's' ? int('s') : int('x'); },
+                                  [](int v) { SelectGuiderType(S(), char(v)); }};
+
+// A check box showing a flag of the settings, or shown and toggled its own way.
+struct Check {
+    int id;
+    const char* caption;
+    bool Settings::*field;
+    bool (*isOn)() = nullptr;
+    void (*toggle)() = nullptr;
+};
+
+constexpr Check kSlewChecks[] = {
+    {17127, "Ignore drift less than:", &Settings::ignoreDriftBelowHysteresis},
+    {17138, "Swap n/s direction", nullptr, [] { return NorthSouthSwapped(S()); }, [] { ToggleNorthSouth(S()); }},
+    {17139, "Swap e/w direction", nullptr, [] { return EastWestSwapped(S()); }, [] { ToggleEastWest(S()); }},
+    {17152, "Ignore Backlash", &Settings::ignoreBacklash}};
+constexpr Check kCorrectionChecks[] = {{17175, "Turn off North Corrections", &Settings::noNorthCorrections},
+                                       {17176, "Turn off South Corrections", &Settings::noSouthCorrections}};
+constexpr Check kAoChecks[] = {
+    {17170, "AO Unit Available", nullptr, [] { return S().aoAvailable; },
+     [] { SetAoAvailable(S(), !S().aoAvailable); }},
+    {17178, "Select half rate", &Settings::aoHalfRate}};
+// The wheel's route is shown between the two.
+constexpr Check kFilterChecks[] = {{17147, "Filter Wheel", &Settings::filterWheelPresent},
+                                   {17222, "Use Korvane USB Filterwheel ", nullptr,
+                                    [] { return S().useUsbFilterWheel; },
+                                    [] {
+                                        if (Link().filterWheelPresent)
+                                            S().useUsbFilterWheel = !S().useUsbFilterWheel;
+                                        else
+                                            DiscoverFilterWheel();
+                                    }}};
+constexpr Check kFileChecks[] = {
+    {17143, "Unsigned Int FITs Format", &Settings::unsignedFormat},
+    {17144, "Show Interface Details", &Settings::showInterfaceDetails},
+    {17164, "Expand Binned Images", nullptr, [] { return !S().doNotExpandBinned; },
+     [] { S().doNotExpandBinned = !S().doNotExpandBinned; }},
+    {17165, "Suppress File Saving Warning", &Settings::suppressFileSavingWarning},
+    {17190, "Save in 16 bit Tiff format", &Settings::tiff16}};
+constexpr Check kCameraChecks[] = {{17123, "1 sec delay when focussing", &Settings::focusDelay},
+                                   {17194, "Ignore Camera VID/PID", &Settings::ignoreCameraVidPid},
+                                   {17195, "Auto-Advance when Imaging", &Settings::autoAdvance},
+                                   {17223, "Set Maximum Cooling", &Settings::maximumCooling},
+                                   {17227, "Flush before Exp (VelmoraFir)", &Settings::flushBeforeExposure},
+                                   {17210, "Help Bar at Top of Frame", &Settings::helpBarAtTop}};
+
+// The slew edits in the order of the slew values: six of the main camera,
+// then six of the guider.
+struct SlewEdit {
+    int id;
+    const char* caption;
+};
+constexpr std::array<SlewEdit, 12> kSlewEdits{{{17121, "RA pixels/sec"},
+                                               {17122, "Dec pixels/sec"},
+                                               {17125, "RA backlash"},
+                                               {17126, "Dec backlash"},
+                                               {17117, "Hysteresis in RA (0-10)"},
+                                               {17137, "Hysteresis in Dec (0-20)"},
+                                               {17111, "RA pixels/sec"},
+                                               {17112, "Dec pixels/sec"},
+                                               {17113, "RA backlash"},
+                                               {17140, "Dec backlash"},
+                                               {17141, "Hysteresis in RA (0-10)"},
+                                               {17142, "Hysteresis in Dec (0-20)"}}};
+
+// A control with its label in front.
+void AddLabelled(QVBoxLayout* into, const char* text, QWidget* control) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(text));
+    row->addWidget(control);
+    row->addStretch();
+    into->addLayout(row);
+}
+
 }  // namespace
 
 TINIDialog::TINIDialog(QWidget* parent) : QDialog(parent), controls_(this, [this] { Redraw(); }) {
@@ -51,187 +179,100 @@ void TINIDialog::Build() {
     auto group = [&](const char* title, int row, int column, int rowSpan = 1) {
         return controls_.Group(grid, title, row, column, rowSpan);
     };
-    auto radio = [&](QVBoxLayout* into, int id, const char* text, std::function<bool()> isOn,
-                     std::function<void()> select) { return controls_.Radio(into, id, text, isOn, select); };
-    auto check = [&](QVBoxLayout* into, int id, const char* text, std::function<bool()> isOn,
-                     std::function<void()> toggle) { return controls_.Check(into, id, text, isOn, toggle); };
-    auto flag = [&](QVBoxLayout* into, int id, const char* text, bool Settings::*field) {
-        return check(into, id, text, [field] { return S().*field; }, [field] { S().*field = !(S().*field); });
+    auto choices = [&](QVBoxLayout* into, std::span<const Choice> table, Binding field) {
+        for (const Choice& c : table)
+            controls_.Radio(
+                into, c.id, c.caption, [get = field.get, v = c.value] { return get() == v; },
+                [set = field.set, v = c.value] { set(v); });
     };
-    auto labelled = [](QVBoxLayout* into, const char* text, QWidget* control) {
-        auto* row = new QHBoxLayout;
-        row->addWidget(new QLabel(text));
-        row->addWidget(control);
-        row->addStretch();
-        into->addLayout(row);
+    auto checks = [&](QVBoxLayout* into, std::span<const Check> table) {
+        for (const Check& c : table) {
+            if (c.field)
+                controls_.Check(
+                    into, c.id, c.caption, [f = c.field] { return S().*f; }, [f = c.field] { S().*f = !(S().*f); });
+            else
+                controls_.Check(into, c.id, c.caption, c.isOn, c.toggle);
+        }
+    };
+    // A button whose action is followed by a redraw.
+    auto button = [&](QVBoxLayout* into, int id, const char* text, std::function<void()> action) {
+        auto* b = WithId(new QPushButton(text), id);
+        into->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, action] {
+            action();
+            Redraw();
+        });
     };
 
     // Telescope port and drive.
     auto* port = group("Telescope Port", 0, 0);
-    radio(port, 17224, "Com1", [] { return S().telescopeComPort == '1'; }, [] { SelectTelescopePort(S(), '1'); });
-    radio(port, 17225, "Com2", [] { return S().telescopeComPort == '2'; }, [] { SelectTelescopePort(S(), '2'); });
-    radio(port, 17226, "Use PC Port", [] { return S().telescopeComPort == '3'; },
-          [] { SelectTelescopePort(S(), '3'); });
+    choices(port, kPorts, kPortField);
     auto* pcPort = Number(17179, S().pcComPort + 1);
-    labelled(port, "Com Port for telescope", pcPort);
+    AddLabelled(port, "Com Port for telescope", pcPort);
     controls_.OnRedraw([pcPort] {
         ApplyShownPcComPort(S(), NumberIn(pcPort));
         pcPort->setText(QString::number(S().pcComPort + 1));
     });
-
-    auto* drive = group("Telescope Drive", 1, 0);
-    const std::pair<int, char> drives[] = {{17166, 'n'}, {17167, 'l'}, {17168, 'a'}, {17169, 'b'}};
-    const char* driveTexts[] = {"None", "Meade LX200 (Tm)", "Meade Autostar(Tm)", "Autoguider Socket"};
-    for (int i = 0; i < 4; ++i) {
-        const char letter = drives[i].second;
-        radio(drive, drives[i].first, driveTexts[i], [letter] { return S().driveMethod == letter; },
-              [letter] { S().driveMethod = letter; });
-    }
-
-    auto* mask = group("Guide Star Mask", 2, 0);
-    const char* maskTexts[] = {"7 Pixels", "8 Pixels", "9 Pixels", "11 Pixels", "13 Pixels", "15 Pixels"};
-    for (int i = 0; i < 6; ++i) {
-        const int radius = kMaskRadii[i];
-        radio(mask, 17131 + i, maskTexts[i], [radius] { return S().guideStarMaskRadius == radius; },
-              [radius] { S().guideStarMaskRadius = int16_t(radius); });
-    }
-
-    auto* background = group("Window Background", 3, 0);
-    const std::pair<int, char> colours[] = {{17118, 'l'}, {17119, 'r'}, {17120, 'g'}};
-    const char* colourTexts[] = {"Lt Gray", "Red", "Gray"};
-    for (int i = 0; i < 3; ++i) {
-        const char letter = colours[i].second;
-        radio(background, colours[i].first, colourTexts[i], [letter] { return S().windowBackground == letter; },
-              [letter] { S().windowBackground = letter; });
-    }
+    choices(group("Telescope Drive", 1, 0), kDrives, kDriveField);
+    choices(group("Guide Star Mask", 2, 0), kMasks, kMaskField);
+    choices(group("Window Background", 3, 0), kBackgrounds, kBackgroundField);
 
     // Slew values of the main camera and the guider.
     auto* slew = group("Main Camera Slew", 0, 1, 2);
-    const int slewIds[12] = {17121, 17122, 17125, 17126, 17117, 17137, 17111, 17112, 17113, 17140, 17141, 17142};
-    const char* slewTexts[12] = {"RA pixels/sec",  "Dec pixels/sec", "RA backlash", "Dec backlash",
-                                 "Hysteresis in RA (0-10)", "Hysteresis in Dec (0-20)", "RA pixels/sec",
-                                 "Dec pixels/sec", "RA backlash",    "Dec backlash", "Hysteresis in RA (0-10)",
-                                 "Hysteresis in Dec (0-20)"};
     auto* guiderSlew = group("Guider Slew", 2, 1, 2);
-    for (int i = 0; i < 12; ++i) {
-        auto* edit = Number(slewIds[i], CurrentSlewValues(S())[i]);
-        labelled(i < 6 ? slew : guiderSlew, slewTexts[i], edit);
-    }
-    check(slew, 17127, "Ignore drift less than:", [] { return S().ignoreDriftBelowHysteresis; },
-          [] { S().ignoreDriftBelowHysteresis = !S().ignoreDriftBelowHysteresis; });
-    check(slew, 17138, "Swap n/s direction", [] { return NorthSouthSwapped(S()); }, [] { ToggleNorthSouth(S()); });
-    check(slew, 17139, "Swap e/w direction", [] { return EastWestSwapped(S()); }, [] { ToggleEastWest(S()); });
-    flag(slew, 17152, "Ignore Backlash", &Settings::ignoreBacklash);
-    auto* setSlew = WithId(new QPushButton("Set slew values"), 17124);
-    guiderSlew->addWidget(setSlew);
-    connect(setSlew, &QPushButton::clicked, this, [this] {
-        SetSlewValues();
-        Redraw();
-    });
+    const SlewValues slewValues = CurrentSlewValues(S());
+    for (size_t i = 0; i < kSlewEdits.size(); ++i)
+        AddLabelled(i < 6 ? slew : guiderSlew, kSlewEdits[i].caption, Number(kSlewEdits[i].id, slewValues[i]));
+    checks(slew, kSlewChecks);
+    button(guiderSlew, 17124, "Set slew values", [this] { SetSlewValues(); });
 
     auto* training = group("Training Time", 0, 2);
-    for (int i = 0; i < 4; ++i) {
-        const int seconds = kTrainingSeconds[i];
-        const std::string text = std::to_string(seconds) + " Sec";
-        radio(training, 17106 + i, text.c_str(), [seconds] { return State().trainingSecondsMain == seconds; },
-              [seconds] { State().trainingSecondsMain = seconds; });
-    }
-    for (int i = 0; i < 4; ++i) {
-        const int seconds = kTrainingSeconds[i];
-        const std::string text = std::to_string(seconds) + " Sec";
-        radio(training, 17148 + i, text.c_str(), [seconds] { return State().trainingSecondsGuider == seconds; },
-              [seconds] { State().trainingSecondsGuider = seconds; });
-    }
-
+    choices(training, kMainTraining, kMainTrainingField);
+    choices(training, kGuiderTraining, kGuiderTrainingField);
     auto* correction = group("Smallest Correction", 1, 2);
-    const char* correctionTexts[] = {"1.0 pixel", "0.8 pixel", "0.5 pixel", "0.2 pixel"};
-    for (int i = 0; i < 4; ++i) {
-        const int value = kSmallestCorrections[i];
-        radio(correction, 17171 + i, correctionTexts[i], [value] { return S().smallestCorrection == value; },
-              [value] { S().smallestCorrection = int16_t(value); });
-    }
-    flag(correction, 17175, "Turn off North Corrections", &Settings::noNorthCorrections);
-    flag(correction, 17176, "Turn off South Corrections", &Settings::noSouthCorrections);
-
-    auto* ao = group("AO Unit", 2, 2);
-    check(ao, 17170, "AO Unit Available", [] { return S().aoAvailable; }, [] { SetAoAvailable(S(), !S().aoAvailable); });
-    flag(ao, 17178, "Select half rate", &Settings::aoHalfRate);
-
-    auto* guider = group("Guider", 3, 2);
-    radio(guider, 17220, "Velmora Standard Guider", [] { return S().guiderType == 's'; },
-          [] { SelectGuiderType(S(), 's'); });
-    radio(guider, 17221, "Velmora Wide Guider", [] { return S().guiderType != 's'; },
-          [] { SelectGuiderType(S(), 'x'); });
+    choices(correction, kCorrections, kCorrectionField);
+    checks(correction, kCorrectionChecks);
+    checks(group("AO Unit", 2, 2), kAoChecks);
+    choices(group("Guider", 3, 2), kGuiders, kGuiderField);
 
     // Filters.
     auto* filters = group("Filter Wheel", 0, 3, 2);
-    flag(filters, 17147, "Filter Wheel", &Settings::filterWheelPresent);
+    checks(filters, std::span(kFilterChecks).first(1));
     auto* route = WithId(new QLabel, 17110);
     filters->addWidget(route);
     controls_.OnRedraw([route] { route->setText(QString::fromStdString(FilterWheelRouteText())); });
-    check(filters, 17222, "Use Korvane USB Filterwheel ", [] { return S().useUsbFilterWheel; }, [] {
-        if (Link().filterWheelPresent)
-            S().useUsbFilterWheel = !S().useUsbFilterWheel;
-        else
-            DiscoverFilterWheel();
-    });
-    auto* count = Number(17163, S().filterCount);
-    labelled(filters, "Number of Filtes (max 8)", count);
+    checks(filters, std::span(kFilterChecks).subspan(1));
+    AddLabelled(filters, "Number of Filtes (max 8)", Number(17163, S().filterCount));
     for (int i = 0; i < 8; ++i) {
         auto* name = WithId(new QLineEdit(QString::fromStdString(S().filterNames[i])), 17153 + i);
         name->setMaxLength(8);
         filters->addWidget(name);
     }
-    auto* setFilters = WithId(new QPushButton("Set Filter Details"), 17162);
-    filters->addWidget(setFilters);
-    connect(setFilters, &QPushButton::clicked, this, [this] {
-        SetFilterDetails();
-        Redraw();
-    });
+    button(filters, 17162, "Set Filter Details", [this] { SetFilterDetails(); });
 
     // Files and display.
     auto* files = group("Files", 2, 3, 2);
-    flag(files, 17143, "Unsigned Int FITs Format", &Settings::unsignedFormat);
-    flag(files, 17144, "Show Interface Details", &Settings::showInterfaceDetails);
-    check(files, 17164, "Expand Binned Images", [] { return !S().doNotExpandBinned; },
-          [] { S().doNotExpandBinned = !S().doNotExpandBinned; });
-    flag(files, 17165, "Suppress File Saving Warning", &Settings::suppressFileSavingWarning);
-    flag(files, 17190, "Save in 16 bit Tiff format", &Settings::tiff16);
+    checks(files, kFileChecks);
     auto* directory = WithId(new QLineEdit(QString::fromStdString(S().autosaveDirText)), 17990);
     directory->setMaxLength(78);
     files->addWidget(directory);
-    auto* setDirectory = WithId(new QPushButton("Set AutoSave Dir"), 17991);
-    files->addWidget(setDirectory);
-    connect(setDirectory, &QPushButton::clicked, this, [this] {
-        ApplyDirectory();
-        Redraw();
-    });
+    button(files, 17991, "Set AutoSave Dir", [this] { ApplyDirectory(); });
     auto* counter = WithId(new QLabel, 17115);
     controls_.OnRedraw([counter] { counter->setText(QString::number(uint16_t(S().autosaveCounter))); });
-    auto* resetCounter = WithId(new QPushButton("Reset AutoSave Num"), 17114);
-    labelled(files, "", counter);
-    files->addWidget(resetCounter);
-    connect(resetCounter, &QPushButton::clicked, this, [this] {
-        S().autosaveCounter = 0;
-        Redraw();
-    });
+    AddLabelled(files, "", counter);
+    button(files, 17114, "Reset AutoSave Num", [] { S().autosaveCounter = 0; });
 
     // Camera.
     auto* camera = group("Camera", 0, 4, 4);
     for (size_t i = 0; i < kManualModelOrder.size(); ++i) {
         const int code = kManualModelOrder[i];
         const std::string text = std::string("Velmora ") + FindCameraModel(code)->name;
-        radio(camera, int(17301 + i), text.c_str(), [code] { return S().manualModel == code; }, [code] {
+        controls_.Radio(camera, int(17301 + i), text.c_str(), [code] { return S().manualModel == code; }, [code] {
             SelectManualModel(S(), code);
             RunCommand(kSetCameraType);
         });
     }
-    flag(camera, 17123, "1 sec delay when focussing", &Settings::focusDelay);
-    flag(camera, 17194, "Ignore Camera VID/PID", &Settings::ignoreCameraVidPid);
-    flag(camera, 17195, "Auto-Advance when Imaging", &Settings::autoAdvance);
-    flag(camera, 17223, "Set Maximum Cooling", &Settings::maximumCooling);
-    flag(camera, 17227, "Flush before Exp (VelmoraFir)", &Settings::flushBeforeExposure);
-    flag(camera, 17210, "Help Bar at Top of Frame", &Settings::helpBarAtTop);
+    checks(camera, kCameraChecks);
 
     auto* buttons = new QHBoxLayout;
     auto* save = WithId(new QPushButton("Save Changes"), kSaveChanges);
@@ -248,11 +289,11 @@ void TINIDialog::Redraw() { controls_.Redraw(); }
 
 void TINIDialog::SetSlewValues() {
     SlewValues values{};
-    const int ids[12] = {17121, 17122, 17125, 17126, 17117, 17137, 17111, 17112, 17113, 17140, 17141, 17142};
-    for (int i = 0; i < 12; ++i) values[i] = NumberIn(FindControl<QLineEdit>(this, ids[i]));
+    for (size_t i = 0; i < kSlewEdits.size(); ++i) values[i] = NumberIn(FindControl<QLineEdit>(this, kSlewEdits[i].id));
     ApplySlewValues(S(), values);
     const SlewValues shown = CurrentSlewValues(S());
-    for (int i = 0; i < 12; ++i) FindControl<QLineEdit>(this, ids[i])->setText(QString::number(shown[i]));
+    for (size_t i = 0; i < kSlewEdits.size(); ++i)
+        FindControl<QLineEdit>(this, kSlewEdits[i].id)->setText(QString::number(shown[i]));
 }
 
 void TINIDialog::SetFilterDetails() {

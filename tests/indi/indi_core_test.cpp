@@ -27,7 +27,92 @@ TEST(IndiBinning, OnlyTheCamerasModesAreOffered) {
     const Case cases[] = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}, {8, 8, 8}, {2, 3, 0},
                           {3, 2, 0}, {5, 5, 0}, {6, 6, 0}, {16, 16, 0}, {0, 0, 0}, {1, 8, 0}};
     for (const Case& c : cases) EXPECT_EQ(ModeForBinning(c.hor, c.ver), c.mode) << c.hor << "x" << c.ver;
-    EXPECT_EQ(BinningRefusal(2, 3), "Sorry, binning 2x3 is not available: use 1x1, 2x2, 3x3, 4x4 or 8x8");
+    EXPECT_EQ(BinningRefusal(9, 9), "Sorry, binning 9x9 is not available: use 1x1 to 8x8");
+    EXPECT_TRUE(BinningOffered(5, 7));
+    EXPECT_FALSE(BinningOffered(9, 1));
+    EXPECT_FALSE(BinningOffered(1, 0));
+}
+
+TEST(IndiBinning, OtherBinningsAreThe1x1ReadAveraged) {
+    struct Case {
+        int hor, ver;
+        SensorFrame f;
+        int mode, x, y, w, h, softX, softY, imageW, imageH;
+    };
+    const Case cases[] = {
+        // The camera's own modes.
+        {4, 4, {0, 0, 2048, 2048}, 4, 0, 0, 2048, 2048, 1, 1, 512, 512},
+        {3, 3, {0, 0, 1392, 1040}, 3, 0, 0, 1392, 1038, 1, 1, 464, 346},
+        // Full frames: the whole sensor at 1 x 1 (column-pair mode 1).
+        {5, 5, {0, 0, 2048, 2048}, 1, 0, 0, 2048, 2048, 5, 5, 409, 409},
+        {7, 7, {0, 0, 1392, 1040}, 1, 0, 0, 1392, 1040, 7, 7, 198, 148},
+        {2, 3, {0, 0, 2048, 2048}, 1, 0, 0, 2048, 2048, 2, 3, 1024, 682},
+        // Sub-frames: the user sub-frame read trimmed to whole binned pixels.
+        {6, 6, {100, 40, 200, 100}, 5, 100, 40, 198, 96, 6, 6, 33, 16},
+        {1, 8, {10, 20, 30, 40}, 5, 10, 20, 30, 40, 1, 8, 30, 5},
+    };
+    for (const Case& c : cases) {
+        const MainRead r = PlanMainRead(c.hor, c.ver, c.f, c.f.width == 1392 ? 1392 : 2048, c.f.width == 1392 ? 1040 : 2048);
+        EXPECT_EQ(r.mode, c.mode) << c.hor << "x" << c.ver;
+        EXPECT_EQ(r.window.x, c.x);
+        EXPECT_EQ(r.window.y, c.y);
+        EXPECT_EQ(r.window.width, c.w);
+        EXPECT_EQ(r.window.height, c.h);
+        EXPECT_EQ(r.softX, c.softX);
+        EXPECT_EQ(r.softY, c.softY);
+        EXPECT_EQ(r.Width(), c.imageW);
+        EXPECT_EQ(r.Height(), c.imageH);
+    }
+}
+
+TEST(IndiBinning, AverageRoundsAndDropsPartBlocks) {
+    // 5 x 3 at 2 x 2: two whole blocks, the last column and row dropped.
+    const uint16_t src[] = {1, 2, 65535, 65535, 7,  //
+                            3, 5, 65535, 65534, 7,  //
+                            9, 9, 9,     9,     9};
+    uint16_t dst[2] = {0, 0};
+    BinAverage(src, 5, 3, 2, 2, dst);
+    EXPECT_EQ(dst[0], 3);      // 11 / 4 = 2.75
+    EXPECT_EQ(dst[1], 65535);  // 262139 / 4 = 65534.75
+    uint16_t column[1] = {0};
+    BinAverage(src, 5, 3, 1, 3, column);
+    EXPECT_EQ(column[0], 4);   // 13 / 3
+}
+
+TEST(IndiGuider, SubFramesAndBinnings) {
+    struct Case {
+        char type;
+        SensorFrame f;
+        int hor, ver;
+        bool headBinned;
+        int readW, readH, x, y, w, h, softX, softY, imageW, imageH;
+    };
+    const Case cases[] = {
+        {'s', {0, 0, 500, 290}, 1, 1, false, 500, 290, 0, 0, 500, 290, 1, 1, 500, 290},
+        // 2 x 2 on the standard guider's own read; the wide guider averages.
+        {'s', {101, 50, 200, 121}, 2, 2, true, 250, 145, 50, 25, 100, 60, 1, 1, 100, 60},
+        {'x', {100, 50, 200, 120}, 2, 2, false, 376, 290, 100, 50, 200, 120, 2, 2, 100, 60},
+        {'s', {100, 50, 200, 120}, 3, 3, false, 500, 290, 100, 50, 198, 120, 3, 3, 66, 40},
+        {'s', {0, 0, 500, 290}, 8, 4, false, 500, 290, 0, 0, 496, 288, 8, 4, 62, 72},
+    };
+    for (const Case& c : cases) {
+        const GuiderRead r = PlanGuiderRead(c.f, c.hor, c.ver, c.type);
+        EXPECT_EQ(r.headBinned, c.headBinned) << c.hor << "x" << c.ver << " " << c.type;
+        EXPECT_EQ(r.readW, c.readW);
+        EXPECT_EQ(r.readH, c.readH);
+        EXPECT_EQ(r.x, c.x);
+        EXPECT_EQ(r.y, c.y);
+        EXPECT_EQ(r.w, c.w);
+        EXPECT_EQ(r.h, c.h);
+        EXPECT_EQ(r.softX, c.softX);
+        EXPECT_EQ(r.softY, c.softY);
+        EXPECT_EQ(r.Width(), c.imageW);
+        EXPECT_EQ(r.Height(), c.imageH);
+    }
+    EXPECT_TRUE(GuiderFrameFits({300, 170, 200, 120}, 1, 1, 500));
+    EXPECT_FALSE(GuiderFrameFits({300, 170, 200, 121}, 1, 1, 500));
+    EXPECT_FALSE(GuiderFrameFits({300, 0, 200, 100}, 1, 1, 376));
+    EXPECT_FALSE(GuiderFrameFits({0, 0, 2, 2}, 3, 3, 500));
 }
 
 TEST(IndiFrame, FramesMustLieOnTheSensor) {
@@ -122,6 +207,25 @@ TEST(IndiExposureClock, RegisterClearsOnTheProgramsSchedule) {
     ExposureClock clock;
     clock.Start(0, 10000);
     EXPECT_DOUBLE_EQ(clock.SecondsLeft(2500), 7.5);
+}
+
+TEST(IndiExposureClock, WakesOnEveryWholeSecondOfTheExposure) {
+    // The driver's loop: step, tell the time left, sleep until WakeMs.
+    ExposureClock clock;
+    const uint32_t start = 100000;
+    clock.Start(start, 10000);
+    std::vector<uint32_t> wakes;
+    uint32_t now = start + clock.WakeMs(start);
+    for (int guard = 0; guard < 100 && clock.Step(now) != ExposureClock::Due::ReadOut; ++guard) {
+        wakes.push_back(now - start);
+        now += clock.WakeMs(now);
+    }
+    EXPECT_EQ(now - start, 10000u);
+    EXPECT_EQ(wakes, (std::vector<uint32_t>{1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000}));
+    // A late wake keeps to the whole seconds; a camera-timed read is due now.
+    EXPECT_EQ(clock.WakeMs(start + 1250), 750u);
+    clock.Start(0, 1000);
+    EXPECT_EQ(clock.WakeMs(0), 0u);
 }
 
 TEST(IndiGuideRelays, OnePulsePerAxis) {
@@ -249,7 +353,7 @@ TEST_F(IndiDeviceTest, GuiderHeadAndRelays) {
     std::vector<uint16_t> guider(500 * 290, 0);
     ASSERT_TRUE(StartGuiderExposure());
     clock.WaitMs(500);
-    ASSERT_TRUE(ReadGuiderExposure(500, guider.data()));
+    ASSERT_TRUE(ReadGuiderExposure(PlanGuiderRead(SensorFrame{0, 0, 500, 290}, 1, 1, 's'), 500, guider.data()));
     EXPECT_EQ(sim.LastFrameRequest().head, 1);
     EXPECT_EQ(sim.LastFrameRequest().width, 500);
     EXPECT_EQ(sim.LastFrameRequest().height, 290);

@@ -38,55 +38,48 @@ if [ $driver = yes ]; then
 fi
 
 # cpack -G DEB: the package velmora with the programs, and velmora-indi with
-# the driver; each with its copyright file and changelog.
+# the driver (when built); each with its copyright file and changelog.
 if command -v cpack >/dev/null 2>&1 && command -v dpkg-deb >/dev/null 2>&1; then
-    packages="$prefix/packages"
-    (cd "$build" && cpack -G DEB -B "$packages" >"$prefix/cpack.log" 2>&1) || { cat "$prefix/cpack.log"; exit 1; }
-    main=$(ls "$packages"/velmora_*.deb 2>/dev/null || true)
-    indi=$(ls "$packages"/velmora-indi_*.deb 2>/dev/null || true)
-    count=$(ls "$packages"/*.deb | wc -l)
-    files() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|'; }
-    has() { files "$1" | grep -qx "$2" || { echo "$(basename "$1") lacks $2"; status=1; }; }
-    lacks() { ! files "$1" | grep -q "$2" || { echo "$(basename "$1") holds $2"; status=1; }; }
-    [ -n "$main" ] || { echo "no velmora package"; exit 1; }
-    for f in /usr/bin/velmora /usr/bin/velmora-cli /usr/lib/udev/rules.d/70-velmora.rules \
-             /usr/share/applications/velmora.desktop /usr/share/icons/hicolor/scalable/apps/velmora.svg \
-             /usr/share/doc/velmora/manual.md /usr/share/doc/velmora/images/main-window.png \
-             /usr/share/doc/velmora/copyright /usr/share/doc/velmora/changelog.gz; do
-        has "$main" "$f"
-    done
-    lacks "$main" indi
-    dpkg-deb -f "$main" Depends | grep -q indi && { echo "velmora depends on INDI"; status=1; }
+    out="$prefix/packages"
+    (cd "$build" && cpack -G DEB -B "$out" >"$prefix/cpack.log" 2>&1) || { cat "$prefix/cpack.log"; exit 1; }
+    # package, then the files it must hold; "!pattern": a file it must not.
+    holds() {
+        deb="$out/$1"; shift
+        [ -f "$deb" ] || { echo "no package $(basename "$deb")"; status=1; return; }
+        list=$(dpkg-deb -c "$deb" | awk '{print substr($6, 2)}')
+        for f in "$@"; do
+            case "$f" in
+                !*) ! echo "$list" | grep -q "${f#!}" || { echo "$(basename "$deb") holds ${f#!}"; status=1; } ;;
+                *) echo "$list" | grep -qx "$f" || { echo "$(basename "$deb") lacks $f"; status=1; } ;;
+            esac
+        done
+    }
+    holds velmora_1.0.0_amd64.deb /usr/bin/velmora /usr/bin/velmora-cli /usr/lib/udev/rules.d/70-velmora.rules \
+        /usr/share/applications/velmora.desktop /usr/share/icons/hicolor/scalable/apps/velmora.svg \
+        /usr/share/doc/velmora/manual.md /usr/share/doc/velmora/copyright /usr/share/doc/velmora/changelog.gz '!indi'
+    main="$out/velmora_1.0.0_amd64.deb"
+    ! dpkg-deb -f "$main" Depends | grep -q indi || { echo "velmora depends on INDI"; status=1; }
+    dpkg-deb --fsys-tarfile "$main" | tar -xO ./usr/share/doc/velmora/changelog.gz | gzip -t || status=1
     # The post-install script reloads the udev rules, and succeeds where
-    # udevadm is missing or fails.
+    # udevadm fails or is missing.
     control=$(mktemp -d)
     dpkg-deb -e "$main" "$control"
-    grep -q 'udevadm control --reload-rules && udevadm trigger' "$control/postinst" || { echo "postinst does not reload udev"; status=1; }
-    [ -x "$control/postinst" ] || { echo "postinst not executable"; status=1; }
     mkdir "$control/bin"
-    printf '#!/bin/sh\necho "udevadm $*" >>"%s/calls"\nexit 1\n' "$control" >"$control/bin/udevadm"
+    printf '#!/bin/sh\necho "$*" >>"%s/calls"; exit 1\n' "$control" >"$control/bin/udevadm"
     chmod +x "$control/bin/udevadm"
-    PATH="$control/bin:/usr/bin:/bin" sh "$control/postinst" configure || { echo "postinst fails when udevadm fails"; status=1; }
-    grep -qx 'udevadm control --reload-rules' "$control/calls" || { echo "postinst did not call udevadm"; status=1; }
+    PATH="$control/bin:/usr/bin:/bin" "$control/postinst" configure || { echo "postinst fails with udevadm failing"; status=1; }
+    grep -qx 'control --reload-rules' "$control/calls" || { echo "postinst does not reload the udev rules"; status=1; }
     rm "$control/bin/udevadm"
     PATH="$control/bin" /bin/sh "$control/postinst" configure || { echo "postinst fails without udev"; status=1; }
     rm -rf "$control"
     if [ $driver = yes ]; then
-        [ "$count" -eq 2 ] || { echo "expected 2 packages, got $count"; status=1; }
-        [ -n "$indi" ] || { echo "no velmora-indi package"; exit 1; }
-        for f in /usr/bin/indi_velmora_ccd /usr/share/indi/indi_velmora.xml \
-                 /usr/share/doc/velmora-indi/copyright /usr/share/doc/velmora-indi/changelog.gz; do
-            has "$indi" "$f"
-        done
-        lacks "$indi" '/usr/bin/velmora$'
-        lacks "$indi" udev
-        depends=$(dpkg-deb -f "$indi" Depends)
-        echo "$depends" | grep -q 'velmora (= ' || { echo "velmora-indi does not depend on velmora"; status=1; }
+        holds velmora-indi_1.0.0_amd64.deb /usr/bin/indi_velmora_ccd /usr/share/indi/indi_velmora.xml \
+            /usr/share/doc/velmora-indi/copyright /usr/share/doc/velmora-indi/changelog.gz '!/usr/bin/velmora$' '!udev'
+        depends=$(dpkg-deb -f "$out/velmora-indi_1.0.0_amd64.deb" Depends || true)
+        echo "$depends" | grep -q 'velmora (= 1.0.0)' || { echo "velmora-indi does not need velmora"; status=1; }
         echo "$depends" | grep -q libindi || { echo "velmora-indi does not depend on libindi"; status=1; }
-    else
-        [ "$count" -eq 1 ] || { echo "expected 1 package, got $count"; status=1; }
     fi
-    dpkg-deb --fsys-tarfile "$main" | tar -xO ./usr/share/doc/velmora/changelog.gz | gzip -t || { echo "changelog is not gzip"; status=1; }
+    [ "$(ls "$out"/*.deb | wc -l)" -eq "$([ $driver = yes ] && echo 2 || echo 1)" ] || { echo "wrong package count"; status=1; }
 fi
 
 [ $status -eq 0 ] && echo "installation complete under $prefix"

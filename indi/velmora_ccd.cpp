@@ -7,9 +7,9 @@
 
 #include "acquisition/camera_interface.h"
 #include "acquisition/camera_settings.h"
-#include "app/camera_models.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/camera_models.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
 #include "devices/sim/simulator.h"

@@ -5,8 +5,8 @@
 
 #include "acquisition/camera_settings.h"
 #include "acquisition/exposure_sequence.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/camera_protocol.h"
 #include "devices/transport.h"

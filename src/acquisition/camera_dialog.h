@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "acquisition/camera_interface.h"
-#include "app/bound_controls.h"
+#include "core/bound_controls.h"
 
 class QLabel;
 class QLineEdit;

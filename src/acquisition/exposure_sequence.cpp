@@ -9,10 +9,10 @@
 #include "acquisition/camera_settings.h"
 #include "acquisition/guiding_hooks.h"
 #include "acquisition/subframe.h"
-#include "app/desktop_rules.h"
-#include "app/messages.h"
-#include "app/state.h"
-#include "app/ui_hooks.h"
+#include "core/desktop_rules.h"
+#include "core/messages.h"
+#include "core/state.h"
+#include "core/ui_hooks.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
 #include "devices/transport.h"
@@ -21,7 +21,7 @@
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "processing/calibration.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "settings/settings_file.h"
 
 ExposureGuidingHooks& GuidingHooks() {

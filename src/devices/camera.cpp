@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/transport.h"
 #include "platform/platform.h"
 

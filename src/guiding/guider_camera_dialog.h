@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/bound_controls.h"
+#include "core/bound_controls.h"
 #include "guiding/guider_dialog_rules.h"
 #include "guiding/guiding_display.h"
 #include "guiding/guiding_window_rules.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/platform.h"
 #include "telescope/telescope_link.h"
 #include "telescope/telescope_timing.h"

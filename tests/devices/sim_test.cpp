@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <numeric>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
 #include "devices/sim/sim_options.h"

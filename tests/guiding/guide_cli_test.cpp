@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/paths.h"
-#include "settings/settings_record.h"
+#include "core/settings_record.h"
 #include "support/test_env.h"
 
 namespace {

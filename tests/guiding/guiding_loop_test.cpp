@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "acquisition/guiding_hooks.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
 #include "display/display_state.h"

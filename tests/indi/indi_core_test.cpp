@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "acquisition/camera_settings.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
 #include "devices/sim/simulator.h"

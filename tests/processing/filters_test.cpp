@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "processing/filters.h"
 #include "processing/filters_median.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "processing_test_util.h"
 #include "support/test_env.h"
 

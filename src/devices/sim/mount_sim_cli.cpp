@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/cli.h"
-#include "app/cli_support.h"
+#include "core/cli.h"
+#include "settings/cli_support.h"
 #include "devices/sim/sim_serial_peers.h"
 #include "devices/sim/mount_model.h"
 #include "platform/platform.h"

@@ -1,4 +1,4 @@
-#include "settings/ini_dialog.h"
+#include "app/ini_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -10,12 +10,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/camera_models.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/main_window.h"
-#include "app/state.h"
-#include "app/ui_hooks.h"
+#include "core/camera_models.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
+#include "core/state.h"
+#include "core/ui_hooks.h"
 #include "devices/filter_wheel.h"
 #include "devices/transport.h"
 #include "settings/ini_rules.h"

@@ -36,7 +36,8 @@ TEST_F(GuideCliTest, TrainPrintsTheSummaryAndTheTrainedLineAndSavesSettings) {
     ASSERT_TRUE(v.count("rate_ra") && v.count("angle_deg") && v.count("backlash_dec")) << r.output;
     EXPECT_NEAR(v["rate_ra"], 3, 0.3);
     EXPECT_NEAR(v["rate_dec"], 3, 0.3);
-    EXPECT_NEAR(v["angle_deg"], 30, 4);
+    EXPECT_NEAR(v["angle_deg"], -150, 4);  // West moves the picture -x, turned by 30 degrees
+    EXPECT_NEAR(v["true_angle_deg"], -150, 1e-9);
     EXPECT_TRUE(FileExists(MapPath(kSettingsPath))) << r.output;
 }
 

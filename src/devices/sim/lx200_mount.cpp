@@ -121,6 +121,7 @@ Lx200Mount::Lx200Mount(MountModel* model, const Lx200Config& config)
       config_(config),
       ra_(config.raHours),
       dec_(config.decDegrees),
+      highPrecision_(config.highPrecision),
       latitude_(config.latitude),
       longitudeWest_(config.longitudeWest) {}
 
@@ -134,7 +135,10 @@ void Lx200Mount::Receive(const uint8_t* bytes, size_t count, uint32_t nowMs) {
         } else if (!inCommand_) {
             if (c == ':') inCommand_ = true;
             // The ACK byte asks for the alignment mode.
-            if (c == 0x06) Reply(std::string(1, alignment_), nowMs);
+            if (c == 0x06) {
+                Log(std::string(1, c), nowMs);
+                Reply(std::string(1, alignment_), nowMs);
+            }
         } else if (partial_.size() < 64) {
             partial_ += c;
         }
@@ -253,10 +257,14 @@ void Lx200Mount::SelectObject(char catalogue, int number) {
     objectText_ = text;
 }
 
-void Lx200Mount::Execute(const std::string& command, uint32_t nowMs) {
+void Lx200Mount::Log(const std::string& command, uint32_t nowMs) {
     commands_.push_back(command);
     if (commands_.size() > 10000) commands_.erase(commands_.begin(), commands_.begin() + 5000);
     if (onCommand) onCommand(nowMs, command);
+}
+
+void Lx200Mount::Execute(const std::string& command, uint32_t nowMs) {
+    Log(command, nowMs);
     if (command.empty()) return;
     const std::string head = command.substr(0, 2);
     const char a = command.size() > 1 ? command[1] : 0;

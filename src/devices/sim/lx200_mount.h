@@ -41,6 +41,7 @@ struct Lx200Config {
     double longitudeWest = 350.0;  // site, degrees west of Greenwich (0..360)
     double horizonDec = -38.0;   // objects south of this never rise at the site
     double slewDegPerSecond = 4.0;
+    bool highPrecision = true;   // position texts at the start (":U#" toggles)
     // The mount's clock: UTC seconds at the mount's `startMs`.
     int64_t utcAtStartS = 1796853600;  // 2026-12-09 22:00:00
     uint32_t startMs = 0;
@@ -54,8 +55,8 @@ public:
     void Receive(const uint8_t* bytes, size_t count, uint32_t nowMs) override;
     std::vector<uint8_t> Answer(size_t count, uint32_t nowMs) override;
 
-    // Each command received ("RG", "Mn", "Sr 23:59.0", ...), for logs and
-    // tests; onCommand sees each as it is parsed.
+    // Each command received ("RG", "Mn", "Sr 23:59.0", ..., "\x06" for the
+    // ACK byte), for logs and tests; onCommand sees each as it is parsed.
     std::function<void(uint32_t nowMs, const std::string& command)> onCommand;
     const std::vector<std::string>& Commands() const { return commands_; }
 
@@ -76,6 +77,7 @@ public:
 
 private:
     void Execute(const std::string& command, uint32_t nowMs);
+    void Log(const std::string& command, uint32_t nowMs);
     bool Query(const std::string& command, uint32_t nowMs);
     bool SetSite(const std::string& command, uint32_t nowMs);
     void Pulse(char direction, int ms, uint32_t nowMs);
@@ -119,7 +121,7 @@ private:
     double setRa_ = 0, setDec_ = 0;
     std::string objectText_;
     // Formats, site and clock.
-    bool highPrecision_ = true;
+    bool highPrecision_;
     bool highPrecisionPointing_ = false;  // ":P#"
     bool clock24_ = true;
     char alignment_ = 'P';

@@ -56,7 +56,7 @@ void CivilFromDays(int64_t z, int& y, int& m, int& d) {
 }
 
 // "a<sep>b[.t | <sep>c]" with an optional sign; the separators are those
-// clients send (':', '*', '\'', '/', the degree byte 0xDF). `value` is
+// clients send (':', '*', '\'', the degree byte 0xDF). `value` is
 // a + b/60 + c/3600 (or t tenths of b), signed.
 bool ParseSexagesimal(const std::string& text, double& value) {
     size_t i = 0;

@@ -54,7 +54,7 @@ public:
     // the centring rate is 16).
     void SetGuideMotion(double raSpeed, double decSpeed, uint32_t nowMs);
     // A guide-rate move that ends by itself after `durationMs` (LX200
-    // :Mgx#####): raDir / decDir -1, 0 or +1; an axis with 0 keeps any pulse
+    // ":Mgx####", the AO unit's mount moves): raDir / decDir -1, 0 or +1; an axis with 0 keeps any pulse
     // it runs.
     void Pulse(int raDir, int decDir, uint32_t durationMs, uint32_t nowMs);
     // An instant move of the picture (AO tip-tilt step), in sensor pixels, at
@@ -66,10 +66,6 @@ public:
     // rotation. A time before the latest input is answered from the recorded
     // inputs, exactly, as far back as kMountHistoryMs.
     void OffsetAt(uint32_t nowMs, double& x, double& y);
-    // A motion of the mount's axes (pixels, +R.A. west, +Dec south) as it
-    // shows on the sensor: the orientation, the mirror and the camera angle.
-    void AxesToSensor(double ra, double dec, double& x, double& y) const;
-
     // The guided part alone, in mount axes (R.A., Dec), for tests.
     double GuidedRa(uint32_t nowMs);
     double GuidedDec(uint32_t nowMs);
@@ -93,6 +89,9 @@ private:
         int dir = 0;
         uint32_t endMs = 0;
     };
+    // A motion of the mount's axes (pixels, +R.A. west, +Dec south) as it
+    // shows on the sensor: the orientation, the mirror and the camera angle.
+    void AxesToSensor(double ra, double dec, double& x, double& y) const;
     void Advance(uint32_t nowMs);
     void AdvanceTo(uint32_t nowMs);
     void Record();

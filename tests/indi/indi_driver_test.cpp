@@ -599,7 +599,8 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     // The following frames name it in their header (slot 3's name).
 
     // A 256 x 256 sub-frame around the star, before and after a 1 s pulse
-    // West: the picture moves +x at the simulated guide rate (3 px/s).
+    // West: the picture moves -x at the simulated guide rate (3 px/s), the
+    // way the default direction letters take West.
     const int fx = int(std::lround(sx)) - 128, fy = int(std::lround(sy)) - 128;
     mark = client_.Mark();
     client_.Send(NewNumber("CCD_FRAME", {{"X", fx}, {"Y", fy}, {"WIDTH", 256}, {"HEIGHT", 256}}));
@@ -621,10 +622,10 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     ASSERT_TRUE(client_.WaitProperty("TELESCOPE_TIMED_GUIDE_WE", "Idle", 5000, mark));
     auto after = Expose("CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 1.0, "CCD1");
     ASSERT_TRUE(after);
-    const auto [x2, y2] = Centroid(*after, x1 + 3, y1, 8);
+    const auto [x2, y2] = Centroid(*after, x1 - 3, y1, 8);
     std::printf("star at (%.2f, %.2f), binned (%.2f, %.2f); after 1 s West it moved (%.2f, %.2f) px\n", sx, sy, bx, by, x2 - x1, y2 - y1);
-    EXPECT_GT(x2 - x1, 1.0) << "the star did not move west";
-    EXPECT_LT(x2 - x1, 8.0);
+    EXPECT_LT(x2 - x1, -1.0) << "the star did not move west";
+    EXPECT_GT(x2 - x1, -8.0);
     EXPECT_LT(std::abs(y2 - y1), 1.5);
 
     // A frame off the sensor is refused.

@@ -344,6 +344,10 @@ LoopEnd RunGuiderTraining(GuidingContext c) {
     if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
         return SearchGuider(st.searchX, st.searchY, st.secondOffsetX, st.secondOffsetY, 2, p);
     });
+    if (end == LoopEnd::Done && !m.Result().moved) {
+        ShowMessage(50, kTrainingFailedText);
+        end = LoopEnd::Failed;
+    }
     if (end == LoopEnd::Done) {
         const GuiderTrainingResult r = m.Result();
         g.trainedSet = r;
@@ -372,7 +376,13 @@ LoopEnd RunAoTraining(GuidingContext c) {
     if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [&](const TrainingStep&, StarPosition& p) {
         return SearchGuider(selected.x, selected.y, 0, 0, 2, p);
     });
+    if (end == LoopEnd::Done && !m.Result().moved) {
+        ShowMessage(50, kTrainingFailedText);
+        end = LoopEnd::Failed;
+    }
     if (end == LoopEnd::Done) {
+        // The trained gains are kept apart from the typed gains in use; "Use
+        // Default" switches between them and "Save Latest" copies them.
         const AoTrainingResult r = m.Result();
         g.aoTrainedSet = r;
         g.aoTrained = true;
@@ -380,8 +390,6 @@ LoopEnd RunAoTraining(GuidingContext c) {
         Settings& s = State().settings;
         s.guiderCalibration[2] = r.storedRaGain;
         s.guiderCalibration[3] = r.storedDecGain;
-        s.guiderCalibration[0] = r.storedRaGain;
-        s.guiderCalibration[1] = r.storedDecGain;
         SaveSettings();
     }
     g.training = false;

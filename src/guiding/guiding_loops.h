@@ -35,6 +35,7 @@ enum class LoopEnd {
     Done,          // training finished and stored / guiding reached endMs
     Stopped,       // "Stop Guiding", a key or a mouse-button press
     StarLost,      // a star search failed (message 69)
+    Failed,        // a training whose star did not move (kTrainingFailedText shown)
     CameraFailed,  // a frame could not be read
 };
 

@@ -11,6 +11,7 @@
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
 #include "display/display_state.h"
+#include "guiding/guider_dialog_rules.h"
 #include "guiding/guider_state.h"
 #include "guiding/guiding_loops.h"
 #include "platform/paths.h"
@@ -86,6 +87,66 @@ TEST_F(GuidingLoopTest, TrainingThatLosesTheStarStoresNothing) {
     EXPECT_FALSE(Guider().trained);
     EXPECT_FALSE(Guider().training);
     EXPECT_EQ(Guider().trainedSet.storedRaRate, 1);
+}
+
+// An AO unit of 5 steps per pixel that shifts the simulated picture at once
+// (or, with perPixel 0, a unit that does not move the star at all).
+class NudgingAo : public GuideOutput {
+public:
+    NudgingAo(Simulator& sim, double stepsPerPixel) : sim_(sim), perPixel_(stepsPerPixel) {}
+    bool Pulse(char, int32_t) override { return true; }
+    bool RelayPulse(char, int32_t) override { return true; }
+    bool AoStep(char letter, int32_t steps) override {
+        if (perPixel_ <= 0) return true;
+        const double px = steps / perPixel_;
+        sim_.Mount().Nudge(letter == 'w' ? px : letter == 'e' ? -px : 0,
+                           letter == 'n' ? px : letter == 's' ? -px : 0, NowMs());
+        return true;
+    }
+
+private:
+    Simulator& sim_;
+    double perPixel_;
+};
+
+// AO training keeps its gains apart from the typed gains in use: guiding
+// uses the trained ones until "Use Default" switches back. A unit that did
+// not move the star is a failed training that keeps every stored gain.
+TEST_F(GuidingLoopTest, AoTrainingKeepsTheTypedGainsAndFailsWithoutMotion) {
+    Simulator& sim = Sim(0);
+    Settings& s = State().settings;
+    s.guiderCalibration = {9, 7, 3, 2};
+    ASSERT_EQ(SaveSettings(), 0);
+    struct Case {
+        double stepsPerPixel;
+        LoopEnd end;
+        std::array<int16_t, 4> stored;
+        int gainRa, gainDec;
+    } cases[] = {
+        {0, LoopEnd::Failed, {9, 7, 3, 2}, 9, 7},
+        {5, LoopEnd::Done, {9, 7, 5, 5}, 5, 5},
+    };
+    for (const Case& c : cases) {
+        messages.shown.clear();
+        NudgingAo ao(sim, c.stepsPerPixel);
+        GuidingContext context;
+        context.output = &ao;
+        EXPECT_EQ(RunAoTraining(context), c.end) << c.stepsPerPixel;
+        State().settings = Settings{};
+        ASSERT_EQ(LoadSettings(), 0);
+        EXPECT_EQ(s.guiderCalibration, c.stored) << c.stepsPerPixel;
+        EXPECT_EQ(AoGainRa(), c.gainRa);
+        EXPECT_EQ(AoGainDec(), c.gainDec);
+        if (c.end == LoopEnd::Failed) {
+            EXPECT_FALSE(Guider().aoTrained);
+            ASSERT_FALSE(messages.shown.empty());
+            EXPECT_EQ(messages.shown.back().text, kTrainingFailedText);
+        }
+    }
+    // "Use Default" goes back to the typed gains.
+    ToggleUseTrained(Guider().aoUseTrained, Guider().aoTrained);
+    EXPECT_EQ(AoGainRa(), 9);
+    EXPECT_EQ(AoGainDec(), 7);
 }
 
 TEST_F(GuidingLoopTest, GuidingHoldsADriftingStarAndStopsOnAPress) {

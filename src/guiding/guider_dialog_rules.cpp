@@ -130,7 +130,7 @@ void ChangeGuiderDefaults(Settings& s, const std::string& raRate, const std::str
     s.guiderDecPixelsPerSecond = int16_t(std::max(1, TypedInteger(decRate)));
     s.guiderRaBacklash = int16_t(TypedInteger(raBacklash));
     s.guiderDecBacklash = int16_t(TypedInteger(decBacklash));
-    s.guiderAngle = float(std::strtod(angle.c_str(), nullptr));
+    s.guiderAngle = float(DegreesToRadians(std::strtod(angle.c_str(), nullptr)));
 }
 
 int GuiderDisplayOffset(char guiderType) { return guiderType == 's' ? 0 : 62; }

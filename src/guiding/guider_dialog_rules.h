@@ -119,8 +119,9 @@ void SelectAoPort(Settings& s, int control);
 
 // "Change Defaults": fields 861-864 as typed (leading integer, 0 when none)
 // into the guider default R.A. rate, Dec rate, R.A. backlash, Dec backlash
-// and 865 into the default angle. A rate below 1 is stored as 1: a rate of 0
-// would divide every correction by zero.
+// and 865 (degrees, as every angle is shown) into the default angle (kept in
+// radians). A rate below 1 is stored as 1: a rate of 0 would divide every
+// correction by zero.
 void ChangeGuiderDefaults(Settings& s, const std::string& raRate, const std::string& decRate,
                           const std::string& raBacklash, const std::string& decBacklash,
                           const std::string& angle);

@@ -15,6 +15,7 @@
 #include "guiding/training.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
+#include "telescope/ao.h"
 #include "telescope/telescope_link.h"
 
 namespace {
@@ -30,6 +31,8 @@ GuidingStats& OwnStats() {
 }
 GuidingStats* lastStats = nullptr;
 GuidingStats& Stats(const GuidingContext& c) { return c.stats ? *c.stats : OwnStats(); }
+
+char ModeOf(const GuidingContext& c) { return c.mode ? c.mode : State().settings.guidingMode; }
 
 bool PastEnd(const GuidingContext& c) { return c.endMs != 0 && int32_t(NowMs() - c.endMs) >= 0; }
 
@@ -161,8 +164,7 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
     g.errorY = ey;
     GuidingFrameReport r = Report(star, ex, ey);
     GuideOutput& out = Out(c);
-    const char mode = c.mode ? c.mode : State().settings.guidingMode;
-    if (mode == 'A') {
+    if (ModeOf(c) == 'A') {
         const AoCorrection a = AoCorrectionFor(ex, ey, AoGainRa(), AoGainDec(), State().settings.aoLetters);
         r.measured = !a.ignored;
         auto step = [&](bool act, char letter, int32_t steps, int16_t& shown, char& dir) {
@@ -409,6 +411,7 @@ bool StartGuiderGuiding(GuidingContext& c) {
     }
     GuidingDisplay& show = Show(c);
     g.guiding = true;
+    c.started = true;
     g.stop = false;
     g.pulseX = g.pulseY = 0;
     if (!c.stats) OwnStats().Reset();
@@ -485,6 +488,8 @@ bool GuiderGuidingCycle(GuidingContext& c) {
 
 void FinishGuiderGuiding(GuidingContext& c) {
     Guider().guiding = false;
+    if (c.started && ModeOf(c) == 'A') AoRecentre();
+    c.started = false;
     Show(c).Finished();
 }
 
@@ -619,10 +624,19 @@ void InstallGuidingHooks() {
         }
         p.nextMs = NowMs();
     };
-    h.stopGuiding = [](bool) {
+    // The end of an autoguided exposure: with the AO guide method the AO
+    // unit is recentred (FinishGuiderGuiding does it for guiding in mode 'A').
+    h.stopGuiding = [](bool aoStep) {
         PhotoGuiding& p = Photo();
         p.running = false;
+        if (aoStep) p.context.mode = 'A';
         FinishGuiderGuiding(p.context);
+    };
+    // The camera control dialog closed while the guiding mode is 'A'.
+    h.cameraDialogClosed = [] {
+        if (State().settings.guidingMode != 'A') return;
+        PrepareTelescopeLink();
+        AoRecentre();
     };
     h.mainImageGuidingActive = [] { return Guider().mainGuiding; };
 }

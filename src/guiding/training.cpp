@@ -201,7 +201,10 @@ GuiderTrainingResult GuiderTraining::Result() const {
     return r;
 }
 
-int GuiderTrainingResult::ThetaDegrees() const { return StoreRounded(theta * 180 / M_PI); }
+int WholeDegrees(double radians) { return StoreRounded(radians * 180 / M_PI); }
+double DegreesToRadians(double degrees) { return degrees * M_PI / 180; }
+
+int GuiderTrainingResult::ThetaDegrees() const { return WholeDegrees(theta); }
 
 std::string GuiderTrainingResult::Summary() const {
     char text[400];

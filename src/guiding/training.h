@@ -135,3 +135,7 @@ private:
 
 // Rounds a stored 16-bit value (to nearest, saturating).
 int16_t StoreRounded(double v);
+// Angles are kept in radians and shown (and typed) in degrees: the whole
+// degrees of an angle, and the radians of typed degrees.
+int WholeDegrees(double radians);
+double DegreesToRadians(double degrees);

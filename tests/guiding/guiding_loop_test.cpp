@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "acquisition/camera_interface.h"
 #include "acquisition/guiding_hooks.h"
 #include "core/state.h"
 #include "devices/camera.h"
@@ -16,6 +17,7 @@
 #include "guiding/guiding_loops.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"
+#include "telescope/telescope_link.h"
 #include "support/test_env.h"
 
 namespace {
@@ -244,6 +246,55 @@ TEST_F(GuidingLoopTest, AutoguidePhotoHooksGuideDuringTheExposureAndEndItWhenThe
     EXPECT_EQ(end, clock.now);  // the exposure ends now
     h.stopGuiding(false);
     EXPECT_FALSE(h.guidingActive());
+}
+
+// The texts the simulated camera's serial ports were asked to send.
+std::vector<std::string> SerialTexts(const Simulator& sim) {
+    std::vector<std::string> texts;
+    for (const SimCameraWrite& w : sim.CameraWrites())
+        if (w.bytes.size() > 8 && w.bytes[1] == 10) texts.emplace_back(w.bytes.begin() + 8, w.bytes.end());
+    return texts;
+}
+
+// Guiding in mode 'A' that stops leaves the AO unit recentred, and so does
+// the camera control dialog closing in mode 'A'; in mode 'T' neither sends
+// anything to the AO unit.
+TEST_F(GuidingLoopTest, AoIsRecentredWhenAoGuidingStopsAndWhenTheCameraDialogCloses) {
+    using Texts = std::vector<std::string>;
+    Simulator& sim = Sim(0);
+    InstallGuidingHooks();
+    ExposureGuidingHooks& h = GuidingHooks();
+    auto counters = [](int x, int y) {
+        TelescopeLink().aoX = int16_t(x);
+        TelescopeLink().aoY = int16_t(y);
+    };
+    struct Case {
+        char mode;
+        bool photo;  // an autoguided exposure ends, else the camera dialog closes
+        Texts sent;
+    } cases[] = {
+        {'A', true, {"GN00020", "GW00040"}},
+        {'A', false, {"GN00020", "GW00040"}},
+        {'T', false, {}},
+    };
+    for (const Case& c : cases) {
+        State().settings.guidingMode = c.mode;
+        if (c.photo) {
+            ASSERT_TRUE(h.startGuiding());
+            counters(40, -20);
+            sim.ClearRecords();
+            h.stopGuiding(true);
+        } else {
+            counters(40, -20);
+            sim.ClearRecords();
+            RunCameraInterfaceWith([] { return 0; });
+        }
+        Texts sent;
+        for (const std::string& t : SerialTexts(sim))
+            if (t[0] == 'G') sent.push_back(t);
+        EXPECT_EQ(sent, c.sent) << c.mode << c.photo;
+        EXPECT_EQ(TelescopeLink().aoX, c.sent.empty() ? 40 : 0);
+    }
 }
 
 }  // namespace

@@ -281,7 +281,8 @@ bool PickGuideStar(GuiderDialogState& d, int cx, int cy, int offset, int h, int 
 
 bool FindGuiderStarOnce(int& x, int& y) {
     StarPosition p;
-    if (!FindStar(State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), x, y, GuidingSearchRadius(), 1, true, p))
+    if (!FindStarOnSky(State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), x, y, GuidingSearchRadius(), 1, true,
+                       p))
         return false;
     x = p.x;
     y = p.y;

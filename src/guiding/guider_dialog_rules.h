@@ -174,7 +174,8 @@ bool PickInsideFrame(int cx, int cy, int offset, int h, int width);
 // Finds the star at guider (x, y), moving (x, y) onto it; false when the
 // search failed (its message already shown).
 using GuiderStarFinder = std::function<bool(int& x, int& y)>;
-// One pass of the guider-camera centroid on guider buffer A.
+// One pass of the guider-camera centroid on guider buffer A; a window of
+// blank sky is a failed search (message 69).
 bool FindGuiderStarOnce(int& x, int& y);
 // Left button up while pick mode is armed: message 2 outside the frame;
 // otherwise three passes of the finder, each re-centred on the last result

@@ -47,23 +47,29 @@ void SendPulse(GuideOutput& out, const AxisPulse& p) {
 // The guider frame and its size.
 const Pixel* GuiderFrame() { return State().guiderA; }
 
+// The searches of trainings and reference positions: a window of blank sky
+// is a failed search (message 69), as a window outside the frame is.
 bool SearchGuider(int x, int y, int dx, int dy, int passes, StarPosition& out) {
     const int w = GuiderFrameWidth(), h = GuiderFrameHeight(), r = GuidingSearchRadius();
-    StarPosition first;
-    if (!CentroidWithTenths(GuiderFrame(), w, h, x, y, r, first)) return false;
+    WindowMeasure m;
+    if (!MeasureStarWindow(GuiderFrame(), w, h, x, y, r, m)) return false;
+    const StarPosition first = TruncatedWithTenths(m);
     if (passes < 2) {
         out = first;
         return true;
     }
-    return CentroidWithTenths(GuiderFrame(), w, h, first.x + dx, first.y + dy, r, out);
+    if (!MeasureStarWindow(GuiderFrame(), w, h, first.x + dx, first.y + dy, r, m)) return false;
+    out = TruncatedWithTenths(m);
+    return true;
 }
 
 // The main camera's 128 x 128 guiding frame: with "Ignore drift less than:"
-// off the star is measured with tenths, otherwise rounded.
-bool SearchMain(int x, int y, int passes, StarPosition& out) {
+// off the star is measured with tenths, otherwise rounded. needStar: blank
+// sky fails the search (trainings and the reference position).
+bool SearchMain(int x, int y, int passes, bool needStar, StarPosition& out) {
     const bool tenths = !State().settings.ignoreDriftBelowHysteresis;
-    return FindStar(State().imageA, kFocusFrameSize, kFocusFrameSize, x, y, GuidingSearchRadius(), passes, tenths,
-                    out);
+    return (needStar ? FindStarOnSky : FindStar)(State().imageA, kFocusFrameSize, kFocusFrameSize, x, y,
+                                                 GuidingSearchRadius(), passes, tenths, out);
 }
 
 // Drives a training machine to its end. takeFrame: one frame into the
@@ -296,13 +302,13 @@ LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     LoopEnd end = LoopEnd::Done;
     StarPosition p0;
     if (!TakeMainGuidingFrame(exposureMs, aborted)) end = LoopEnd::CameraFailed;
-    else if (!SearchMain(start.x, start.y, 2, p0)) end = LoopEnd::StarLost;
+    else if (!SearchMain(start.x, start.y, 2, true, p0)) end = LoopEnd::StarLost;
     if (end == LoopEnd::Done) {
         const bool settle = s.driveMethod == 'b' && !g.mainRelaysSettled;
         MainTraining m(State().trainingSecondsMain, s.raHysteresis, s.decHysteresis, settle, p0);
         end = DriveTraining(
             m, c, [&] { return TakeMainGuidingFrame(exposureMs, aborted); },
-            [&](const TrainingStep& st, StarPosition& p) { return SearchMain(st.searchX, st.searchY, 2, p); });
+            [&](const TrainingStep& st, StarPosition& p) { return SearchMain(st.searchX, st.searchY, 2, true, p); });
         if (settle) g.mainRelaysSettled = true;
         if (end == LoopEnd::Done) {
             const MainTrainingResult r = m.Result();
@@ -540,7 +546,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
         Show(c).FrameTaken();
         if (first) {
             StarPosition ref;
-            if (!SearchMain(star.x, star.y, 2, ref)) {
+            if (!SearchMain(star.x, star.y, 2, true, ref)) {
                 end = LoopEnd::StarLost;
                 break;
             }
@@ -549,7 +555,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
             Show(c).Reference(ref.X(), ref.Y());
             first = false;
         } else {
-            if (!SearchMain(g.reference.x, g.reference.y, 1, star)) {
+            if (!SearchMain(g.reference.x, g.reference.y, 1, false, star)) {
                 end = LoopEnd::StarLost;
                 break;
             }

@@ -81,14 +81,21 @@ TEST_F(GuidingLoopTest, GuiderTrainingMeasuresRateAndAngleAndSavesSettings) {
     EXPECT_TRUE(FileExists(MapPath(kSettingsPath)));
 }
 
+// A window that cannot fit, or that holds only sky, is a failed search.
 TEST_F(GuidingLoopTest, TrainingThatLosesTheStarStoresNothing) {
     Sim(0);
-    Guider().starX = 495;  // the window cannot fit
-    ASSERT_EQ(RunGuiderTraining({}), LoopEnd::StarLost);
-    EXPECT_EQ(messages.shown.back().text, "Find centre failed - outside image area");
-    EXPECT_FALSE(Guider().trained);
-    EXPECT_FALSE(Guider().training);
-    EXPECT_EQ(Guider().trainedSet.storedRaRate, 1);
+    const std::pair<int, int> starts[] = {{495, 145}, {100, 100}};  // outside; blank sky
+    for (const auto& [x, y] : starts) {
+        messages.shown.clear();
+        Guider().starX = x;
+        Guider().starY = y;
+        ASSERT_EQ(RunGuiderTraining({}), LoopEnd::StarLost) << x;
+        ASSERT_FALSE(messages.shown.empty());
+        EXPECT_EQ(messages.shown.back().text, "Find centre failed - outside image area");
+        EXPECT_FALSE(Guider().trained);
+        EXPECT_FALSE(Guider().training);
+        EXPECT_EQ(Guider().trainedSet.storedRaRate, 1);
+    }
 }
 
 // An AO unit of 5 steps per pixel that shifts the simulated picture at once

@@ -260,18 +260,22 @@ namespace {
 // position inside the frame.
 StarPosition PlaceMainFrame() {
     ImageGeometry& g = State().geometry;
-    const int f = kFocusFrameSize / 2;
+    // The geometry's half size (32 in binned geometry, whose image pixels are
+    // two sensor pixels: the frame still covers 128 sensor pixels).
+    const int f = g.focusHalfSize;
+    const int k = g.binned ? 2 : 1;
     const GuidingFramePlacement p =
-        PlaceGuidingFrame(Picking().guideStarX, Picking().guideStarY, f, g.width, g.height, 1);
+        PlaceGuidingFrame(Picking().guideStarX, Picking().guideStarY, f, g.width, g.height, k);
     ShowMessage(50, PlacementMessage(p));
     g.focusOriginX = p.originX;
     g.focusOriginY = p.originY;
     g.focusCentreX = p.originX + f;
     g.focusCentreY = p.originY + f;
     ViewOptions().guidingSmallFrames = true;
-    // The frame is read exactly at its origin: the star sits at its place in
-    // the frame (the read offsets are shown, not applied).
-    return StarPosition{p.starX, p.starY, 0, 0};
+    // The star in the pixels of the frame as it is read (the read offsets are
+    // shown, not applied).
+    const ReadWindow w = FocusReadWindow();
+    return StarPosition{(k * Picking().guideStarX - w.x) / w.binX, (k * Picking().guideStarY - w.y) / w.binY, 0, 0};
 }
 
 void EndMainFrames() {

@@ -309,26 +309,43 @@ TEST_F(GuidingLoopTest, AoIsRecentredWhenAoGuidingStopsAndWhenTheCameraDialogClo
 namespace {
 
 // The main camera's 128 x 128 guiding frame around the picked star.
+// In binned geometry the picked star is in binned image pixels (the star at
+// sensor pixel 1000 is at 500) and the frame's half size is 32 of them; the
+// frame is read from the sensor, so the rates come out the same.
 TEST_F(GuidingLoopTest, MainCameraTrainingStoresTheRatesAndGuidingStopsWithMessage51) {
     Sim(0);
-    Picking().guideStarPicked = true;
-    Picking().guideStarX = 1000;
-    Picking().guideStarY = 1000;
-    // With "Ignore drift less than:" off the star is measured with tenths.
-    State().settings.ignoreDriftBelowHysteresis = false;
-    ASSERT_EQ(RunMainTraining({}, 1000), LoopEnd::Done);
-    ASSERT_GE(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown.front().text.rfind("xcent=", 0), 0u);
-    EXPECT_EQ(messages.shown.back().text.rfind("slewx =     3, slewy =     3", 0), 0u) << messages.shown.back().text;
-    EXPECT_EQ(State().settings.raPixelsPerSecond, 3);
-    EXPECT_EQ(State().settings.decPixelsPerSecond, 3);
-    EXPECT_FALSE(ViewOptions().guidingSmallFrames);
-    messages.shown.clear();
-    events.interruptAt.push_back(clock.now + 20'000);
-    EXPECT_EQ(RunMainGuiding({}, 1000), LoopEnd::Stopped);
-    EXPECT_EQ(messages.shown.back().text, "AutoGuiding Terminated");
-    EXPECT_FALSE(Guider().mainGuiding);
-    EXPECT_FALSE(ViewOptions().guidingSmallFrames);
+    for (bool binned : {false, true}) {
+        ImageGeometry& g = State().geometry;
+        g.binned = binned;
+        RecomputeGeometry();
+        Picking().guideStarPicked = true;
+        Picking().guideStarX = binned ? 500 : 1000;
+        Picking().guideStarY = binned ? 500 : 1000;
+        // With "Ignore drift less than:" off the star is measured with tenths.
+        State().settings.ignoreDriftBelowHysteresis = false;
+        State().settings.raPixelsPerSecond = State().settings.decPixelsPerSecond = 2;
+        messages.shown.clear();
+        ASSERT_EQ(RunMainTraining({}, 1000), LoopEnd::Done) << binned;
+        ASSERT_GE(messages.shown.size(), 2u);
+        EXPECT_EQ(messages.shown.front().text,
+                  binned ? "xcent=   64, ycent =    58, focus_x =   468, focus_y =   468,  xoffset =     0, yoffset =     6"
+                         : "xcent=   64, ycent =    58, focus_x =   936, focus_y =   936,  xoffset =     0, yoffset =     6");
+        EXPECT_EQ(messages.shown.back().text.rfind("slewx =     3, slewy =     3", 0), 0u)
+            << binned << messages.shown.back().text;
+        EXPECT_EQ(State().settings.raPixelsPerSecond, 3);
+        EXPECT_EQ(State().settings.decPixelsPerSecond, 3);
+        EXPECT_FALSE(ViewOptions().guidingSmallFrames);
+        messages.shown.clear();
+        GuidingStats stats;
+        GuidingContext c;
+        c.stats = &stats;
+        events.interruptAt.push_back(clock.now + 20'000);
+        EXPECT_EQ(RunMainGuiding(c, 1000), LoopEnd::Stopped);
+        EXPECT_GT(stats.Rms().framesRun, 5) << binned;  // the star was found in every frame
+        EXPECT_EQ(messages.shown.back().text, "AutoGuiding Terminated");
+        EXPECT_FALSE(Guider().mainGuiding);
+        EXPECT_FALSE(ViewOptions().guidingSmallFrames);
+    }
 }
 
 }  // namespace

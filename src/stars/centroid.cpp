@@ -59,7 +59,8 @@ bool MeasureWindow(const Pixel* image, int width, int height, int x, int y, int 
 }
 
 namespace {
-// The median of the values and the RMS distance from it of the half below it.
+// The median of the values and the RMS distance from it of the half below
+// it (the values are taken by copy).
 template <typename T>
 double LowerHalfNoise(std::vector<T> values, T& median) {
     const size_t half = values.size() / 2;
@@ -87,13 +88,15 @@ bool WindowHoldsStar(const int32_t* window, int n) {
     const int64_t brightest = *std::max_element(patches.begin(), patches.end());
     // A patch's noise: three times the pixels' noise, or the patches' own
     // spread where neighbours are alike (a median-filtered frame), and at
-    // least three of the data's smallest steps (256 for 8-bit guider pixels).
-    int32_t lowest = *std::min_element(pixels.begin(), pixels.end()), step = 0;
-    for (int32_t v : pixels) step = std::gcd(step, v - lowest);
+    // least three of the sky's smallest steps (256 for 8-bit guider pixels).
     int32_t pixelMedian = 0;
     int64_t median = 0;
-    const double noise = std::max({3 * LowerHalfNoise(pixels, pixelMedian), LowerHalfNoise(patches, median),
-                                   3.0 * std::max(step, 1)});
+    const double pixelNoise = LowerHalfNoise(pixels, pixelMedian);
+    const int32_t lowest = *std::min_element(pixels.begin(), pixels.end());
+    int32_t step = 0;
+    for (int32_t v : pixels)
+        if (v <= pixelMedian) step = std::gcd(step, v - lowest);
+    const double noise = std::max({3 * pixelNoise, LowerHalfNoise(patches, median), 3.0 * std::max(step, 1)});
     return double(brightest - median) > kStarNoiseFactor * noise;
 }
 

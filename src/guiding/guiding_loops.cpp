@@ -498,7 +498,7 @@ bool GuiderGuidingCycle(GuidingContext& c) {
 
 void FinishGuiderGuiding(GuidingContext& c) {
     Guider().guiding = false;
-    if (c.started && ModeOf(c) == 'A') AoRecentre();
+    if (c.started && ModeOf(c) == 'A') Out(c).AoRecentre();
     c.started = false;
     Show(c).Finished();
 }

@@ -112,6 +112,7 @@ public:
                            letter == 'n' ? px : letter == 's' ? -px : 0, NowMs());
         return true;
     }
+    void AoRecentre() override {}
 
 private:
     Simulator& sim_;

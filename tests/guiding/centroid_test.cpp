@@ -134,34 +134,26 @@ TEST_F(CentroidTest, RepeatedPassesConvergeOnAnOffCentreStar) {
     EXPECT_EQ(p, (StarPosition{37, 29, 0, 0}));
 }
 
-// Sky noise from a fixed generator (a 64-bit LCG, twelve uniforms summed),
-// so the frames are the same on every machine.
-class Noise {
-public:
-    explicit Noise(uint64_t seed) : state_(seed * 2862933555777941757ULL + 3037000493ULL) {}
-    double Normal() {
-        double sum = 0;
-        for (int i = 0; i < 12; ++i) {
-            state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-            sum += double(state_ >> 11) / double(1ULL << 53);
-        }
-        return sum - 6;
-    }
-
-private:
-    uint64_t state_;
-};
-
 // A 61 x 61 frame of sky (level, noise) with an optional star of the given
 // peak (Gaussian, sigma 1.3 px) at (30.3, 29.6); quantum 256 makes 8-bit
-// guider pixels (level and noise then count in quanta).
+// guider pixels (level and noise then count in quanta). The noise comes from
+// a fixed generator (a 64-bit LCG, twelve uniforms summed), the same on every
+// machine.
 std::vector<Pixel> Sky(uint64_t seed, double level, double noise, double peak, int quantum) {
-    Noise n(seed);
+    uint64_t state = seed * 2862933555777941757ULL + 3037000493ULL;
+    auto normal = [&] {
+        double sum = -6;
+        for (int i = 0; i < 12; ++i) {
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            sum += double(state >> 11) / double(1ULL << 53);
+        }
+        return sum;
+    };
     std::vector<Pixel> frame(61 * 61);
     for (int y = 0; y < 61; ++y)
         for (int x = 0; x < 61; ++x) {
             const double r2 = (x - 30.3) * (x - 30.3) + (y - 29.6) * (y - 29.6);
-            const double v = level + peak * std::exp(-r2 / (2 * 1.3 * 1.3)) + noise * n.Normal();
+            const double v = level + peak * std::exp(-r2 / (2 * 1.3 * 1.3)) + noise * normal();
             frame[size_t(y) * 61 + x] = Pixel(std::clamp(std::lround(v), 0L, 65535L / quantum) * quantum);
         }
     return frame;

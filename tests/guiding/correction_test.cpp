@@ -63,15 +63,12 @@ TEST(PulseTest, FirstCorrectionCarriesBacklashOnlyWestOrSouth) {
         {-600, -600, 'w', 's', 433, 266},  // (600 + 2000) / 6, (600 + 1000) / 6
         {600, -600, 'e', 's', 100, 266},
     };
+    GuiderDefaultCalibration guider;
+    MainCameraCalibration main;
+    guider.raRate = guider.decRate = main.raRate = main.decRate = 6;
+    guider.raBacklash = main.raBacklash = 2;
+    guider.decBacklash = main.decBacklash = 1;
     for (const Case& c : cases) {
-        GuiderDefaultCalibration guider;
-        guider.raRate = guider.decRate = 6;
-        guider.raBacklash = 2;
-        guider.decBacklash = 1;
-        MainCameraCalibration main;
-        main.raRate = main.decRate = 6;
-        main.raBacklash = 2;
-        main.decBacklash = 1;
         DirectionMemory fresh1, fresh2;
         for (const Correction& r :
              {GuiderDefaultCorrection(c.ex, c.ey, guider, fresh1), MainCameraCorrection(c.ex, c.ey, main, fresh2)}) {

@@ -1,7 +1,6 @@
 // The guider dialog's rules without a window: ranges and bars, texts, the
 // pick rectangle, the guider bitmap and its numbered copies, the exposure
 // loop on the simulated camera and the fake clock.
-#include <cmath>
 #include <memory>
 
 #include "acquisition/exposure_sequence.h"
@@ -271,26 +270,6 @@ TEST_F(GuiderRulesTest, ChangeDefaultsAndSaveLatest) {
     SaveLatestAo(s, g);
     EXPECT_EQ(s.guiderCalibration[0], 14);
     EXPECT_EQ(s.guiderCalibration[1], 11);
-}
-
-// A click on blank sky selects nothing (message 69); on a star it selects it.
-TEST_F(GuiderRulesTest, PickOnBlankSkyFailsWithMessage69) {
-    AppState& s = State();
-    for (int y = 0; y < 290; ++y)
-        for (int x = 0; x < 500; ++x) {
-            const double r2 = (x - 100.4) * (x - 100.4) + (y - 60.2) * (y - 60.2);
-            const int sky = 20 + (x * 7 + y * 13) % 3;  // 8-bit sky of 20..22
-            s.guiderA[size_t(y) * 500 + x] = Pixel(std::lround(sky + 40 * std::exp(-r2 / 3.4)) << 8);
-        }
-    GuiderDialogState d;
-    d.pickArmed = true;
-    messages.shown.clear();
-    EXPECT_FALSE(PickGuideStar(d, 10 + 300, 45 + 200, 0, 8, 500, FindGuiderStarOnce));
-    EXPECT_FALSE(Guider().starSelected);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Find centre failed - outside image area"});
-    ASSERT_TRUE(PickGuideStar(d, 10 + 104, 45 + 57, 0, 8, 500, FindGuiderStarOnce));
-    EXPECT_EQ(Guider().starX, 100);
-    EXPECT_EQ(Guider().starY, 60);
 }
 
 TEST_F(GuiderRulesTest, SwapBoxes) {

@@ -48,6 +48,7 @@ void RunCameraInterfaceWith(const std::function<int()>& showDialog) {
     Session().autoguiderRequested = false;
     Cam().autoguidePhoto = false;
     const int code = showDialog ? showDialog() : 0;
+    if (GuidingHooks().cameraDialogClosed) GuidingHooks().cameraDialogClosed();
     if (code == 1) {
         SaveSettingsReporting(21);
         RunExposureSequence();

@@ -88,6 +88,14 @@ bool HostWait(int32_t exposureMs) {
 
 }  // namespace
 
+ReadWindow FocusReadWindow() {
+    const ImageGeometry& g = State().geometry;
+    // The focus origin is in image coordinates; a binned geometry halves them.
+    const int scale = g.binned ? 2 : 1;
+    return FocusWindow(g.focusOriginX * scale, g.focusOriginY * scale, Cam().binFocusFrame, g.sensorWidth,
+                       g.sensorHeight);
+}
+
 bool TakeFocusFrame(int32_t exposureMs, bool* interrupted) {
     if (interrupted) *interrupted = false;
     AppState& s = State();
@@ -103,10 +111,7 @@ bool TakeFocusFrame(int32_t exposureMs, bool* interrupted) {
         if (interrupted) *interrupted = pressed;
         if (g.modelCode == 5) Shutter(false);
     }
-    // The focus origin is in image coordinates; a binned geometry halves them.
-    const int scale = g.binned ? 2 : 1;
-    const ReadWindow w =
-        FocusWindow(g.focusOriginX * scale, g.focusOriginY * scale, cam.binFocusFrame, g.sensorWidth, g.sensorHeight);
+    const ReadWindow w = FocusReadWindow();
     FrameRequest frame;
     frame.xOffset = uint16_t(w.x);
     frame.yOffset = uint16_t(w.y);

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "acquisition/readout.h"
+
 using Pixel = uint16_t;
 
 inline constexpr int kFocusFrameSize = 128;
@@ -58,6 +60,11 @@ GuiderCycleResult GuiderExposureCycle(const GuiderCycleOptions& options);
 void GuiderHistogram(const Pixel* frame, int width, int height, int& mostFrequent, int& highestBin);
 void SubtractGuiderDark(Pixel* frame, const Pixel* dark, int width, int height);
 void GuiderMedian(Pixel* frame, int width, int height);
+
+// The sensor window a focus frame is read from: the focus origin (image
+// pixels, twice that on the sensor in binned geometry), 128 x 128 sensor
+// pixels or, with "Bin Focus Frame", 256 x 256 at bin 2 around it.
+ReadWindow FocusReadWindow();
 
 // A guiding frame of the main camera (the 128 x 128 focus frame at the focus
 // origin) for main-camera guiding; aborted is set when a press cancelled it.

@@ -28,6 +28,9 @@ struct ExposureGuidingHooks {
     std::function<void()> adoptGuideReferences;
     // Connecting for the camera interface resets the guide error sums.
     std::function<void()> resetGuideErrorSums;
+    // The camera control dialog closed (the AO unit is recentred in
+    // guiding mode 'A').
+    std::function<void()> cameraDialogClosed;
     // "Go to Autoguider " / "Autoguide Photo" asked for the guider command
     // (27) after the dialog.
     std::function<void()> openAutoguider;

@@ -53,6 +53,16 @@ void PickGuideStar(const ViewPort& view, int imageX, int imageY, PickResult& res
         x = star.x;
         y = star.y;
     }
+    // A click on blank sky picks nothing: the window at the refined place
+    // must hold a star (message 69 otherwise).
+    if (PickingHooks().centroid) {
+        const AppState& s = State();
+        WindowMeasure m;
+        if (!MeasureStarWindow(s.imageA, s.geometry.width, s.geometry.height, x, y, Picking().maskRadius, m)) {
+            result = PickResult::Failed;
+            return;
+        }
+    }
     PickState& p = Picking();
     p.guideStarPicked = true;
     p.guideStarX = x;

@@ -103,8 +103,8 @@ Correction TrainedCorrection(int16_t ex, int16_t ey, const TrainedCalibration& c
     Correction c;
     double ra = 0, dec = 0;
     ResolveError(ex, ey, cal, ra, dec);  // thousandths along each axis
-    const double raRate = std::max(1e-3, std::hypot(cal.rx, cal.ry));
-    const double decRate = std::max(1e-3, std::hypot(cal.dx, cal.dy));
+    const double raRate = std::max(1.0, std::hypot(cal.rx, cal.ry));
+    const double decRate = std::max(1.0, std::hypot(cal.dx, cal.dy));
     auto axis = [](double e, char plus, char minus, char& last, double backlash, double rate, int hysteresis) {
         AxisPulse p;
         p.act = true;

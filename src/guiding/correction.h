@@ -35,8 +35,10 @@ struct Correction {
 };
 
 // The last x and y directions (a change of direction adds the backlash).
+// They start as East and North, so a first correction East or North carries
+// no backlash and a first one West or South does.
 struct DirectionMemory {
-    char lastX = 0, lastY = 0;
+    char lastX = 'e', lastY = 'n';
 };
 
 // The pulse length: |error ÷ rate| - hysteresis x 100 for the guider,
@@ -82,6 +84,9 @@ struct TrainedCalibration {
     double raBacklash = 0, decBacklash = 0;  // magnitudes, pixels
     int raHysteresis = 0, decHysteresis = 0;
 };
+// The pulse divides by each vector's magnitude, at least 1 pixel per
+// second, so a vector measured as (nearly) zero cannot ask for pulses of
+// minutes (a training whose vectors are zero fails, see training.h).
 // The R.A. and Dec components of an error, in pixels along each trained
 // axis' unit vector (West and North positive).
 void ResolveError(double exPx, double eyPx, const TrainedCalibration& cal, double& raPx, double& decPx);

@@ -28,6 +28,7 @@ public:
         ::AoStep(int(steps), letter);
         return true;
     }
+    void AoRecentre() override { ::AoRecentre(); }
 
 private:
     static void Set(char direction, int32_t ms) {

@@ -16,6 +16,9 @@ public:
     // One AO correction of `steps` steps with an AO letter (with its mount
     // bump); false when no AO route is there.
     virtual bool AoStep(char letter, int32_t steps) = 0;
+    // Sends the AO unit back to its centre by its counters (the end of
+    // guiding in mode 'A').
+    virtual void AoRecentre() = 0;
 };
 
 // The output the loops use unless one is given.

@@ -240,8 +240,9 @@ constexpr CalibrationColumn kCalibrationColumns[] = {
      [] { return N(G().trainedSet.storedRaBacklash); }},
     {"Dec backlash", kDefaultDecBacklash, [] { return N(S().guiderDecBacklash); }, kLatestDecBacklash,
      [] { return N(G().trainedSet.storedDecBacklash); }},
-    {"Angle", kDefaultAngle, [] { return QString::number(S().guiderAngle); }, kTheta,
-     [] { return N(int(G().trainedSet.theta)); }}};
+    // Angles in whole degrees, as the training summary shows them.
+    {"Angle", kDefaultAngle, [] { return N(WholeDegrees(S().guiderAngle)); }, kTheta,
+     [] { return N(G().trainedSet.ThetaDegrees()); }}};
 
 // A row of controls at the bottom of a group.
 QHBoxLayout* Row(QBoxLayout* into) {

@@ -130,7 +130,7 @@ void ChangeGuiderDefaults(Settings& s, const std::string& raRate, const std::str
     s.guiderDecPixelsPerSecond = int16_t(std::max(1, TypedInteger(decRate)));
     s.guiderRaBacklash = int16_t(TypedInteger(raBacklash));
     s.guiderDecBacklash = int16_t(TypedInteger(decBacklash));
-    s.guiderAngle = float(std::strtod(angle.c_str(), nullptr));
+    s.guiderAngle = float(DegreesToRadians(std::strtod(angle.c_str(), nullptr)));
 }
 
 int GuiderDisplayOffset(char guiderType) { return guiderType == 's' ? 0 : 62; }
@@ -281,7 +281,8 @@ bool PickGuideStar(GuiderDialogState& d, int cx, int cy, int offset, int h, int 
 
 bool FindGuiderStarOnce(int& x, int& y) {
     StarPosition p;
-    if (!FindStar(State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), x, y, GuidingSearchRadius(), 1, true, p))
+    if (!FindStarOnSky(State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), x, y, GuidingSearchRadius(), 1, true,
+                       p))
         return false;
     x = p.x;
     y = p.y;

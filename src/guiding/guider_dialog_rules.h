@@ -119,8 +119,9 @@ void SelectAoPort(Settings& s, int control);
 
 // "Change Defaults": fields 861-864 as typed (leading integer, 0 when none)
 // into the guider default R.A. rate, Dec rate, R.A. backlash, Dec backlash
-// and 865 into the default angle. A rate below 1 is stored as 1: a rate of 0
-// would divide every correction by zero.
+// and 865 (degrees, as every angle is shown) into the default angle (kept in
+// radians). A rate below 1 is stored as 1: a rate of 0 would divide every
+// correction by zero.
 void ChangeGuiderDefaults(Settings& s, const std::string& raRate, const std::string& decRate,
                           const std::string& raBacklash, const std::string& decBacklash,
                           const std::string& angle);
@@ -173,7 +174,8 @@ bool PickInsideFrame(int cx, int cy, int offset, int h, int width);
 // Finds the star at guider (x, y), moving (x, y) onto it; false when the
 // search failed (its message already shown).
 using GuiderStarFinder = std::function<bool(int& x, int& y)>;
-// One pass of the guider-camera centroid on guider buffer A.
+// One pass of the guider-camera centroid on guider buffer A; a window of
+// blank sky is a failed search (message 69).
 bool FindGuiderStarOnce(int& x, int& y);
 // Left button up while pick mode is armed: message 2 outside the frame;
 // otherwise three passes of the finder, each re-centred on the last result

@@ -75,5 +75,12 @@ TrainedCalibration TrainedSet() {
     return c;
 }
 
-int AoGainRa() { return std::max<int>(1, State().settings.guiderCalibration[0]); }
-int AoGainDec() { return std::max<int>(1, State().settings.guiderCalibration[1]); }
+namespace {
+int AoGain(int axis) {
+    const bool trained = Guider().aoTrained && Guider().aoUseTrained;
+    return std::max<int>(1, State().settings.guiderCalibration[size_t(trained ? 2 + axis : axis)]);
+}
+}  // namespace
+
+int AoGainRa() { return AoGain(0); }
+int AoGainDec() { return AoGain(1); }

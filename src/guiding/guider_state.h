@@ -73,7 +73,8 @@ int GuiderFrameHeight();
 MainCameraCalibration MainCalibration();
 GuiderDefaultCalibration DefaultCalibration();
 TrainedCalibration TrainedSet();
-// AO gains in use (R.A., Dec): settings fields 64 and 65; trained gains are
-// fields 66 and 67.
+// The AO gains guiding uses (R.A., Dec): the trained gains (settings fields
+// 66 and 67) while a completed AO training is in use, otherwise the typed
+// gains (fields 64 and 65).
 int AoGainRa();
 int AoGainDec();

@@ -15,6 +15,7 @@
 #include "guiding/training.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
+#include "telescope/ao.h"
 #include "telescope/telescope_link.h"
 
 namespace {
@@ -31,6 +32,8 @@ GuidingStats& OwnStats() {
 GuidingStats* lastStats = nullptr;
 GuidingStats& Stats(const GuidingContext& c) { return c.stats ? *c.stats : OwnStats(); }
 
+char ModeOf(const GuidingContext& c) { return c.mode ? c.mode : State().settings.guidingMode; }
+
 bool PastEnd(const GuidingContext& c) { return c.endMs != 0 && int32_t(NowMs() - c.endMs) >= 0; }
 
 // Every guide pulse and AO step is bracketed by a beep.
@@ -44,23 +47,29 @@ void SendPulse(GuideOutput& out, const AxisPulse& p) {
 // The guider frame and its size.
 const Pixel* GuiderFrame() { return State().guiderA; }
 
+// The searches of trainings and reference positions: a window of blank sky
+// is a failed search (message 69), as a window outside the frame is.
 bool SearchGuider(int x, int y, int dx, int dy, int passes, StarPosition& out) {
     const int w = GuiderFrameWidth(), h = GuiderFrameHeight(), r = GuidingSearchRadius();
-    StarPosition first;
-    if (!CentroidWithTenths(GuiderFrame(), w, h, x, y, r, first)) return false;
+    WindowMeasure m;
+    if (!MeasureStarWindow(GuiderFrame(), w, h, x, y, r, m)) return false;
+    const StarPosition first = TruncatedWithTenths(m);
     if (passes < 2) {
         out = first;
         return true;
     }
-    return CentroidWithTenths(GuiderFrame(), w, h, first.x + dx, first.y + dy, r, out);
+    if (!MeasureStarWindow(GuiderFrame(), w, h, first.x + dx, first.y + dy, r, m)) return false;
+    out = TruncatedWithTenths(m);
+    return true;
 }
 
 // The main camera's 128 x 128 guiding frame: with "Ignore drift less than:"
-// off the star is measured with tenths, otherwise rounded.
-bool SearchMain(int x, int y, int passes, StarPosition& out) {
+// off the star is measured with tenths, otherwise rounded. needStar: blank
+// sky fails the search (trainings and the reference position).
+bool SearchMain(int x, int y, int passes, bool needStar, StarPosition& out) {
     const bool tenths = !State().settings.ignoreDriftBelowHysteresis;
-    return FindStar(State().imageA, kFocusFrameSize, kFocusFrameSize, x, y, GuidingSearchRadius(), passes, tenths,
-                    out);
+    return (needStar ? FindStarOnSky : FindStar)(State().imageA, kFocusFrameSize, kFocusFrameSize, x, y,
+                                                 GuidingSearchRadius(), passes, tenths, out);
 }
 
 // Drives a training machine to its end. takeFrame: one frame into the
@@ -161,8 +170,7 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
     g.errorY = ey;
     GuidingFrameReport r = Report(star, ex, ey);
     GuideOutput& out = Out(c);
-    const char mode = c.mode ? c.mode : State().settings.guidingMode;
-    if (mode == 'A') {
+    if (ModeOf(c) == 'A') {
         const AoCorrection a = AoCorrectionFor(ex, ey, AoGainRa(), AoGainDec(), State().settings.aoLetters);
         r.measured = !a.ignored;
         auto step = [&](bool act, char letter, int32_t steps, int16_t& shown, char& dir) {
@@ -252,18 +260,22 @@ namespace {
 // position inside the frame.
 StarPosition PlaceMainFrame() {
     ImageGeometry& g = State().geometry;
-    const int f = kFocusFrameSize / 2;
+    // The geometry's half size (32 in binned geometry, whose image pixels are
+    // two sensor pixels: the frame still covers 128 sensor pixels).
+    const int f = g.focusHalfSize;
+    const int k = g.binned ? 2 : 1;
     const GuidingFramePlacement p =
-        PlaceGuidingFrame(Picking().guideStarX, Picking().guideStarY, f, g.width, g.height, 1);
+        PlaceGuidingFrame(Picking().guideStarX, Picking().guideStarY, f, g.width, g.height, k);
     ShowMessage(50, PlacementMessage(p));
     g.focusOriginX = p.originX;
     g.focusOriginY = p.originY;
     g.focusCentreX = p.originX + f;
     g.focusCentreY = p.originY + f;
     ViewOptions().guidingSmallFrames = true;
-    // The frame is read exactly at its origin: the star sits at its place in
-    // the frame (the read offsets are shown, not applied).
-    return StarPosition{p.starX, p.starY, 0, 0};
+    // The star in the pixels of the frame as it is read (the read offsets are
+    // shown, not applied).
+    const ReadWindow w = FocusReadWindow();
+    return StarPosition{(k * Picking().guideStarX - w.x) / w.binX, (k * Picking().guideStarY - w.y) / w.binY, 0, 0};
 }
 
 void EndMainFrames() {
@@ -294,13 +306,13 @@ LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     LoopEnd end = LoopEnd::Done;
     StarPosition p0;
     if (!TakeMainGuidingFrame(exposureMs, aborted)) end = LoopEnd::CameraFailed;
-    else if (!SearchMain(start.x, start.y, 2, p0)) end = LoopEnd::StarLost;
+    else if (!SearchMain(start.x, start.y, 2, true, p0)) end = LoopEnd::StarLost;
     if (end == LoopEnd::Done) {
         const bool settle = s.driveMethod == 'b' && !g.mainRelaysSettled;
         MainTraining m(State().trainingSecondsMain, s.raHysteresis, s.decHysteresis, settle, p0);
         end = DriveTraining(
             m, c, [&] { return TakeMainGuidingFrame(exposureMs, aborted); },
-            [&](const TrainingStep& st, StarPosition& p) { return SearchMain(st.searchX, st.searchY, 2, p); });
+            [&](const TrainingStep& st, StarPosition& p) { return SearchMain(st.searchX, st.searchY, 2, true, p); });
         if (settle) g.mainRelaysSettled = true;
         if (end == LoopEnd::Done) {
             const MainTrainingResult r = m.Result();
@@ -344,6 +356,10 @@ LoopEnd RunGuiderTraining(GuidingContext c) {
     if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
         return SearchGuider(st.searchX, st.searchY, st.secondOffsetX, st.secondOffsetY, 2, p);
     });
+    if (end == LoopEnd::Done && !m.Result().moved) {
+        ShowMessage(50, kTrainingFailedText);
+        end = LoopEnd::Failed;
+    }
     if (end == LoopEnd::Done) {
         const GuiderTrainingResult r = m.Result();
         g.trainedSet = r;
@@ -372,7 +388,13 @@ LoopEnd RunAoTraining(GuidingContext c) {
     if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [&](const TrainingStep&, StarPosition& p) {
         return SearchGuider(selected.x, selected.y, 0, 0, 2, p);
     });
+    if (end == LoopEnd::Done && !m.Result().moved) {
+        ShowMessage(50, kTrainingFailedText);
+        end = LoopEnd::Failed;
+    }
     if (end == LoopEnd::Done) {
+        // The trained gains are kept apart from the typed gains in use; "Use
+        // Default" switches between them and "Save Latest" copies them.
         const AoTrainingResult r = m.Result();
         g.aoTrainedSet = r;
         g.aoTrained = true;
@@ -380,8 +402,6 @@ LoopEnd RunAoTraining(GuidingContext c) {
         Settings& s = State().settings;
         s.guiderCalibration[2] = r.storedRaGain;
         s.guiderCalibration[3] = r.storedDecGain;
-        s.guiderCalibration[0] = r.storedRaGain;
-        s.guiderCalibration[1] = r.storedDecGain;
         SaveSettings();
     }
     g.training = false;
@@ -401,6 +421,7 @@ bool StartGuiderGuiding(GuidingContext& c) {
     }
     GuidingDisplay& show = Show(c);
     g.guiding = true;
+    c.started = true;
     g.stop = false;
     g.pulseX = g.pulseY = 0;
     if (!c.stats) OwnStats().Reset();
@@ -477,6 +498,8 @@ bool GuiderGuidingCycle(GuidingContext& c) {
 
 void FinishGuiderGuiding(GuidingContext& c) {
     Guider().guiding = false;
+    if (c.started && ModeOf(c) == 'A') Out(c).AoRecentre();
+    c.started = false;
     Show(c).Finished();
 }
 
@@ -527,7 +550,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
         Show(c).FrameTaken();
         if (first) {
             StarPosition ref;
-            if (!SearchMain(star.x, star.y, 2, ref)) {
+            if (!SearchMain(star.x, star.y, 2, true, ref)) {
                 end = LoopEnd::StarLost;
                 break;
             }
@@ -536,7 +559,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
             Show(c).Reference(ref.X(), ref.Y());
             first = false;
         } else {
-            if (!SearchMain(g.reference.x, g.reference.y, 1, star)) {
+            if (!SearchMain(g.reference.x, g.reference.y, 1, false, star)) {
                 end = LoopEnd::StarLost;
                 break;
             }
@@ -611,10 +634,19 @@ void InstallGuidingHooks() {
         }
         p.nextMs = NowMs();
     };
-    h.stopGuiding = [](bool) {
+    // The end of an autoguided exposure: with the AO guide method the AO
+    // unit is recentred (FinishGuiderGuiding does it for guiding in mode 'A').
+    h.stopGuiding = [](bool aoStep) {
         PhotoGuiding& p = Photo();
         p.running = false;
+        if (aoStep) p.context.mode = 'A';
         FinishGuiderGuiding(p.context);
+    };
+    // The camera control dialog closed while the guiding mode is 'A'.
+    h.cameraDialogClosed = [] {
+        if (State().settings.guidingMode != 'A') return;
+        PrepareTelescopeLink();
+        AoRecentre();
     };
     h.mainImageGuidingActive = [] { return Guider().mainGuiding; };
 }

@@ -27,6 +27,8 @@ struct GuidingContext {
     uint32_t endMs = 0;
     // Guiding mode letter ('T' mount, 'A' AO unit); 0: the setting.
     char mode = 0;
+    // Set by StartGuiderGuiding once guiding got past its refusals.
+    bool started = false;
 };
 
 // How a loop ended.
@@ -35,6 +37,7 @@ enum class LoopEnd {
     Done,          // training finished and stored / guiding reached endMs
     Stopped,       // "Stop Guiding", a key or a mouse-button press
     StarLost,      // a star search failed (message 69)
+    Failed,        // a training whose star did not move (kTrainingFailedText shown)
     CameraFailed,  // a frame could not be read
 };
 
@@ -71,6 +74,7 @@ LoopEnd RunMainGuiding(GuidingContext context, int32_t exposureMs);
 bool StartGuiderGuiding(GuidingContext& context);
 // One cycle: take a frame, correct, report. False when guiding must end.
 bool GuiderGuidingCycle(GuidingContext& context);
+// Ends guiding; guiding that ran in mode 'A' leaves the AO unit recentred.
 void FinishGuiderGuiding(GuidingContext& context);
 
 // The last guiding run's statistics (the loop's own when none was given).

@@ -44,9 +44,12 @@ bool MainTraining::Next(TrainingStep& step) const {
     step.drive = TrainingStep::Drive::Pulse;
     step.direction = dirs[move];
     step.amount = t_ * 1000 - (move < 4 ? decHyst_ : raHyst_);
+    // Every search starts at the last known position: the Dec moves keep
+    // the first search's x, the first R.A. move starts from x₀ and the others
+    // follow the star (at 10 px or more per pulse a search at x₀ would miss
+    // it).
     const StarPosition& last = pos_.back();
-    // Dec moves keep the first search's x; R.A. moves start from x₀.
-    step.searchX = pos_[0].x;
+    step.searchX = move <= 4 ? pos_[0].x : last.x;
     step.searchY = last.y;
     return true;
 }
@@ -177,6 +180,8 @@ GuiderTrainingResult GuiderTraining::Result() const {
     r.dx = (X(7) - X(6)) / T;
     r.dy = (Y(7) - Y(6)) / T;
     r.theta = std::atan2(r.ry, r.rx);
+    r.moved = std::hypot(X(3) - X(1), Y(3) - Y(1)) >= kLeastTrainingMove &&
+              std::hypot(X(7) - X(6), Y(7) - Y(6)) >= kLeastTrainingMove;
     r.quadrant = (r.ry < 0 && r.rx < 0) ? 3 : ((r.ry < 0) != (r.rx < 0) ? 2 : 1);
     r.raRate = std::max(1.0, std::hypot(r.rx, r.ry));
     r.decRate = std::max(1.0, std::hypot(r.dx, r.dy));
@@ -196,6 +201,11 @@ GuiderTrainingResult GuiderTraining::Result() const {
     return r;
 }
 
+int WholeDegrees(double radians) { return StoreRounded(radians * 180 / M_PI); }
+double DegreesToRadians(double degrees) { return degrees * M_PI / 180; }
+
+int GuiderTrainingResult::ThetaDegrees() const { return WholeDegrees(theta); }
+
 std::string GuiderTrainingResult::Summary() const {
     char text[400];
     std::snprintf(text, sizeof text,
@@ -203,7 +213,7 @@ std::string GuiderTrainingResult::Summary() const {
                   "backlash Dec = %5d, %5d, %5d\nTheta = %5d",
                   StoreRounded(rx), StoreRounded(ry), storedRaRate, StoreRounded(dx), StoreRounded(dy), storedDecRate,
                   StoreRounded(bx), StoreRounded(by), storedRaBacklash, StoreRounded(bdx), StoreRounded(bdy),
-                  storedDecBacklash, StoreRounded(theta * 180 / M_PI));
+                  storedDecBacklash, ThetaDegrees());
     return text;
 }
 
@@ -253,9 +263,11 @@ AoTrainingResult AoTraining::Result() const {
     const double a = (2 * X(1) - X(0) - X(2)) / 2, b = (2 * Y(1) - Y(0) - Y(2)) / 2;
     const double c = (2 * X(3) - X(2) - X(4)) / 2, d = (2 * Y(3) - Y(2) - Y(4)) / 2;
     const double ra = std::hypot(a, b), dec = std::hypot(c, d);
-    // A unit that did not move the star gives the largest gain the field holds.
-    r.raGain = ra > 0 ? kSteps / ra : 32767;
-    r.decGain = dec > 0 ? kSteps / dec : 32767;
+    // A unit that did not move the star measured no gain: the training fails.
+    r.moved = ra >= kLeastTrainingMove && dec >= kLeastTrainingMove;
+    if (!r.moved) return r;
+    r.raGain = kSteps / ra;
+    r.decGain = kSteps / dec;
     r.storedRaGain = std::max<int16_t>(1, StoreRounded(r.raGain));
     r.storedDecGain = std::max<int16_t>(1, StoreRounded(r.decGain));
     return r;

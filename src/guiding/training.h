@@ -16,6 +16,12 @@
 
 struct TrainingStep;
 
+// A training whose star moved less than this along an axis (pixels over
+// that axis' pulses) measured nothing: it fails and the stored values stay.
+inline constexpr double kLeastTrainingMove = 0.5;
+inline constexpr const char* kTrainingFailedText =
+    "Training failed - the guide star did not move. The stored values are kept.";
+
 // What every training offers its loop: the next step (false when all are
 // done), then either the star measured after it or, for a step that
 // measures nothing, Skip().
@@ -76,7 +82,9 @@ struct GuiderTrainingResult {
     double bx = 0, by = 0, bdx = 0, bdy = 0; // backlash vectors, pixels
     double raBacklash = 0, decBacklash = 0;  // magnitudes (0 below 1)
     double theta = 0;                        // radians: angle of the West axis, atan2(ry, rx)
+    int ThetaDegrees() const;                // theta in whole degrees, as it is shown
     int quadrant = 1;
+    bool moved = false;                      // both axes moved the star (else a failed training)
     int16_t storedRaRate = 1, storedDecRate = 1, storedRaBacklash = 0, storedDecBacklash = 0;
     std::vector<StarPosition> positions;     // x0..x8 (x6 taken at the pause)
     std::string Summary() const;
@@ -103,6 +111,7 @@ private:
 struct AoTrainingResult {
     double raGain = 1, decGain = 1;  // steps per pixel
     int16_t storedRaGain = 1, storedDecGain = 1;
+    bool moved = false;              // both axes moved the star (else a failed training)
     std::vector<StarPosition> positions;
     std::string Summary() const;
 };
@@ -126,3 +135,7 @@ private:
 
 // Rounds a stored 16-bit value (to nearest, saturating).
 int16_t StoreRounded(double v);
+// Angles are kept in radians and shown (and typed) in degrees: the whole
+// degrees of an angle, and the radians of typed degrees.
+int WholeDegrees(double radians);
+double DegreesToRadians(double degrees);

@@ -366,7 +366,10 @@ Bytes EncodeSettings() {
     w.YesNo(s.doNotExpandBinned);                         // 61
     w.YesNo(s.ignoreCameraVidPid);                        // 62
     w.YesNo(s.autoAdvance);                               // 63
-    for (int16_t cal : s.guiderCalibration) w.Short(ClampRate(cal));  // 64-67
+    // The AO gains are written as they are: a gain of 50 or more is a real
+    // gain (25 steps moving the star half a pixel), and 10 in the file would
+    // guide with another gain after the next start.
+    for (int16_t cal : s.guiderCalibration) w.Short(cal);  // 64-67
     w.YesNo(s.aoOption);                                  // 68
     w.Short(s.aoPort);                                    // 69
     w.Letter(s.guidingMode);                              // 70

@@ -1,7 +1,9 @@
 #include "stars/centroid.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 #include "core/messages.h"
@@ -24,6 +26,7 @@ bool MeasureWindow(const Pixel* image, int width, int height, int x, int y, int 
             if (v > largest) largest = v;
         }
     }
+    out.holdsStar = WindowHoldsStar(window.data(), n);
     int bin = 0;
     for (int i = 1; i < 4096; ++i)
         if (histogram[i] > histogram[bin]) bin = i;
@@ -52,6 +55,59 @@ bool MeasureWindow(const Pixel* image, int width, int height, int x, int y, int 
     out.top = y - h;
     out.cx = double(px) / double(w);
     out.cy = double(py) / double(w);
+    return true;
+}
+
+namespace {
+// The median of the values and the RMS distance from it of the half below
+// it (the values are taken by copy).
+template <typename T>
+double LowerHalfNoise(std::vector<T> values, T& median) {
+    const size_t half = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(half), values.end());
+    median = values[half];
+    double squares = 0;
+    for (size_t i = 0; i < half; ++i) squares += double(median - values[i]) * double(median - values[i]);
+    return half > 0 ? std::sqrt(squares / double(half)) : 0;
+}
+}  // namespace
+
+bool WindowHoldsStar(const int32_t* window, int n) {
+    if (n < 3) return false;
+    const std::vector<int32_t> pixels(window, window + size_t(n) * n);
+    const int m = n - 2;
+    std::vector<int64_t> patches;
+    patches.reserve(size_t(m) * m);
+    for (int r = 0; r < m; ++r)
+        for (int c = 0; c < m; ++c) {
+            int64_t sum = 0;
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j) sum += window[size_t(r + i) * n + c + j];
+            patches.push_back(sum);
+        }
+    const int64_t brightest = *std::max_element(patches.begin(), patches.end());
+    // A patch's noise: three times the pixels' noise, or the patches' own
+    // spread where neighbours are alike (a median-filtered frame), and at
+    // least three of the sky's smallest steps (256 for 8-bit guider pixels).
+    int32_t pixelMedian = 0;
+    int64_t median = 0;
+    const double pixelNoise = LowerHalfNoise(pixels, pixelMedian);
+    const int32_t lowest = *std::min_element(pixels.begin(), pixels.end());
+    int32_t step = 0;
+    for (int32_t v : pixels)
+        if (v <= pixelMedian) step = std::gcd(step, v - lowest);
+    const double noise = std::max({3 * pixelNoise, LowerHalfNoise(patches, median), 3.0 * std::max(step, 1)});
+    return double(brightest - median) > kStarNoiseFactor * noise;
+}
+
+bool MeasureStarWindow(const Pixel* image, int width, int height, int x, int y, int h, WindowMeasure& out) {
+    WindowMeasure m;
+    if (!MeasureWindow(image, width, height, x, y, h, m)) return false;
+    if (!m.holdsStar) {
+        ShowMessage(69);
+        return false;
+    }
+    out = m;
     return true;
 }
 
@@ -91,14 +147,26 @@ bool CentroidWithTenths(const Pixel* image, int width, int height, int x, int y,
     return true;
 }
 
-bool FindStar(const Pixel* image, int width, int height, int x, int y, int h, int passes, bool withTenths,
-              StarPosition& out) {
+namespace {
+bool Passes(bool needStar, const Pixel* image, int width, int height, int x, int y, int h, int passes,
+            bool withTenths, StarPosition& out) {
     StarPosition p{x, y, 0, 0};
     for (int pass = 0; pass < passes; ++pass) {
         WindowMeasure m;
-        if (!MeasureWindow(image, width, height, p.x, p.y, h, m)) return false;
+        if (!(needStar ? MeasureStarWindow : MeasureWindow)(image, width, height, p.x, p.y, h, m)) return false;
         p = withTenths ? TruncatedWithTenths(m) : Rounded(m);
     }
     out = p;
     return true;
+}
+}  // namespace
+
+bool FindStar(const Pixel* image, int width, int height, int x, int y, int h, int passes, bool withTenths,
+              StarPosition& out) {
+    return Passes(false, image, width, height, x, y, h, passes, withTenths, out);
+}
+
+bool FindStarOnSky(const Pixel* image, int width, int height, int x, int y, int h, int passes, bool withTenths,
+                   StarPosition& out) {
+    return Passes(true, image, width, height, x, y, h, passes, withTenths, out);
 }

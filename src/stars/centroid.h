@@ -29,6 +29,7 @@ struct WindowMeasure {
     double cx = 0, cy = 0;
     int peak = 0;            // the window's largest value
     int background = 0;      // the background level B
+    bool holdsStar = false;  // see WindowHoldsStar
     // How far the brightest pixel stands above the background.
     int Signal() const { return peak > background ? peak - background : 0; }
 };
@@ -38,6 +39,20 @@ struct WindowMeasure {
 // accepted). Otherwise shows message 69 "Find centre failed - outside image
 // area" and returns false; nothing else changes.
 bool MeasureWindow(const Pixel* image, int width, int height, int x, int y, int h, WindowMeasure& out);
+
+// Whether a window of side n = 2h + 1 (row-major values) holds a star rather
+// than blank sky: its brightest 3 x 3 patch stands above the median patch by
+// more than kStarNoiseFactor times a patch's noise. The noise comes from the
+// half of the values below their median, which neither a star nor a hot
+// pixel reaches, so it is the sky's own noise, quantised or smoothed as it
+// may be (blank sky reaches about 5.5 times it, a star whose peak is 8 times
+// the pixel noise about 9). A flat window holds no star.
+inline constexpr double kStarNoiseFactor = 7;
+bool WindowHoldsStar(const int32_t* window, int n);
+
+// MeasureWindow for picks, trainings and reference positions: a window that
+// holds no star is a failed search too (message 69, false).
+bool MeasureStarWindow(const Pixel* image, int width, int height, int x, int y, int h, WindowMeasure& out);
 
 // Whole pixels by truncation plus tenths: ⌊10c⌋ - 10⌊c⌋ per axis. Used while
 // guiding or training and for the guider camera.
@@ -57,3 +72,6 @@ bool CentroidWithTenths(const Pixel* image, int width, int height, int x, int y,
 // withTenths picks the output rule of the last pass.
 bool FindStar(const Pixel* image, int width, int height, int x, int y, int h, int passes, bool withTenths,
               StarPosition& out);
+// FindStar whose every pass must hold a star (MeasureStarWindow).
+bool FindStarOnSky(const Pixel* image, int width, int height, int x, int y, int h, int passes, bool withTenths,
+                   StarPosition& out);

@@ -139,7 +139,7 @@ void AoRecentre() {
         WriteRelays(0);
         return;
     }
-    const TelescopeLinkState& link = TelescopeLink();
+    TelescopeLinkState& link = TelescopeLink();
     if (link.aoY != 0) {
         SendAo(AoText('G', link.aoY > 0 ? 'S' : 'N', std::abs(int(link.aoY))));
         WaitMs(300);
@@ -148,6 +148,11 @@ void AoRecentre() {
         SendAo(AoText('G', link.aoX > 0 ? 'W' : 'T', std::abs(int(link.aoX))));
         WaitMs(300);
     }
+    // The unit is back at its centre: counters left as they were would send
+    // it as far again the other way at the next recentring (and bump the
+    // mount for steps it no longer has).
+    link.aoX = 0;
+    link.aoY = 0;
 }
 
 void CentreAo() {

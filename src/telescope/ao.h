@@ -33,7 +33,7 @@ inline void AoStep(int steps, char direction) { AoStep(steps, direction, Default
 // steps and no bump.
 void AoMountMove(int steps, char direction);
 // Sends the AO back by its counters ("G" S/N of |y|, then "G" W/T of |x|,
-// 300 ms after each); relay mode writes 0. The counters stay.
+// 300 ms after each), which then become 0; relay mode writes 0.
 void AoRecentre();
 // "Centralise AO": relay mode 0x0F, 100 ms, 0; serial mode "K". Both
 // counters become 0.

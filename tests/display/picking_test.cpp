@@ -94,6 +94,13 @@ TEST_F(PickingTest, GuideStarPickKeeps25MoreAndRefinesThreeTimes) {
     };
     ViewHooks().movePointer = [&](int x, int y) { pointer.push_back({x, y}); };
     messages.shown.clear();
+    // On blank sky the pick fails (message 69); with a star there it is taken.
+    EXPECT_EQ(LeftButtonUp(View(10, 20), 100, 90), PickResult::Failed);
+    EXPECT_EQ(MessageTexts().back(), "Find centre failed - outside image area");
+    EXPECT_FALSE(Picking().guideStarPicked);
+    State().imageA[104 * 400 + 113] = 3000;
+    passes = 0;
+    pointer.clear();
     EXPECT_EQ(LeftButtonUp(View(10, 20), 100, 90), PickResult::Done);
     EXPECT_EQ(passes, 3);
     EXPECT_TRUE(Picking().guideStarPicked);

@@ -1,5 +1,7 @@
 #include "stars/centroid.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "support/test_env.h"
@@ -130,6 +132,75 @@ TEST_F(CentroidTest, RepeatedPassesConvergeOnAnOffCentreStar) {
     EXPECT_NEAR(p.Y(), 29, 0.15);
     ASSERT_TRUE(FindStar(img.data(), w, h, 32, 25, 7, 3, false, p));
     EXPECT_EQ(p, (StarPosition{37, 29, 0, 0}));
+}
+
+// A 61 x 61 frame of sky (level, noise) with an optional star of the given
+// peak (Gaussian, sigma 1.3 px) at (30.3, 29.6); quantum 256 makes 8-bit
+// guider pixels (level and noise then count in quanta). The noise comes from
+// a fixed generator (a 64-bit LCG, twelve uniforms summed), the same on every
+// machine.
+std::vector<Pixel> Sky(uint64_t seed, double level, double noise, double peak, int quantum) {
+    uint64_t state = seed * 2862933555777941757ULL + 3037000493ULL;
+    auto normal = [&] {
+        double sum = -6;
+        for (int i = 0; i < 12; ++i) {
+            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+            sum += double(state >> 11) / double(1ULL << 53);
+        }
+        return sum;
+    };
+    std::vector<Pixel> frame(61 * 61);
+    for (int y = 0; y < 61; ++y)
+        for (int x = 0; x < 61; ++x) {
+            const double r2 = (x - 30.3) * (x - 30.3) + (y - 29.6) * (y - 29.6);
+            const double v = level + peak * std::exp(-r2 / (2 * 1.3 * 1.3)) + noise * normal();
+            frame[size_t(y) * 61 + x] = Pixel(std::clamp(std::lround(v), 0L, 65535L / quantum) * quantum);
+        }
+    return frame;
+}
+
+// Blank sky, noisy or flat, holds no star; a faint real star (its peak 10
+// times the sky noise) does, in 16-bit and in 8-bit guider pixels, for
+// every one of 40 noise patterns and the radii the defaults offer.
+TEST_F(CentroidTest, BlankSkyHoldsNoStarAFaintStarDoes) {
+    struct Case {
+        const char* what;
+        double level, noise, peak;
+        int quantum;
+        bool star;
+    } cases[] = {
+        {"blank 16-bit", 1000, 30, 0, 1, false},
+        {"blank 8-bit", 20, 0.9, 0, 256, false},
+        {"flat", 1000, 0, 0, 1, false},
+        {"faint 16-bit", 1000, 30, 300, 1, true},
+        {"faint 8-bit", 20, 0.9, 9, 256, true},
+        {"noise-free star", 1000, 0, 50, 1, true},
+    };
+    for (const Case& c : cases)
+        for (uint64_t seed = 1; seed <= 40; ++seed)
+            for (int h : {7, 11, 15}) {
+                const std::vector<Pixel> frame = Sky(seed, c.level, c.noise, c.peak, c.quantum);
+                WindowMeasure m;
+                ASSERT_TRUE(MeasureWindow(frame.data(), 61, 61, 30, 30, h, m));
+                ASSERT_EQ(m.holdsStar, c.star) << c.what << ", seed " << seed << ", h " << h;
+            }
+}
+
+// A search on blank sky fails as a window outside the frame does.
+TEST_F(CentroidTest, SearchOnBlankSkyFailsWithMessage69) {
+    const std::vector<Pixel> blank = Sky(3, 1000, 30, 0, 1);
+    StarPosition p{1, 2, 3, 4};
+    EXPECT_TRUE(FindStar(blank.data(), 61, 61, 30, 30, 8, 2, true, p));  // the raw centroid answers
+    messages.shown.clear();
+    p = StarPosition{1, 2, 3, 4};
+    EXPECT_FALSE(FindStarOnSky(blank.data(), 61, 61, 30, 30, 8, 2, true, p));
+    EXPECT_EQ(p, (StarPosition{1, 2, 3, 4}));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Find centre failed - outside image area");
+    const std::vector<Pixel> star = Sky(3, 1000, 30, 300, 1);
+    ASSERT_TRUE(FindStarOnSky(star.data(), 61, 61, 27, 32, 8, 3, true, p));
+    EXPECT_NEAR(p.X(), 30.3, 1);
+    EXPECT_NEAR(p.Y(), 29.6, 1);
 }
 
 }  // namespace

@@ -50,6 +50,36 @@ TEST(PulseTest, BacklashIsAddedOnTheFirstReversalOnly) {
     EXPECT_EQ(r.x.lengthMs, 433);
 }
 
+// The last directions start as East and North: a first correction East or
+// North has no backlash, a first one West or South has it. Backlash 2 px
+// (R.A.) and 1 px (Dec), rates 6 px/s, default letters.
+TEST(PulseTest, FirstCorrectionCarriesBacklashOnlyWestOrSouth) {
+    struct Case {
+        int16_t ex, ey;
+        char dirX, dirY;
+        int32_t msX, msY;
+    } cases[] = {
+        {600, 600, 'e', 'n', 100, 100},
+        {-600, -600, 'w', 's', 433, 266},  // (600 + 2000) / 6, (600 + 1000) / 6
+        {600, -600, 'e', 's', 100, 266},
+    };
+    GuiderDefaultCalibration guider;
+    MainCameraCalibration main;
+    guider.raRate = guider.decRate = main.raRate = main.decRate = 6;
+    guider.raBacklash = main.raBacklash = 2;
+    guider.decBacklash = main.decBacklash = 1;
+    for (const Case& c : cases) {
+        DirectionMemory fresh1, fresh2;
+        for (const Correction& r :
+             {GuiderDefaultCorrection(c.ex, c.ey, guider, fresh1), MainCameraCorrection(c.ex, c.ey, main, fresh2)}) {
+            EXPECT_EQ(r.x.direction, c.dirX) << c.ex;
+            EXPECT_EQ(r.y.direction, c.dirY) << c.ey;
+            EXPECT_EQ(r.x.lengthMs, c.msX) << c.ex;
+            EXPECT_EQ(r.y.lengthMs, c.msY) << c.ey;
+        }
+    }
+}
+
 TEST(PulseTest, GuiderThresholdsAndRange) {
     GuiderDefaultCalibration cal;
     struct Case {
@@ -172,6 +202,34 @@ TEST(TrainedCorrectionTest, DrivesTheStarBackAtAnyCameraAngle) {
             EXPECT_NEAR(x, 0, 0.01) << deg << " deg, direction " << k;
             EXPECT_NEAR(y, 0, 0.01) << deg << " deg, direction " << k;
         }
+    }
+}
+
+// The trained correction divides by each vector's magnitude, at least 1
+// px/s: a Dec vector of 0 no longer asks for 2,000,000 ms, and a 0.5 px/s
+// vector pulses as if it were 1 px/s.
+TEST(TrainedCorrectionTest, RatesBelowOnePixelPerSecondCountAsOne) {
+    struct Case {
+        double rx, ry, dx, dy;
+        int16_t ex, ey;
+        char dirX, dirY;
+        int32_t msX, msY;
+    } cases[] = {
+        {3, 0, 0, 0, 0, 2000, 'e', 'n', 0, 2000},
+        {0.5, 0, 0, -3, 1000, 0, 'w', 'n', 1000, 0},
+    };
+    for (const Case& c : cases) {
+        TrainedCalibration cal;
+        cal.rx = c.rx;
+        cal.ry = c.ry;
+        cal.dx = c.dx;
+        cal.dy = c.dy;
+        DirectionMemory m;
+        const Correction r = TrainedCorrection(c.ex, c.ey, cal, m);
+        EXPECT_EQ(r.x.lengthMs, c.msX) << c.rx << " " << c.dy;
+        EXPECT_EQ(r.y.lengthMs, c.msY) << c.rx << " " << c.dy;
+        if (r.x.Send()) EXPECT_EQ(r.x.direction, c.dirX);
+        if (r.y.Send()) EXPECT_EQ(r.y.direction, c.dirY);
     }
 }
 

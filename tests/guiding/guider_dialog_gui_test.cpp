@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <cmath>
 #include <memory>
 
 #include "acquisition/exposure_sequence.h"
@@ -131,6 +132,10 @@ TEST_F(GuiderDialogTest, ChangeDefaultsReadsTheTypedFields) {
     const char* typed[] = {"4", "3", "2", "1", "30"};
     for (int i = 0; i < 5; ++i) Control<QLineEdit>(dialog, kDefaultRaRate + i)->setText(typed[i]);
     Click(dialog, kChangeDefaults);
+    // The angle is typed and shown in degrees; the record keeps radians and
+    // the file its whole radians (0 here), as it always did.
+    EXPECT_FLOAT_EQ(State().settings.guiderAngle, 0.523598776f);
+    EXPECT_EQ(Control<QLineEdit>(dialog, kDefaultAngle)->text(), "30");
     State().settings = Settings{};
     ASSERT_EQ(LoadSettings(), 0);
     const Settings& s = State().settings;
@@ -138,7 +143,21 @@ TEST_F(GuiderDialogTest, ChangeDefaultsReadsTheTypedFields) {
     EXPECT_EQ(s.guiderDecPixelsPerSecond, 3);
     EXPECT_EQ(s.guiderRaBacklash, 2);
     EXPECT_EQ(s.guiderDecBacklash, 1);
-    EXPECT_FLOAT_EQ(s.guiderAngle, 30);
+    EXPECT_FLOAT_EQ(s.guiderAngle, 0);
+}
+
+// A trained angle of 30 degrees (0.52 rad) read 0 in whole radians.
+TEST_F(GuiderDialogTest, TrainedAngleIsShownInDegrees) {
+    TGCamDialog dialog;
+    Guider().trained = true;
+    Guider().trainedSet.theta = 30 * M_PI / 180;
+    dialog.Refresh();
+    EXPECT_EQ(Text(dialog, kTheta), "30");
+    Click(dialog, kSaveLatest);
+    EXPECT_EQ(Control<QLineEdit>(dialog, kDefaultAngle)->text(), "30");
+    Guider().trainedSet.theta = -2.0;  // -114.6 degrees
+    dialog.Refresh();
+    EXPECT_EQ(Text(dialog, kTheta), "-115");
 }
 
 TEST_F(GuiderDialogTest, UseDefaultWithoutTrainedValues) {

@@ -234,12 +234,12 @@ TEST_F(GuiderRulesTest, BinningRefusedForTheExviewGuider) {
 
 TEST_F(GuiderRulesTest, ChangeDefaultsAndSaveLatest) {
     Settings s;
-    ChangeGuiderDefaults(s, "0", "12abc", "3", "", "1.5");
+    ChangeGuiderDefaults(s, "0", "12abc", "3", "", "45");
     EXPECT_EQ(s.guiderRaPixelsPerSecond, 1);  // a rate of 0 would divide by zero
     EXPECT_EQ(s.guiderDecPixelsPerSecond, 12);
     EXPECT_EQ(s.guiderRaBacklash, 3);
     EXPECT_EQ(s.guiderDecBacklash, 0);
-    EXPECT_FLOAT_EQ(s.guiderAngle, 1.5f);
+    EXPECT_FLOAT_EQ(s.guiderAngle, 0.785398163f);  // typed in degrees, kept in radians
 
     GuiderState g;
     g.trained = true;

@@ -6,15 +6,18 @@
 #include <cmath>
 #include <memory>
 
+#include "acquisition/camera_interface.h"
 #include "acquisition/guiding_hooks.h"
 #include "core/state.h"
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
 #include "display/display_state.h"
+#include "guiding/guider_dialog_rules.h"
 #include "guiding/guider_state.h"
 #include "guiding/guiding_loops.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"
+#include "telescope/telescope_link.h"
 #include "support/test_env.h"
 
 namespace {
@@ -78,14 +81,74 @@ TEST_F(GuidingLoopTest, GuiderTrainingMeasuresRateAndAngleAndSavesSettings) {
     EXPECT_TRUE(FileExists(MapPath(kSettingsPath)));
 }
 
+// A window that cannot fit, or that holds only sky, is a failed search.
 TEST_F(GuidingLoopTest, TrainingThatLosesTheStarStoresNothing) {
     Sim(0);
-    Guider().starX = 495;  // the window cannot fit
-    ASSERT_EQ(RunGuiderTraining({}), LoopEnd::StarLost);
-    EXPECT_EQ(messages.shown.back().text, "Find centre failed - outside image area");
-    EXPECT_FALSE(Guider().trained);
-    EXPECT_FALSE(Guider().training);
-    EXPECT_EQ(Guider().trainedSet.storedRaRate, 1);
+    const std::pair<int, int> starts[] = {{495, 145}, {100, 100}};  // outside; blank sky
+    for (const auto& [x, y] : starts) {
+        messages.shown.clear();
+        Guider().starX = x;
+        Guider().starY = y;
+        ASSERT_EQ(RunGuiderTraining({}), LoopEnd::StarLost) << x;
+        ASSERT_FALSE(messages.shown.empty());
+        EXPECT_EQ(messages.shown.back().text, "Find centre failed - outside image area");
+        EXPECT_FALSE(Guider().trained);
+        EXPECT_FALSE(Guider().training);
+        EXPECT_EQ(Guider().trainedSet.storedRaRate, 1);
+    }
+}
+
+// An AO unit that shifts the simulated picture at once by steps / perPixel
+// (perPixel 0: a unit that does not move the star at all).
+struct NudgingAo : GuideOutput {
+    NudgingAo(Simulator& sim, double perPixel) : sim(sim), perPixel(perPixel) {}
+    bool Pulse(char, int32_t) override { return true; }
+    bool RelayPulse(char, int32_t) override { return true; }
+    void AoRecentre() override {}
+    bool AoStep(char letter, int32_t steps) override {
+        const double px = perPixel > 0 ? steps / perPixel : 0;
+        sim.Mount().Nudge(letter == 'w' ? px : letter == 'e' ? -px : 0, letter == 'n' ? px : letter == 's' ? -px : 0,
+                          NowMs());
+        return true;
+    }
+    Simulator& sim;
+    double perPixel;
+};
+
+// AO training keeps its gains apart from the typed gains in use: guiding
+// uses the trained ones until "Use Default" switches back. A unit that did
+// not move the star is a failed training that keeps every stored gain.
+TEST_F(GuidingLoopTest, AoTrainingKeepsTheTypedGainsAndFailsWithoutMotion) {
+    Simulator& sim = Sim(0);
+    Settings& s = State().settings;
+    s.guiderCalibration = {9, 7, 3, 2};
+    ASSERT_EQ(SaveSettings(), 0);
+    struct Case {
+        double stepsPerPixel;
+        LoopEnd end;
+        std::array<int16_t, 4> stored;
+        int gainRa, gainDec;
+    } cases[] = {
+        {0, LoopEnd::Failed, {9, 7, 3, 2}, 9, 7},
+        {5, LoopEnd::Done, {9, 7, 5, 5}, 5, 5},
+    };
+    for (const Case& c : cases) {
+        messages.shown.clear();
+        NudgingAo ao(sim, c.stepsPerPixel);
+        GuidingContext context;
+        context.output = &ao;
+        EXPECT_EQ(RunAoTraining(context), c.end) << c.stepsPerPixel;
+        State().settings = Settings{};
+        ASSERT_EQ(LoadSettings(), 0);
+        EXPECT_EQ(s.guiderCalibration, c.stored) << c.stepsPerPixel;
+        EXPECT_EQ(AoGainRa(), c.gainRa);
+        EXPECT_EQ(AoGainDec(), c.gainDec);
+        if (c.end == LoopEnd::Failed) EXPECT_EQ(MessageTexts().back(), kTrainingFailedText);
+    }
+    // "Use Default" goes back to the typed gains.
+    ToggleUseTrained(Guider().aoUseTrained, Guider().aoTrained);
+    EXPECT_EQ(AoGainRa(), 9);
+    EXPECT_EQ(AoGainDec(), 7);
 }
 
 TEST_F(GuidingLoopTest, GuidingHoldsADriftingStarAndStopsOnAPress) {
@@ -185,31 +248,97 @@ TEST_F(GuidingLoopTest, AutoguidePhotoHooksGuideDuringTheExposureAndEndItWhenThe
     EXPECT_FALSE(h.guidingActive());
 }
 
+// The texts the simulated camera's serial ports were asked to send.
+std::vector<std::string> SerialTexts(const Simulator& sim) {
+    std::vector<std::string> texts;
+    for (const SimCameraWrite& w : sim.CameraWrites())
+        if (w.bytes.size() > 8 && w.bytes[1] == 10) texts.emplace_back(w.bytes.begin() + 8, w.bytes.end());
+    return texts;
+}
+
+// Guiding in mode 'A' that stops leaves the AO unit recentred, and so does
+// the camera control dialog closing in mode 'A'; in mode 'T' neither sends
+// anything to the AO unit.
+TEST_F(GuidingLoopTest, AoIsRecentredWhenAoGuidingStopsAndWhenTheCameraDialogCloses) {
+    using Texts = std::vector<std::string>;
+    Simulator& sim = Sim(0);
+    InstallGuidingHooks();
+    ExposureGuidingHooks& h = GuidingHooks();
+    auto counters = [](int x, int y) {
+        TelescopeLink().aoX = int16_t(x);
+        TelescopeLink().aoY = int16_t(y);
+    };
+    struct Case {
+        char mode;
+        bool photo;  // an autoguided exposure ends, else the camera dialog closes
+        Texts sent;
+    } cases[] = {
+        {'A', true, {"GN00020", "GW00040"}},
+        {'A', false, {"GN00020", "GW00040"}},
+        {'T', false, {}},
+    };
+    for (const Case& c : cases) {
+        State().settings.guidingMode = c.mode;
+        if (c.photo) {
+            ASSERT_TRUE(h.startGuiding());
+            counters(40, -20);
+            sim.ClearRecords();
+            h.stopGuiding(true);
+        } else {
+            counters(40, -20);
+            sim.ClearRecords();
+            RunCameraInterfaceWith([] { return 0; });
+        }
+        Texts sent;
+        for (const std::string& t : SerialTexts(sim))
+            if (t[0] == 'G') sent.push_back(t);
+        EXPECT_EQ(sent, c.sent) << c.mode << c.photo;
+        EXPECT_EQ(TelescopeLink().aoX, c.sent.empty() ? 40 : 0);
+    }
+}
+
 }  // namespace
 
 namespace {
 
 // The main camera's 128 x 128 guiding frame around the picked star.
+// In binned geometry the picked star is in binned image pixels (the star at
+// sensor pixel 1000 is at 500) and the frame's half size is 32 of them; the
+// frame is read from the sensor, so the rates come out the same.
 TEST_F(GuidingLoopTest, MainCameraTrainingStoresTheRatesAndGuidingStopsWithMessage51) {
     Sim(0);
-    Picking().guideStarPicked = true;
-    Picking().guideStarX = 1000;
-    Picking().guideStarY = 1000;
-    // With "Ignore drift less than:" off the star is measured with tenths.
-    State().settings.ignoreDriftBelowHysteresis = false;
-    ASSERT_EQ(RunMainTraining({}, 1000), LoopEnd::Done);
-    ASSERT_GE(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown.front().text.rfind("xcent=", 0), 0u);
-    EXPECT_EQ(messages.shown.back().text.rfind("slewx =     3, slewy =     3", 0), 0u) << messages.shown.back().text;
-    EXPECT_EQ(State().settings.raPixelsPerSecond, 3);
-    EXPECT_EQ(State().settings.decPixelsPerSecond, 3);
-    EXPECT_FALSE(ViewOptions().guidingSmallFrames);
-    messages.shown.clear();
-    events.interruptAt.push_back(clock.now + 20'000);
-    EXPECT_EQ(RunMainGuiding({}, 1000), LoopEnd::Stopped);
-    EXPECT_EQ(messages.shown.back().text, "AutoGuiding Terminated");
-    EXPECT_FALSE(Guider().mainGuiding);
-    EXPECT_FALSE(ViewOptions().guidingSmallFrames);
+    for (bool binned : {false, true}) {
+        ImageGeometry& g = State().geometry;
+        g.binned = binned;
+        RecomputeGeometry();
+        Picking().guideStarPicked = true;
+        Picking().guideStarX = binned ? 500 : 1000;
+        Picking().guideStarY = binned ? 500 : 1000;
+        // With "Ignore drift less than:" off the star is measured with tenths.
+        State().settings.ignoreDriftBelowHysteresis = false;
+        State().settings.raPixelsPerSecond = State().settings.decPixelsPerSecond = 2;
+        messages.shown.clear();
+        ASSERT_EQ(RunMainTraining({}, 1000), LoopEnd::Done) << binned;
+        ASSERT_GE(messages.shown.size(), 2u);
+        EXPECT_EQ(messages.shown.front().text,
+                  binned ? "xcent=   64, ycent =    58, focus_x =   468, focus_y =   468,  xoffset =     0, yoffset =     6"
+                         : "xcent=   64, ycent =    58, focus_x =   936, focus_y =   936,  xoffset =     0, yoffset =     6");
+        EXPECT_EQ(messages.shown.back().text.rfind("slewx =     3, slewy =     3", 0), 0u)
+            << binned << messages.shown.back().text;
+        EXPECT_EQ(State().settings.raPixelsPerSecond, 3);
+        EXPECT_EQ(State().settings.decPixelsPerSecond, 3);
+        EXPECT_FALSE(ViewOptions().guidingSmallFrames);
+        messages.shown.clear();
+        GuidingStats stats;
+        GuidingContext c;
+        c.stats = &stats;
+        events.interruptAt.push_back(clock.now + 20'000);
+        EXPECT_EQ(RunMainGuiding(c, 1000), LoopEnd::Stopped);
+        EXPECT_GT(stats.Rms().framesRun, 5) << binned;  // the star was found in every frame
+        EXPECT_EQ(messages.shown.back().text, "AutoGuiding Terminated");
+        EXPECT_FALSE(Guider().mainGuiding);
+        EXPECT_FALSE(ViewOptions().guidingSmallFrames);
+    }
 }
 
 }  // namespace

@@ -70,6 +70,27 @@ TEST(MainTrainingTest, StarThatDoesNotMoveGivesRatesOneBacklashZero) {
     EXPECT_EQ(r.storedDecBacklash, 0);
 }
 
+// Each search starts at the last known position: the Dec moves keep x₀, the
+// first R.A. move starts at x₀ and the next ones at the star's last x. At
+// 12 px per pulse a search kept at x₀ would leave the star outside a window
+// of radius 8.
+TEST(MainTrainingTest, RaSearchesFollowTheStar) {
+    MainTraining m(1, 0, 0, false, At(30, 60));
+    std::vector<TrainingStep> steps;
+    Feed(m,
+         {At(31, 57), At(31, 54), At(31, 57), At(31, 60),      // N, N, S, S
+          At(42, 60), At(54, 60), At(42, 60), At(30, 60)},    // E, E, W, W: 12 px per pulse
+         &steps);
+    ASSERT_EQ(steps.size(), 8u);
+    const int searchX[8] = {30, 30, 30, 30, 30, 42, 54, 42};
+    const int searchY[8] = {60, 57, 54, 57, 60, 60, 60, 60};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(steps[i].searchX, searchX[i]) << i;
+        EXPECT_EQ(steps[i].searchY, searchY[i]) << i;
+    }
+    EXPECT_DOUBLE_EQ(m.Result().raRate, 12);
+}
+
 // An ideal mount: West moves the picture along w, North along n (px/s).
 std::vector<StarPosition> GuiderRun(double x0, double y0, double wx, double wy, double nx, double ny, double T,
                                     double eastLoss = 0) {
@@ -108,6 +129,24 @@ TEST(GuiderTrainingTest, ThirtyDegreesThreePixelsPerSecond) {
     EXPECT_EQ(r.storedDecRate, 3);
     EXPECT_EQ(r.quadrant, 1);
     EXPECT_EQ(r.storedRaBacklash, 0);
+}
+
+// A star that did not move along an axis measured no vector: the training
+// fails (and the correction never divides by a zero vector).
+TEST(GuiderTrainingTest, AVectorOfLessThanHalfAPixelIsAFailedTraining) {
+    struct Case {
+        double wx, wy, nx, ny;
+        bool moved;
+    } cases[] = {
+        {3, 0, 0, 0, false},     // Dec did not move the star
+        {0.2, 0, 0, -3, false},  // R.A. 0.4 px over its two pulses
+        {0.3, 0, 0, -3, true},   // 0.6 px
+    };
+    for (const Case& c : cases) {
+        GuiderTraining m(1, At(100, 100), 500, 290, 8);
+        Feed(m, GuiderRun(100, 100, c.wx, c.wy, c.nx, c.ny, 1));
+        EXPECT_EQ(m.Result().moved, c.moved) << c.wx << " " << c.nx << " " << c.ny;
+    }
 }
 
 TEST(GuiderTrainingTest, BacklashOfExactlyOneIsKeptBelowOneDropped) {
@@ -172,9 +211,29 @@ TEST(AoTrainingTest, GainsFromTheFourMoves) {
         EXPECT_EQ(steps[i].searchX, 100);
     }
     const AoTrainingResult r = m.Result();
+    EXPECT_TRUE(r.moved);
     EXPECT_DOUBLE_EQ(r.raGain, 25.0 / 4);
     EXPECT_EQ(r.storedRaGain, 6);
     EXPECT_EQ(r.storedDecGain, 5);
+}
+
+// A unit that did not move the star (or moved it less than half a pixel)
+// measured no gain: a failed training, not a gain of 32767.
+TEST(AoTrainingTest, NoMotionIsAFailedTraining) {
+    const char letters[4] = {'n', 's', 'e', 'w'};
+    struct Case {
+        std::vector<StarPosition> seen;
+        bool moved;
+    } cases[] = {
+        {{At(104, 100), At(100, 100), At(100, 100), At(100, 100)}, false},   // Dec did not move
+        {{At(100.4, 100), At(100, 100), At(100, 95), At(100, 100)}, false},  // R.A. 0.4 px
+        {{At(100.5, 100), At(100, 100), At(100, 95), At(100, 100)}, true},
+    };
+    for (const Case& c : cases) {
+        AoTraining m(At(100, 100), letters);
+        Feed(m, c.seen);
+        EXPECT_EQ(m.Result().moved, c.moved) << c.seen[0].X() << " " << c.seen[2].Y();
+    }
 }
 
 }  // namespace

@@ -116,9 +116,10 @@ TEST_F(SettingsFileTest, WriterClampsRatesAndBacklash) {
     EXPECT_EQ(shortAt(field48), 10);
     EXPECT_EQ(shortAt(field48 + 6), 0);    // field 51: 50 -> 0
     const size_t field64 = field48 + 12 + 2 + 2 + 1 + 2 + 80 + 4;
-    EXPECT_EQ(shortAt(field64), 10);
+    // The AO gains are written as they are in memory.
+    EXPECT_EQ(shortAt(field64), 50);
     EXPECT_EQ(shortAt(field64 + 2), 49);
-    EXPECT_EQ(shortAt(field64 + 4), 10);
+    EXPECT_EQ(shortAt(field64 + 4), 80);
     // The record in memory is not clamped.
     EXPECT_EQ(s.raPixelsPerSecond, 60);
 }

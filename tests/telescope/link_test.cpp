@@ -330,7 +330,12 @@ TEST_F(TelescopeTest, AoMountMoveRecentreAndCentre) {
     AoRecentre();
     EXPECT_EQ(Texts(0), (Strings{"GN00003", "GW00100"}));
     EXPECT_EQ(clock.now - t0, 700u);
-    EXPECT_EQ(TelescopeLink().aoX, 100);  // the counters stay
+    EXPECT_EQ(TelescopeLink().aoX, 0);  // back at the centre
+    EXPECT_EQ(TelescopeLink().aoY, 0);
+    sim->sim().ClearRecords();
+    AoRecentre();  // a second recentring sends nothing
+    EXPECT_TRUE(Texts(0).empty());
+    AoMountMove(100, 'e');
     sim->sim().ClearRecords();
     CentreAo();
     EXPECT_EQ(Texts(0), (Strings{"K"}));

@@ -33,10 +33,16 @@ struct GuidingContext {
 enum class LoopEnd {
     Refused,       // could not start (its message shown)
     Done,          // training finished and stored / guiding reached endMs
-    Stopped,       // "Stop Guiding", a key or a mouse-button press
+    Stopped,       // "Stop Guiding" (main camera: a key or a mouse-button press)
     StarLost,      // a star search failed (message 69)
     CameraFailed,  // a frame could not be read
 };
+
+// Lets the program handle its pending events between guider frames. No key
+// or mouse press ends guider guiding or the guider "Start" loop, so the
+// presses are taken and dropped (the next loop must not see them); true when
+// the main window asks every loop to stop (it is closing).
+bool PumpGuiderEvents();
 
 // Takes one guider frame into the first guider buffer with the dialog's
 // exposure, dark and median choices; false when the read failed.
@@ -61,7 +67,8 @@ LoopEnd RunGuiderTraining(GuidingContext context);
 LoopEnd RunAoTraining(GuidingContext context);
 
 // Guider-camera guiding ("Start Guiding"): runs until the stop flag, "Stop
-// Guiding" (Guider().guiding cleared), a key or mouse press, or endMs.
+// Guiding" (Guider().guiding cleared) or endMs; a key or mouse press does not
+// end it.
 LoopEnd RunGuiderGuiding(GuidingContext context);
 // Main-camera guiding ("Start Auto-Guiding") on 128 x 128 guiding frames.
 LoopEnd RunMainGuiding(GuidingContext context, int32_t exposureMs);

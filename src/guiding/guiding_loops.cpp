@@ -616,6 +616,10 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
     return end;
 }
 
+StarPosition PlaceMainGuidingFrame() { return PlaceMainFrame(); }
+bool FindMainGuidingStar(int x, int y, StarPosition& out) { return SearchMain(x, y, 2, out); }
+void EndMainGuidingFrames() { EndMainFrames(); }
+
 GuidingRms LastGuidingRms() { return lastStats ? lastStats->Rms() : GuidingRms{}; }
 
 namespace {

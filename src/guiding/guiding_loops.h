@@ -80,6 +80,14 @@ bool StartGuiderGuiding(GuidingContext& context);
 bool GuiderGuidingCycle(GuidingContext& context);
 void FinishGuiderGuiding(GuidingContext& context);
 
+// The main camera's guiding frame for a run without corrections (the
+// command line's unguided run): placed on the picked star as guiding places
+// it (the star's place in the frame returned), the star found in it from
+// (x, y), the frames given back.
+StarPosition PlaceMainGuidingFrame();
+bool FindMainGuidingStar(int x, int y, StarPosition& out);
+void EndMainGuidingFrames();
+
 // The last guiding run's statistics (the loop's own when none was given).
 GuidingRms LastGuidingRms();
 

@@ -142,7 +142,7 @@ TEST_F(GuideCliTest, AKilledRunLeavesOnlyWholeLinesInTheLog) {
     std::random_device device;
     const unsigned seed = device();
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> delayMs(300, 2500);
+    std::uniform_int_distribution<int> delayMs(300, 4000);
     size_t frameLines = 0;
     for (int run = 0; run < 6; ++run) {
         const std::string log = home + "/killed" + std::to_string(run) + ".csv";

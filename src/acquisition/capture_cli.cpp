@@ -10,6 +10,7 @@
 #include "core/cli.h"
 #include "settings/cli_support.h"
 #include "core/state.h"
+#include "devices/sim/sim_options.h"
 #include "devices/sim/simulator.h"
 #include "devices/usb_transport.h"
 #include "platform/paths.h"
@@ -52,14 +53,17 @@ void SetExposure(long ms) {
 int Usage(const char* why) {
     std::fprintf(stderr,
                  "%s\nusage: velmora-cli capture [--simulate] [--model CODE] --mode M --exposure MS [--count N] "
-                 "[--out DIR] [--dark FILE] [--flat FILE] [--auto-process]\n",
-                 why);
+                 "[--out DIR] [--dark FILE] [--flat FILE] [--auto-process] [sim options]\n%s",
+                 why, kSimOptionsUsage);
     return 2;
 }
 
 int RunCapture(const CliArgs& argv) {
     CliArgs args = argv;
     if (TakeFlag(args, "--simulate")) setenv("VELMORA_SIMULATE", "1", 1);
+    // The simulated sky and mount take their options as every --simulate
+    // command does.
+    if (std::string simError; !ApplySimOptions(args, simError)) return Usage(simError.c_str());
     const bool autoProcess = TakeFlag(args, "--auto-process");
     const auto modelText = TakeOption(args, "--model");
     const auto modeText = TakeOption(args, "--mode");

@@ -140,6 +140,7 @@ TVelmoraWindow::TVelmoraWindow(QWidget* parent) : QMainWindow(parent) {
         RefreshCommandStates();
     };
     hooks.updateScroller = [this] { AdjustView(); };
+    hooks.loopsMustStop = [this] { return loopGuard_ && loopGuard_->StopRequested(); };
     hooks.showReadout = [this](const std::string& text) {
         if (readout_) readout_->setText(QString::fromStdString(text));
     };

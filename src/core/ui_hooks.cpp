@@ -17,6 +17,8 @@ void ShowPointerReadout(const std::string& text) {
     if (WindowHooks().showReadout) WindowHooks().showReadout(text);
 }
 
+bool LoopsMustStop() { return WindowHooks().loopsMustStop && WindowHooks().loopsMustStop(); }
+
 LayerHooks& UpperLayers() {
     static LayerHooks hooks;
     return hooks;

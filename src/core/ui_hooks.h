@@ -10,6 +10,9 @@ struct MainWindowHooks {
     std::function<void()> updateToolBar;   // drive method or view options changed
     std::function<void()> updateScroller;  // the geometry / scroll extent changed
     std::function<void(const std::string&)> showReadout;  // the status bar's pointer readout
+    // True once the window asked every running loop to stop (it is closing).
+    // Loops that no key or mouse press ends (guider guiding) ask this instead.
+    std::function<bool()> loopsMustStop;
 };
 
 MainWindowHooks& WindowHooks();
@@ -18,6 +21,7 @@ void UpdateMainWindowCaption();
 void UpdateMainWindowToolBar();
 void UpdateMainWindowScroller();
 void ShowPointerReadout(const std::string& text);
+bool LoopsMustStop();
 
 // What the file layer needs from the layers above it, installed by them at
 // start (a static registrar beside the code that answers); no-ops without

@@ -1,6 +1,7 @@
 // velmora-cli devices [--simulate]: what discovery finds.
 // velmora-cli camera-info [--simulate]: firmware version, cooler, temperature.
 // velmora-cli echo-test [--simulate]: the USB echo self-test.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,8 +34,10 @@ void TakeSimulateFlag(CliArgs& args) {
 }
 
 // Connects to the camera for a command; false (after "Sorry, No camera found
-// on USB") when there is none. The discovery notices are information only.
-bool ConnectCamera(const CliArgs& input) {
+// on USB") when there is none. The discovery notices are information only;
+// a settings file that could not be written (the model found is kept in it)
+// is not, and sets *unsaved.
+bool ConnectCamera(const CliArgs& input, bool* unsaved = nullptr) {
     CliArgs args = input;
     TakeSimulateFlag(args);
     if (!OpenCamera()) {
@@ -42,7 +45,8 @@ bool ConnectCamera(const CliArgs& input) {
         CloseDevices();
         return false;
     }
-    TakeShownMessage();
+    const std::vector<std::string> shown = TakeShownTexts();
+    if (unsaved) *unsaved = std::find(shown.begin(), shown.end(), MessageText(24)) != shown.end();
     return true;
 }
 
@@ -103,8 +107,9 @@ int RunDevices(const CliArgs& input) {
 }
 
 int RunCameraInfo(const CliArgs& input) {
-    if (!ConnectCamera(input)) return 1;
-    int status = 0;
+    bool unsaved = false;
+    if (!ConnectCamera(input, &unsaved)) return 1;
+    int status = unsaved ? 1 : 0;
     if (QueryFirmwareVersion()) {
         std::printf("Firmware version: %s\n", Camera().firmwareText.c_str());
     } else {

@@ -41,8 +41,9 @@ int OpenCliImage(const std::string& in, const std::optional<std::string>& model)
     TakeShownMessage();
     if (OpenImageFile(in) != kOpenedImage) return 1;
     s.currentFileName = LowerTitle(in);
-    TakeShownMessage();
-    return 0;
+    // The image opened, but a message ("Failed to create temp bitmap" from
+    // the display) still means the command failed.
+    return TakeShownMessage() ? 1 : 0;
 }
 
 bool WriteCliImage(const std::string& out, bool tiff16) {

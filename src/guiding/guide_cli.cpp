@@ -253,39 +253,55 @@ int RunGuide(const CliArgs& argv) {
     }
     const uint32_t durationMs = uint32_t(minutes * 60000);
     long frames = 0;
+    bool complete = true;
     if (unguided) {
-        // The same frames and measurements, no corrections.
-        GuiderState& g = Guider();
-        if (run.head == Head::Main) return Usage("--unguided runs on the guider camera");
-        if (!TakeGuiderFrame() || !TakeGuiderFrame()) return 1;
-        StarPosition ref;
-        if (!FindStar(State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), g.starX, g.starY,
-                      GuidingSearchRadius(), 2, true, ref))
+        // The same frames and measurements, no corrections. The window
+        // follows the star, so a drift of pixels stays measured.
+        const bool main = run.head == Head::Main;
+        const int w = GuiderFrameWidth(), h = GuiderFrameHeight(), r = GuidingSearchRadius();
+        auto frame = [&] {
+            bool aborted = false;
+            return main ? TakeMainGuidingFrame(run.exposureMs, aborted) && !aborted : TakeGuiderFrame();
+        };
+        auto find = [&](const StarPosition& from, StarPosition& p) {
+            return main ? FindMainGuidingStar(from.x, from.y, p)
+                        : FindStar(State().guiderA, w, h, from.x, from.y, r, 2, true, p);
+        };
+        StarPosition ref = main ? PlaceMainGuidingFrame() : StarPosition{Guider().starX, Guider().starY, 0, 0};
+        if (!frame() || (!main && !frame()) || !find(ref, ref)) {
+            if (main) EndMainGuidingFrames();
+            std::fprintf(stderr, "guiding ended early\n");
             return 1;
+        }
         probe.Reference(ref.X(), ref.Y());
         const uint32_t end = NowMs() + durationMs;
         StarPosition last = ref;
         while (int32_t(NowMs() - end) < 0) {
-            if (!TakeGuiderFrame()) return 1;
-            StarPosition p;
-            // The window follows the star, so a drift of pixels stays measured.
-            if (!FindStar(State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), last.x, last.y,
-                          GuidingSearchRadius(), 2, true, p))
+            if (!frame()) {
+                complete = false;
                 break;
+            }
+            StarPosition p;
+            if (!find(last, p)) {
+                stats.Lost();
+                complete = false;
+                break;
+            }
             last = p;
             int16_t ex = 0, ey = 0;
             GuideErrors(ref, p, ex, ey);
             stats.Add(ex * 0.001, ey * 0.001);
-            GuidingFrameReport r;
-            r.timeMs = NowMs();
-            r.starX = p.X();
-            r.starY = p.Y();
-            r.errorX = ex;
-            r.errorY = ey;
-            log.Write(r, "unguided");
+            GuidingFrameReport rep;
+            rep.timeMs = NowMs();
+            rep.starX = p.X();
+            rep.starY = p.Y();
+            rep.errorX = ex;
+            rep.errorY = ey;
+            log.Write(rep, "unguided");
             probe.Sample();
             ++frames;
         }
+        if (main) EndMainGuidingFrames();
     } else {
         GuidingContext c;
         c.display = &probe;
@@ -304,12 +320,15 @@ int RunGuide(const CliArgs& argv) {
             c.endMs = NowMs() + durationMs + 6 * uint32_t(run.exposureMs + 500);
             end = RunGuiderGuiding(c);
         }
-        if (end != LoopEnd::Done) std::fprintf(stderr, "guiding ended early\n");
+        complete = end == LoopEnd::Done;
     }
+    // A run that did not reach its end (a lost star, a failed camera, a stop)
+    // prints what it measured and exits 1.
+    if (!complete) std::fprintf(stderr, "guiding ended early\n");
     const GuidingRms rms = stats.Rms();
-    std::printf("frames=%ld rms_ra=%.3f rms_dec=%.3f rms_total=%.3f true_rms_total=%.3f px\n", frames, rms.raRun,
-                rms.decRun, rms.totalRun, probe.Rms());
-    return 0;
+    std::printf("frames=%ld ignored=%d lost=%d rms_ra=%.3f rms_dec=%.3f rms_total=%.3f true_rms_total=%.3f px\n",
+                frames, rms.ignored, rms.lost, rms.raRun, rms.decRun, rms.totalRun, probe.Rms());
+    return complete ? 0 : 1;
 }
 
 const bool registered = RegisterCliCommand({"train", "--simulate [--main|--guider|--ao] [options]", RunTrain}) &&

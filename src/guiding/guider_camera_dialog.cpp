@@ -1,6 +1,7 @@
 #include "guiding/guider_camera_dialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGridLayout>
@@ -250,6 +251,29 @@ QHBoxLayout* Row(QBoxLayout* into) {
     into->addLayout(row);
     return row;
 }
+
+// While the "Start" loop runs, a left-button press anywhere in the program
+// ends it (the press still reaches its window); keys and the right button do
+// not.
+class LeftPressStops : public QObject {
+public:
+    explicit LeftPressStops(bool& stop) : stop_(stop) {
+        if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+    }
+    ~LeftPressStops() override {
+        if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            stop_ = true;
+        return false;
+    }
+
+private:
+    bool& stop_;
+};
 
 }  // namespace
 
@@ -546,7 +570,10 @@ void TGCamDialog::OnButton(int id) {
         case kTenths: SetExposureRange(E(), 't'); break;
         case kSeconds: SetExposureRange(E(), 's'); break;
         case kStart: {
-            RunGuiderExposures(d, [this] { Refresh(); });
+            {
+                const LeftPressStops leftPress(d.stopRequested);
+                RunGuiderExposures(d, [this] { Refresh(); });
+            }
             const int next = std::exchange(pending_, 0);
             Refresh();
             if (next) OnButton(next);

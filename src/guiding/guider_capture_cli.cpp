@@ -9,6 +9,7 @@
 #include "core/cli.h"
 #include "settings/cli_support.h"
 #include "core/state.h"
+#include "devices/sim/sim_options.h"
 #include "guiding/guider_dialog_rules.h"
 #include "guiding/guider_state.h"
 #include "platform/paths.h"
@@ -18,8 +19,8 @@ namespace {
 int Usage(const char* why) {
     std::fprintf(stderr,
                  "%s\nusage: velmora-cli guider-capture [--simulate] [--range h|t|s] [--value N] [--count N] [--bin] "
-                 "[--median] [--dark] [--stretch N]\n",
-                 why);
+                 "[--median] [--dark] [--stretch N] [sim options]\n%s",
+                 why, kSimOptionsUsage);
     return 2;
 }
 
@@ -32,6 +33,9 @@ bool ParseInt(const std::string& text, long& value) {
 int RunGuiderCapture(const CliArgs& argv) {
     CliArgs args = argv;
     if (TakeFlag(args, "--simulate")) setenv("VELMORA_SIMULATE", "1", 1);
+    // The simulated sky and mount take their options as every --simulate
+    // command does.
+    if (std::string simError; !ApplySimOptions(args, simError)) return Usage(simError.c_str());
     const bool bin = TakeFlag(args, "--bin");
     const bool median = TakeFlag(args, "--median");
     const bool dark = TakeFlag(args, "--dark");

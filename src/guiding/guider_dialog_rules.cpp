@@ -230,7 +230,9 @@ int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refres
         ReadGuiderFrame(s.settings.guiderType, Guider().exposure.binned, 0, s.guiderA);
     }
     int frames = 0;
-    while (!d.stopRequested && !PollInterrupt() && (maxFrames <= 0 || frames < maxFrames)) {
+    // "Stop" and a left-button press (the dialog notes it in stopRequested)
+    // end the run; no key or right-button press does.
+    while (!PumpGuiderEvents() && !d.stopRequested && (maxFrames <= 0 || frames < maxFrames)) {
         Sys().system->SetBusyCursor(true);
         const bool ok = TakeGuiderFrame();
         Sys().system->SetBusyCursor(false);

@@ -161,8 +161,8 @@ bool AutosaveGuiderBitmap();
 // or 3 shows message 8, 9 or 10 and the dark is not kept; otherwise the frame
 // becomes the guider dark (guider buffer B) with its exposure text.
 bool TakeGuiderDark(GuiderDialogState& d);
-// "Start": two frames discarded, then until a mouse-button or key press (or
-// "Stop"): a frame, refresh, the bitmap, refresh, the autosave copy, the
+// "Start": two frames discarded, then until a left-button press or "Stop"
+// (either sets stopRequested; the dialog notes the press): a frame, refresh, the bitmap, refresh, the autosave copy, the
 // bitmap message, a beep and the 1 s pause. maxFrames > 0 ends the run after
 // that many frames (the command line). Returns the frames taken.
 int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh, int maxFrames = 0);

@@ -21,7 +21,9 @@ struct GuidingRms {
     double ra100 = 0, dec100 = 0, total100 = 0;
     double raRun = 0, decRun = 0, totalRun = 0;
     int frames100 = 0;  // frames in the short window (up to 100)
-    int framesRun = 0;
+    int framesRun = 0;  // frames with a measured star, ignored ones included
+    int ignored = 0;    // of those, frames whose error was out of range (nothing corrected)
+    int lost = 0;       // frames whose star was not found
 };
 
 // One guiding frame as the windows show it.

@@ -8,6 +8,7 @@
 #include "acquisition/subframe.h"
 #include "core/messages.h"
 #include "core/state.h"
+#include "core/ui_hooks.h"
 #include "devices/camera.h"
 #include "display/display_state.h"
 #include "guiding/correction.h"
@@ -136,12 +137,44 @@ void Record(GuidingContext& c, GuidingFrameReport& r, const char* status) {
     GuiderState& g = Guider();
     r.pulseX = g.pulseX;
     r.pulseY = g.pulseY;
-    if (r.measured) Stats(c).Add(r.errorX * 0.001, r.errorY * 0.001);
+    // Every frame with a measured star counts, an ignored one too.
+    Stats(c).Add(r.errorX * 0.001, r.errorY * 0.001, !r.measured);
     lastStats = &Stats(c);
     if (c.log) c.log->Write(r, status);
     Show(c).Frame(r);
     Show(c).Rms(Stats(c).Rms());
     if (c.afterFrame) c.afterFrame();
+}
+
+// The lost-star rule of both guiding loops. A window that holds only sky
+// still yields a centroid: the star counts as lost when its brightest pixel
+// stands less than 0.3 of the starting height above the sky (the brightness
+// band of star following). referenceSignal 0: not measured, never lost.
+bool StarLost(const WindowMeasure& m, int referenceSignal) {
+    return referenceSignal > 0 && m.Signal() * 10 < referenceSignal * 3;
+}
+
+// The star's height above the sky in the window at (x, y); 0 when the
+// window leaves the frame.
+int SignalAt(const Pixel* frame, int w, int h, int x, int y) {
+    WindowMeasure m;
+    return MeasureWindow(frame, w, h, x, y, GuidingSearchRadius(), m) ? m.Signal() : 0;
+}
+
+// Every guiding run writes a log: the one the caller gave, else its own in
+// the autosave folder.
+void OpenRunLog(GuidingContext& c, GuidingLog& own) {
+    if (!c.log && own.OpenInAutosaveFolder()) c.log = &own;
+}
+
+// A frame whose star was not found: counted, logged, shown.
+void RecordLost(GuidingContext& c, const StarPosition& last, int16_t ex, int16_t ey) {
+    GuidingFrameReport lost = Report(last, ex, ey);
+    lost.measured = false;
+    Stats(c).Lost();
+    lastStats = &Stats(c);
+    if (c.log) c.log->Write(lost, "lost");
+    Show(c).Rms(Stats(c).Rms());
 }
 
 // One correction on the guider frame in the buffer. False when the star was
@@ -154,10 +187,7 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
         g.stop = true;
         return false;
     }
-    // A window that holds only sky still yields a centroid: the star counts
-    // as lost when its brightest pixel stands less than 0.3 of the starting
-    // height above the sky (the brightness band of star following).
-    if (g.referenceSignal > 0 && m.Signal() * 10 < g.referenceSignal * 3) {
+    if (StarLost(m, g.referenceSignal)) {
         ShowMessage(4);
         g.stop = true;
         return false;
@@ -207,6 +237,12 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
 }
 
 }  // namespace
+
+bool PumpGuiderEvents() {
+    Sys().events->Pump();
+    Sys().events->TakeInterrupt();
+    return LoopsMustStop();
+}
 
 bool TakeGuiderFrame() {
     // The guider camera is found and opened on first use.
@@ -487,9 +523,7 @@ bool GuiderGuidingCycle(GuidingContext& c) {
     Show(c).FrameTaken();
     GuidingFrameReport r;
     if (!CorrectGuider(c, &r)) {
-        GuidingFrameReport lost = Report(g.lastStar, g.errorX, g.errorY);
-        lost.measured = false;
-        if (c.log) c.log->Write(lost, "lost");
+        RecordLost(c, g.lastStar, g.errorX, g.errorY);
         return false;
     }
     Record(c, r, r.measured ? "ok" : "ignored");
@@ -510,13 +544,15 @@ LoopEnd RunGuiderGuiding(GuidingContext c) {
         FinishGuiderGuiding(c);
         return started ? LoopEnd::StarLost : LoopEnd::Refused;
     }
+    GuidingLog ownLog;
+    OpenRunLog(c, ownLog);
     LoopEnd end = LoopEnd::Done;
     for (;;) {
         if (!GuiderGuidingCycle(c)) {
             end = cycleCameraFailed ? LoopEnd::CameraFailed : LoopEnd::StarLost;
             break;
         }
-        if (PollInterrupt() || !g.guiding) {
+        if (PumpGuiderEvents() || !g.guiding) {
             end = LoopEnd::Stopped;
             break;
         }
@@ -532,6 +568,8 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
     const StarPosition saved = g.lastStar;
     g.mainGuiding = true;
     if (!c.stats) OwnStats().Reset();
+    GuidingLog ownLog;
+    OpenRunLog(c, ownLog);
     StarPosition star = PlaceMainFrame();
     GuideOutput& out = Out(c);
     bool first = true;
@@ -555,11 +593,17 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
                 break;
             }
             g.reference = ref;
+            g.referenceSignal = SignalAt(State().imageA, kFocusFrameSize, kFocusFrameSize, ref.x, ref.y);
             Show(c).Caption("Guiding Info");
             Show(c).Reference(ref.X(), ref.Y());
             first = false;
         } else {
-            if (!SearchMain(g.reference.x, g.reference.y, 1, false, star)) {
+            WindowMeasure m;
+            const bool inside = MeasureWindow(State().imageA, kFocusFrameSize, kFocusFrameSize, g.reference.x,
+                                              g.reference.y, GuidingSearchRadius(), m);
+            if (inside && StarLost(m, g.referenceSignal)) ShowMessage(4);
+            if (!inside || StarLost(m, g.referenceSignal) || !SearchMain(g.reference.x, g.reference.y, 1, false, star)) {
+                RecordLost(c, star, g.errorX, g.errorY);
                 end = LoopEnd::StarLost;
                 break;
             }
@@ -595,6 +639,10 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
     return end;
 }
 
+StarPosition PlaceMainGuidingFrame() { return PlaceMainFrame(); }
+bool FindMainGuidingStar(int x, int y, StarPosition& out) { return SearchMain(x, y, 2, out); }
+void EndMainGuidingFrames() { EndMainFrames(); }
+
 GuidingRms LastGuidingRms() { return lastStats ? lastStats->Rms() : GuidingRms{}; }
 
 namespace {
@@ -602,6 +650,7 @@ namespace {
 // Guiding inside a main-camera exposure ("Autoguide Photo").
 struct PhotoGuiding {
     GuidingContext context;
+    GuidingLog log;
     uint32_t nextMs = 0;
     bool running = false;
 };
@@ -622,6 +671,7 @@ void InstallGuidingHooks() {
         p.running = StartGuiderGuiding(p.context);
         p.nextMs = NowMs();
         if (!p.running) FinishGuiderGuiding(p.context);
+        else OpenRunLog(p.context, p.log);
         return p.running;
     };
     h.guidingStep = [](uint32_t& endMs) {
@@ -641,6 +691,8 @@ void InstallGuidingHooks() {
         p.running = false;
         if (aoStep) p.context.mode = 'A';
         FinishGuiderGuiding(p.context);
+        p.log.Close();
+        p.context.log = nullptr;
     };
     // The camera control dialog closed while the guiding mode is 'A'.
     h.cameraDialogClosed = [] {

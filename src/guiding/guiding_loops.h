@@ -35,11 +35,17 @@ struct GuidingContext {
 enum class LoopEnd {
     Refused,       // could not start (its message shown)
     Done,          // training finished and stored / guiding reached endMs
-    Stopped,       // "Stop Guiding", a key or a mouse-button press
+    Stopped,       // "Stop Guiding" (main camera: a key or a mouse-button press)
     StarLost,      // a star search failed (message 69)
     Failed,        // a training whose star did not move (kTrainingFailedText shown)
     CameraFailed,  // a frame could not be read
 };
+
+// Lets the program handle its pending events between guider frames. No key
+// or mouse press ends guider guiding or the guider "Start" loop, so the
+// presses are taken and dropped (the next loop must not see them); true when
+// the main window asks every loop to stop (it is closing).
+bool PumpGuiderEvents();
 
 // Takes one guider frame into the first guider buffer with the dialog's
 // exposure, dark and median choices; false when the read failed.
@@ -64,7 +70,8 @@ LoopEnd RunGuiderTraining(GuidingContext context);
 LoopEnd RunAoTraining(GuidingContext context);
 
 // Guider-camera guiding ("Start Guiding"): runs until the stop flag, "Stop
-// Guiding" (Guider().guiding cleared), a key or mouse press, or endMs.
+// Guiding" (Guider().guiding cleared) or endMs; a key or mouse press does not
+// end it.
 LoopEnd RunGuiderGuiding(GuidingContext context);
 // Main-camera guiding ("Start Auto-Guiding") on 128 x 128 guiding frames.
 LoopEnd RunMainGuiding(GuidingContext context, int32_t exposureMs);
@@ -76,6 +83,14 @@ bool StartGuiderGuiding(GuidingContext& context);
 bool GuiderGuidingCycle(GuidingContext& context);
 // Ends guiding; guiding that ran in mode 'A' leaves the AO unit recentred.
 void FinishGuiderGuiding(GuidingContext& context);
+
+// The main camera's guiding frame for a run without corrections (the
+// command line's unguided run): placed on the picked star as guiding places
+// it (the star's place in the frame returned), the star found in it from
+// (x, y), the frames given back.
+StarPosition PlaceMainGuidingFrame();
+bool FindMainGuidingStar(int x, int y, StarPosition& out);
+void EndMainGuidingFrames();
 
 // The last guiding run's statistics (the loop's own when none was given).
 GuidingRms LastGuidingRms();

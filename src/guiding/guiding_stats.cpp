@@ -1,29 +1,32 @@
 #include "guiding/guiding_stats.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
+#include "core/state.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 
-void GuidingStats::Add(double ra, double dec) {
+void GuidingStats::Add(double ra, double dec, bool ignored) {
     last_.emplace_back(ra, dec);
-    sumRa2_ += ra * ra;
-    sumDec2_ += dec * dec;
-    if (int(last_.size()) > kWindow) {
-        const auto [r, d] = last_.front();
-        sumRa2_ -= r * r;
-        sumDec2_ -= d * d;
-        last_.pop_front();
-    }
+    if (int(last_.size()) > kWindow) last_.pop_front();
     runRa2_ += ra * ra;
     runDec2_ += dec * dec;
     ++runFrames_;
+    if (ignored) ++ignored_;
 }
 
 GuidingRms GuidingStats::Rms() const {
     GuidingRms r;
     r.frames100 = int(last_.size());
     r.framesRun = int(runFrames_);
+    r.ignored = ignored_;
+    r.lost = lost_;
     if (!last_.empty()) {
         // Recomputed from the window itself: no drift from running sums.
         double ra2 = 0, dec2 = 0;
@@ -55,25 +58,43 @@ std::string GuidingLogName(int64_t unixSeconds) {
 
 bool GuidingLog::Open(const std::string& hostPath) {
     Close();
-    file_ = std::fopen(hostPath.c_str(), "wx");
-    if (!file_) return false;
+    fd_ = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ < 0) return false;
+    path_ = hostPath;
     startMs_ = NowMs();
-    std::fprintf(file_, "%s\n", kGuidingLogHeader);
-    std::fflush(file_);
+    WriteLine(kGuidingLogHeader);
     return true;
 }
 
+bool GuidingLog::OpenInAutosaveFolder() {
+    const std::string folder = MapPath(AutosaveDirectory(), true);
+    if (!EnsureDirectory(folder)) return false;
+    const int64_t now = Sys().clock->UnixSeconds();
+    for (int64_t t = now; t < now + 60; ++t)
+        if (Open(folder + "/" + GuidingLogName(t))) return true;
+    return false;
+}
+
+void GuidingLog::WriteLine(std::string line) {
+    if (fd_ < 0) return;
+    line += '\n';
+    // One write call of the whole line: the file never holds half of one.
+    ssize_t n;
+    do n = ::write(fd_, line.data(), line.size());
+    while (n < 0 && errno == EINTR);
+}
+
 void GuidingLog::Write(const GuidingFrameReport& r, const char* status) {
-    if (!file_) return;
+    if (fd_ < 0) return;
     auto dir = [](char c) { return c == ' ' || c == 0 ? std::string() : std::string(1, c); };
-    std::fprintf(file_, "%.3f,%.1f,%.1f,%.3f,%.3f,%s,%d,%s,%d,%d,%d,%s\n", (r.timeMs - startMs_) / 1000.0, r.starX, r.starY,
-                 r.errorX * 0.001, r.errorY * 0.001, dir(r.directionX).c_str(), r.pulseX, dir(r.directionY).c_str(),
-                 r.pulseY, r.aoX, r.aoY, status);
-    // Each line reaches the disk at once: a crash keeps the run so far.
-    std::fflush(file_);
+    char line[256];
+    std::snprintf(line, sizeof line, "%.3f,%.1f,%.1f,%.3f,%.3f,%s,%d,%s,%d,%d,%d,%s", (r.timeMs - startMs_) / 1000.0,
+                  r.starX, r.starY, r.errorX * 0.001, r.errorY * 0.001, dir(r.directionX).c_str(), r.pulseX,
+                  dir(r.directionY).c_str(), r.pulseY, r.aoX, r.aoY, status);
+    WriteLine(line);
 }
 
 void GuidingLog::Close() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
 }

@@ -29,8 +29,8 @@ QString RmsText(const GuidingRms& r) {
     char text[256];
     std::snprintf(text, sizeof text,
                   "RMS (px)     R.A.   Dec   Total\nlast 100:  %5.2f  %5.2f  %5.2f\nwhole run: %5.2f  %5.2f  "
-                  "%5.2f\nframes: %d",
-                  r.ra100, r.dec100, r.total100, r.raRun, r.decRun, r.totalRun, r.framesRun);
+                  "%5.2f\nframes: %d, ignored: %d, lost: %d",
+                  r.ra100, r.dec100, r.total100, r.raRun, r.decRun, r.totalRun, r.framesRun, r.ignored, r.lost);
     return QString::fromLatin1(text);
 }
 

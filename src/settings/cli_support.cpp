@@ -11,12 +11,14 @@
 namespace {
 bool messageShown = false;
 bool startupMessageShown = false;
+std::vector<std::string> shownTexts;
 
 class ConsoleMessageSink : public MessageSink {
 public:
     int Show(const std::string&, const std::string& text, MessageIcon) override {
         std::fprintf(stderr, "%s\n", text.c_str());
         messageShown = true;
+        shownTexts.push_back(text);
         return kButtonOk;
     }
 };
@@ -52,6 +54,7 @@ void StartHeadless() {
     FillStartupImages();
     startupMessageShown = messageShown;
     messageShown = false;
+    shownTexts.clear();
 }
 
 bool StartupMessageShown() { return startupMessageShown; }
@@ -59,5 +62,13 @@ bool StartupMessageShown() { return startupMessageShown; }
 bool TakeShownMessage() {
     const bool shown = messageShown;
     messageShown = false;
+    shownTexts.clear();
     return shown;
+}
+
+std::vector<std::string> TakeShownTexts() {
+    std::vector<std::string> texts;
+    texts.swap(shownTexts);
+    messageShown = false;
+    return texts;
 }

@@ -1,6 +1,7 @@
 // Helpers shared by the velmora-cli sub-commands.
 #pragma once
 #include <optional>
+#include <vector>
 #include <string>
 
 #include "core/cli.h"
@@ -21,3 +22,6 @@ bool StartupMessageShown();
 // True when a message box was shown since the last call; the CLI then exits
 // non-zero.
 bool TakeShownMessage();
+// The texts shown since the last call (or the last TakeShownMessage), for a
+// command that tells information notices from errors.
+std::vector<std::string> TakeShownTexts();

@@ -32,15 +32,18 @@ int LimitHysteresis(int value) { return value > 20 ? 20 : value; }
 
 int LimitRaBacklash(int value) { return std::clamp(value, 0, 30); }
 
+// A typed rate of 0 (or less) is never stored: it becomes 1.
+static int16_t Rate(int value) { return int16_t(value < 1 ? 1 : value); }
+
 void ApplySlewValues(Settings& s, const SlewValues& v) {
-    s.raPixelsPerSecond = int16_t(v[0]);
-    s.decPixelsPerSecond = int16_t(v[1]);
+    s.raPixelsPerSecond = Rate(v[0]);
+    s.decPixelsPerSecond = Rate(v[1]);
     s.raBacklash = int16_t(LimitRaBacklash(v[2]));
     s.decBacklash = int16_t(v[3]);
     s.raHysteresis = int16_t(LimitHysteresis(v[4]));
     s.decHysteresis = int16_t(LimitHysteresis(v[5]));
-    s.guiderRaPixelsPerSecond = int16_t(v[6]);
-    s.guiderDecPixelsPerSecond = int16_t(v[7]);
+    s.guiderRaPixelsPerSecond = Rate(v[6]);
+    s.guiderDecPixelsPerSecond = Rate(v[7]);
     s.guiderRaBacklash = int16_t(LimitRaBacklash(v[8]));
     s.guiderDecBacklash = int16_t(v[9]);
     s.guiderRaHysteresis = int16_t(LimitHysteresis(v[10]));

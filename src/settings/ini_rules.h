@@ -31,7 +31,7 @@ int LimitRaBacklash(int value);
 
 // The twelve numbers of "Set slew values", in the order main camera RA/Dec
 // pixels per second, RA/Dec backlash, RA/Dec hysteresis, then the same six for
-// the guider.
+// the guider. A rate of 0 or less is stored as 1.
 using SlewValues = std::array<int, 12>;
 void ApplySlewValues(Settings& s, const SlewValues& values);
 SlewValues CurrentSlewValues(const Settings& s);

@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/messages.h"
@@ -63,6 +64,41 @@ public:
 // values of 50 or more as 0.
 int16_t ClampRate(int16_t v) { return v >= 50 ? 10 : v; }
 int16_t ClampDecBacklash(int16_t v) { return v >= 50 ? 0 : v; }
+
+bool IsOneOf(char c, const char* set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
+// The angle truncated towards zero, kept inside 16 bits (NaN as 0).
+int16_t AngleField(float angle) {
+    if (!(angle == angle)) return 0;
+    return int16_t(std::clamp(angle, -32768.0f, 32767.0f));
+}
+
+// ---- the reader's checks -------------------------------------------------
+// Every value the reader refuses, in one place. A refused field stops the
+// load there and every later setting is lost at the next start, so the
+// writer never writes one, whatever a caller left in the records: it writes
+// the nearest value the reader takes instead.
+
+struct ShortCheck {
+    bool (*accepts)(int16_t);
+    int16_t lo, hi;  // a refused value is written clamped to lo..hi
+    int16_t Fit(int16_t v) const { return accepts(v) ? v : std::clamp(v, lo, hi); }
+};
+constexpr ShortCheck kRaBacklashCheck{[](int16_t v) { return v >= 0 && v <= 30; }, 0, 30};      // 11, 50
+constexpr ShortCheck kUserStretchCheck{[](int16_t v) { return v >= 1 && v <= 36; }, 1, 36};     // 22
+constexpr ShortCheck kUnsharpCheck{[](int16_t v) { return v != 0 && v <= 6; }, 1, 6};            // 25, 26
+
+// Letters the reader takes; a refused letter is written as the first.
+constexpr const char* kBackgrounds = "lgr";     // 7
+constexpr const char* kDriveMethods = "nlab";   // 14
+char FitLetter(char c, const char* set) { return IsOneOf(c, set) ? c : set[0]; }
+
+// 18: the third or the fourth guide letter must be 'e' or 'w'; refused
+// letters are written as the default "nsew".
+bool GuideLettersAccepted(const std::array<char, 4>& l) { return IsOneOf(l[2], "ew") || IsOneOf(l[3], "ew"); }
+std::array<char, 4> FitGuideLetters(const std::array<char, 4>& l) {
+    return GuideLettersAccepted(l) ? l : std::array<char, 4>{'n', 's', 'e', 'w'};
+}
 
 // ---- reading -------------------------------------------------------------
 
@@ -130,8 +166,6 @@ private:
     size_t pos_ = 0;
 };
 
-bool IsOneOf(char c, const char* set) { return c != '\0' && std::strchr(set, c) != nullptr; }
-
 // Reads every field into s and f in file order. A value that fails its check
 // is not taken and ends the reading.
 ReadResult Decode(const Bytes& bytes, Settings& s, FitsDetails& f) {
@@ -158,21 +192,21 @@ ReadResult Decode(const Bytes& bytes, Settings& s, FitsDetails& f) {
     SHORT_INTO(guideStarMaskRadius);                                    // 5
     SHORT_INTO(reserved6);                                              // 6
     NEED(r.Byte(c));                                                    // 7
-    CHECK(IsOneOf(c, "lgr"));
+    CHECK(IsOneOf(c, kBackgrounds));
     s.windowBackground = c;
     NEED(r.Byte(c));                                                    // 8
     s.focusDelay = c == '1';
     SHORT_INTO(raPixelsPerSecond);                                      // 9
     SHORT_INTO(decPixelsPerSecond);                                     // 10
     NEED(r.Short(v));                                                   // 11
-    CHECK(v >= 0 && v <= 30);
+    CHECK(kRaBacklashCheck.accepts(v));
     s.raBacklash = v;
     SHORT_INTO(decBacklash);                                            // 12
     NEED(r.Byte(c));                                                    // 13
     CHECK(IsOneOf(c, "10"));
     s.ignoreDriftBelowHysteresis = c == '1';
     NEED(r.Byte(c));                                                    // 14
-    CHECK(IsOneOf(c, "nlab"));
+    CHECK(IsOneOf(c, kDriveMethods));
     s.driveMethod = c;
     NEED(r.Byte(c));                                                    // 15
     CHECK(IsOneOf(c, "10"));
@@ -182,7 +216,7 @@ ReadResult Decode(const Bytes& bytes, Settings& s, FitsDetails& f) {
     {                                                                   // 18
         std::array<char, 4> letters{};
         for (char& l : letters) NEED(r.Byte(l));
-        CHECK(IsOneOf(letters[2], "ew") || IsOneOf(letters[3], "ew"));
+        CHECK(GuideLettersAccepted(letters));
         s.guideLetters = letters;
     }
     NEED(r.Byte(c));                                                    // 19
@@ -192,7 +226,7 @@ ReadResult Decode(const Bytes& bytes, Settings& s, FitsDetails& f) {
     NEED(r.Byte(c));                                                    // 21
     s.autoUserStretch = c == 'y';
     NEED(r.Short(v));                                                   // 22
-    CHECK(v >= 1 && v <= 36);
+    CHECK(kUserStretchCheck.accepts(v));
     s.autoUserStretchValue = v;
     NEED(r.Byte(c));                                                    // 23
     CHECK(IsOneOf(c, "yn"));
@@ -201,10 +235,10 @@ ReadResult Decode(const Bytes& bytes, Settings& s, FitsDetails& f) {
     CHECK(IsOneOf(c, "yn"));
     s.autoUnsharpMask = c == 'y';
     NEED(r.Short(v));                                                   // 25
-    CHECK(v != 0 && v <= 6);
+    CHECK(kUnsharpCheck.accepts(v));
     s.autoUnsharpDiameter = v;
     NEED(r.Short(v));                                                   // 26
-    CHECK(v != 0 && v <= 6);
+    CHECK(kUnsharpCheck.accepts(v));
     s.autoUnsharpPower = v;
     NEED(r.Byte(c));                                                    // 27
     CHECK(IsOneOf(c, "yn"));
@@ -231,7 +265,7 @@ ReadResult Decode(const Bytes& bytes, Settings& s, FitsDetails& f) {
     SHORT_INTO(guiderRaPixelsPerSecond);                                // 48
     SHORT_INTO(guiderDecPixelsPerSecond);                               // 49
     NEED(r.Short(v));                                                   // 50
-    CHECK(v >= 0 && v <= 30);
+    CHECK(kRaBacklashCheck.accepts(v));
     s.guiderRaBacklash = v;
     SHORT_INTO(guiderDecBacklash);                                      // 51
     SHORT_INTO(guiderRaHysteresis);                                     // 52
@@ -305,6 +339,15 @@ ReadResult Decode(const Bytes& bytes, Settings& s, FitsDetails& f) {
 
 }  // namespace
 
+int DecodeSettings(const Bytes& bytes, Settings& s, FitsDetails& f) {
+    switch (Decode(bytes, s, f)) {
+        case ReadResult::Short: return 2;
+        case ReadResult::Invalid: return kSettingsInvalid;
+        case ReadResult::Ok: break;
+    }
+    return 0;
+}
+
 Bytes EncodeSettings() {
     const Settings& s = State().settings;
     const FitsDetails& f = State().fits;
@@ -315,26 +358,26 @@ Bytes EncodeSettings() {
     w.Short(s.reserved4);                                 // 4
     w.Short(s.guideStarMaskRadius);                       // 5
     w.Short(s.reserved6);                                 // 6
-    w.Letter(s.windowBackground);                         // 7
+    w.Letter(FitLetter(s.windowBackground, kBackgrounds));  // 7
     w.Digit(s.focusDelay);                                // 8
     w.Short(ClampRate(s.raPixelsPerSecond));              // 9
     w.Short(ClampRate(s.decPixelsPerSecond));             // 10
-    w.Short(ClampRate(s.raBacklash));                     // 11
+    w.Short(kRaBacklashCheck.Fit(ClampRate(s.raBacklash)));  // 11
     w.Short(ClampDecBacklash(s.decBacklash));             // 12
     w.Digit(s.ignoreDriftBelowHysteresis);                // 13
-    w.Letter(s.driveMethod);                              // 14
+    w.Letter(FitLetter(s.driveMethod, kDriveMethods));     // 14
     w.Digit(s.cameraOption15);                            // 15
     w.Short(ClampRate(s.raHysteresis));                   // 16
     w.Short(ClampRate(s.decHysteresis));                  // 17
-    for (char l : s.guideLetters) w.Letter(l);            // 18
+    for (char l : FitGuideLetters(s.guideLetters)) w.Letter(l);  // 18
     w.YesNo(s.autoWeakStretch);                           // 19
     w.YesNo(s.autoStrongStretch);                         // 20
     w.YesNo(s.autoUserStretch);                           // 21
-    w.Short(s.autoUserStretchValue);                      // 22
+    w.Short(kUserStretchCheck.Fit(s.autoUserStretchValue));  // 22
     w.YesNo(s.autoHighPassLowPower);                      // 23
     w.YesNo(s.autoUnsharpMask);                           // 24
-    w.Short(s.autoUnsharpDiameter);                       // 25
-    w.Short(s.autoUnsharpPower);                          // 26
+    w.Short(kUnsharpCheck.Fit(s.autoUnsharpDiameter));     // 25
+    w.Short(kUnsharpCheck.Fit(s.autoUnsharpPower));        // 26
     w.YesNo(s.autoRemoveBackground);                      // 27
     w.YesNo(s.reserved28 == 'y');                         // 28 (a stray byte is not kept)
     w.Card("OBJECT  = '", f.object);                      // 29
@@ -352,13 +395,13 @@ Bytes EncodeSettings() {
     w.Fixed(s.autosaveDirText, kAutosaveDirBytes, ' ');   // 47
     w.Short(ClampRate(s.guiderRaPixelsPerSecond));        // 48
     w.Short(ClampRate(s.guiderDecPixelsPerSecond));       // 49
-    w.Short(ClampRate(s.guiderRaBacklash));               // 50
+    w.Short(kRaBacklashCheck.Fit(ClampRate(s.guiderRaBacklash)));  // 50
     w.Short(ClampDecBacklash(s.guiderDecBacklash));       // 51
     w.Short(ClampRate(s.guiderRaHysteresis));             // 52
     w.Short(ClampRate(s.guiderDecHysteresis));            // 53
     w.YesNo(s.ignoreBacklash);                            // 54
     w.YesNo(s.filterWheelPresent);                        // 55
-    w.Short(static_cast<int16_t>(s.guiderAngle));         // 56 (truncated towards zero)
+    w.Short(AngleField(s.guiderAngle));                   // 56 (truncated towards zero)
     w.YesNo(s.guiderOption57);                            // 57
     w.Short(s.filterCount);                               // 58
     for (const std::string& name : s.filterNames) w.Fixed(name, kFilterNameBytes, '\0');  // 59
@@ -396,7 +439,7 @@ Bytes EncodeSettings() {
     return w.bytes;
 }
 
-static std::string SettingsFolder(const std::string& programPath) {
+std::string SettingsFolder(const std::string& programPath) {
     const std::string host = MapPath(programPath);
     const size_t slash = host.find_last_of('/');
     return slash == std::string::npos ? "." : host.substr(0, slash);
@@ -418,11 +461,7 @@ int ReadSettings(const std::string& programPath) {
     // Nothing past the 96 fields is ever read, whatever the file's length.
     const auto bytes = ReadWholeFile(host, kSettingsFileSize);
     if (!bytes) return 2;
-    switch (Decode(*bytes, State().settings, State().fits)) {
-        case ReadResult::Short: return 2;
-        case ReadResult::Invalid: return kSettingsInvalid;
-        case ReadResult::Ok: break;
-    }
+    if (const int read = DecodeSettings(*bytes, State().settings, State().fits); read != 0) return read;
     // The UT offset is not turned into a process time zone: the clock already
     // counts UT (see PcClockToUt), and a changed TZ would make local times
     // depend on whether a load has happened.

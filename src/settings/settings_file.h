@@ -7,6 +7,8 @@
 #include "platform/files.h"
 #include "core/settings_record.h"
 
+struct FitsDetails;
+
 inline constexpr size_t kSettingsFileSize = 1432;
 
 // 0 = loaded, 2 = missing or short file; otherwise the result of the rewrite.
@@ -17,6 +19,8 @@ inline constexpr int kSettingsInvalid = 4;
 int ReadSettings(const std::string& programPath = kSettingsPath);
 // 0 = written, 3 = the file could not be created or a write came short.
 int SaveSettings(const std::string& programPath = kSettingsPath);
+// The host folder that holds the settings file.
+std::string SettingsFolder(const std::string& programPath = kSettingsPath);
 // Removes the temporary files killed saves left in the settings folder and the
 // autosave folder (RemoveStaleTempFiles).
 void RemoveStaleSaveFiles();
@@ -28,7 +32,12 @@ void LoadSettingsAtStartup();
 int SaveSettingsReporting(int failureMessage = 24);
 
 // The file image of the current records (exposed for tests and the CLI).
+// It never holds a value the reader refuses: such a value is written as the
+// nearest one the reader takes.
 Bytes EncodeSettings();
+// Reads a file image into the records as a load does, without any file:
+// 0 = read, 2 = short, kSettingsInvalid = a field failed its check.
+int DecodeSettings(const Bytes& bytes, Settings& s, FitsDetails& f);
 
 // ApplyCameraModelGeometry, then the settings saved: the model is kept in the
 // settings file; a file that cannot be written is reported (message 24) and

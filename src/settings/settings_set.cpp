@@ -46,6 +46,18 @@ Setter Short(int16_t Settings::*field, long lo = -32768, long hi = 32767) {
     };
 }
 
+// The file counters: the file names count them unsigned, 0..65535.
+Setter Counter(int16_t Settings::*field) {
+    return [=](Settings& s, FitsDetails&, const std::string& t) {
+        if (t.empty() || t[0] == '-') return false;
+        char* end = nullptr;
+        const unsigned long v = std::strtoul(t.c_str(), &end, 10);
+        if (*end != 0 || v > 65535) return false;
+        s.*field = int16_t(uint16_t(v));
+        return true;
+    };
+}
+
 Setter Flag(bool Settings::*field) {
     return [=](Settings& s, FitsDetails&, const std::string& t) { return ParseFlag(t, s.*field); };
 }
@@ -86,7 +98,7 @@ Setter OneOf(int16_t Settings::*field, std::vector<int> values) {
 
 std::map<std::string, Setter> Setters() {
     std::map<std::string, Setter> m;
-    m["autosaveCounter"] = Short(&Settings::autosaveCounter, 0);
+    m["autosaveCounter"] = Counter(&Settings::autosaveCounter);
     m["utOffsetHours"] = Short(&Settings::utOffsetHours, -12, 14);
     m["telescopeComPort"] = [](Settings& s, FitsDetails&, const std::string& t) {
         if (t != "1" && t != "2" && t != "3") return false;
@@ -156,6 +168,7 @@ std::map<std::string, Setter> Setters() {
         return true;
     };
     m["bumpLetters"] = Letters(&Settings::bumpLetters, {"NSTW", "SNTW", "NSWT", "SNWT"});
+    m["guiderAutosaveCounter"] = Counter(&Settings::guiderAutosaveCounter);
     m["usePcPortForGuiding"] = Flag(&Settings::usePcPortForGuiding);
     m["noNorthCorrections"] = Flag(&Settings::noNorthCorrections);
     m["noSouthCorrections"] = Flag(&Settings::noSouthCorrections);
@@ -187,26 +200,14 @@ std::string ListedValue(const Settings& s, const FitsDetails& f, const std::stri
 }
 
 // The file's own rule: the candidate written and read back must list the
-// same value for the name.
+// same value for the name. Checked on the file image in memory, so a folder
+// that cannot be written is reported as such, not as a bad value.
 bool SurvivesTheFile(const std::string& name) {
-    AppState& state = State();
-    const std::string want = ListedValue(state.settings, state.fits, name);
-    const Settings keepSettings = state.settings;
-    const FitsDetails keepFits = state.fits;
-    const std::string check = MapPath(kSettingsPath) + ".check";
-    bool same = false;
-    // A first command-line run has not made the folder (reading commands write nothing).
-    const size_t slash = check.find_last_of('/');
-    if (slash != std::string::npos) EnsureDirectory(check.substr(0, slash));
-    if (ReplaceFile(check, EncodeSettings())) {
-        state.settings = Settings{};
-        state.fits = FitsDetails{};
-        same = LoadSettings(check) == 0 && ListedValue(state.settings, state.fits, name) == want;
-    }
-    RemoveFile(check);
-    state.settings = keepSettings;
-    state.fits = keepFits;
-    return same;
+    const AppState& state = State();
+    Settings settings;
+    FitsDetails fits;
+    return DecodeSettings(EncodeSettings(), settings, fits) == 0 &&
+           ListedValue(settings, fits, name) == ListedValue(state.settings, state.fits, name);
 }
 
 }  // namespace
@@ -233,7 +234,7 @@ SetSettingResult SetSetting(const std::string& name, const std::string& value, s
     if (SaveSettings() != 0) {
         state.settings = keepSettings;
         state.fits = keepFits;
-        why = "Unable to save INI file, please check disk space";
+        why = "Sorry, the folder " + SettingsFolder() + " cannot be written; the settings are unchanged";
         return SetSettingResult::WriteFailed;
     }
     return SetSettingResult::Done;

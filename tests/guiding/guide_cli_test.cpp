@@ -1,10 +1,21 @@
 // velmora-cli train and guide on the simulator and the simulated clock.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 
+#include "guiding/guiding_stats.h"
 #include "platform/paths.h"
 #include "core/settings_record.h"
 #include "support/test_env.h"
@@ -88,6 +99,119 @@ TEST_F(GuideCliTest, DefaultLettersHoldTheStarOnEveryHeadAndSwapsUndoAMirror) {
         else
             EXPECT_GT(v.at("true_rms_total"), 3.0) << c.head << c.mirror << r.output;
     }
+}
+
+TEST_F(GuideCliTest, ALostStarPrintsTheCountsAndExitsNonZero) {
+    // 300 px a minute: the main camera's star leaves its window at once.
+    const CliResult r = RunVelmoraCli(VELMORA_CLI, home, std::string("guide --simulate --main --minutes 3") + kSky +
+                                                             " --sim-drift 300");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("Sorry. Guide star lost."), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("guiding ended early"), std::string::npos) << r.output;
+    auto v = Values(r.output);
+    ASSERT_TRUE(v.count("ignored") && v.count("lost")) << r.output;
+    EXPECT_EQ(v["lost"], 1);
+}
+
+TEST_F(GuideCliTest, UnguidedRunsOnEveryHead) {
+    for (const char* head : {"--main", "--guider", "--ao"}) {
+        const CliResult r = RunVelmoraCli(VELMORA_CLI, home, std::string("guide --simulate --unguided --minutes 1 ") +
+                                                                 head + kSky + " --sim-drift 3");
+        ASSERT_EQ(r.status, 0) << head << "\n" << r.output;
+        auto v = Values(r.output);
+        EXPECT_GT(v["frames"], 20) << head;
+        EXPECT_GT(v["true_rms_total"], 1.0) << head;
+        // The measured figure follows the star's true offset.
+        EXPECT_NEAR(v["rms_total"], v["true_rms_total"], 0.3) << head;
+    }
+}
+
+TEST_F(GuideCliTest, CaptureCommandsTakeTheSimOptions) {
+    struct Case {
+        std::string args;
+        int status;
+    };
+    const Case cases[] = {
+        {"capture --simulate --mode 1 --exposure 100 --out " + home + "/out --sim-seeing 0.5 --seed 3", 0},
+        {"guider-capture --simulate --count 1 --sim-drift 2 --sim-guider-scale 1", 0},
+        {"capture --simulate --mode 1 --exposure 100 --sim-seeing x", 2},
+        {"guider-capture --simulate --count 1 --sim-rate 0", 2},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = RunVelmoraCli(VELMORA_CLI, home, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
+    }
+}
+
+// Commands that show a message exit non-zero: a display bitmap that cannot be
+// written (the autosave folder is a regular file), a settings file that
+// cannot be written (the data folder lies under a regular file; tests run as
+// root, where a read-only folder is still writable).
+TEST_F(GuideCliTest, AMessageMeansANonZeroExit) {
+    const CliResult made = RunVelmoraCli(VELMORA_CLI, home, "capture --simulate --mode 1 --exposure 100 --out " + home + "/in");
+    ASSERT_EQ(made.status, 0) << made.output;
+    const std::string image = home + "/in/IMG1.FIT";
+    ASSERT_TRUE(FileExists(image));
+    std::filesystem::remove_all(home + "/autosave");
+    { std::ofstream(home + "/autosave") << "x"; }
+    struct Case {
+        std::string home, args, message;
+    };
+    const Case cases[] = {
+        {home, "convert " + image + " " + home + "/in/copy.fit", "Failed to create temp bitmap"},
+        {home, "stats " + image, "Failed to create temp bitmap"},
+        {home + "/autosave/data", "camera-info --simulate", "Unable to save INI file"},
+        {home + "/autosave/data", "settings set driveMethod l", "cannot be written"},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = RunVelmoraCli(VELMORA_CLI, c.home, c.args);
+        EXPECT_EQ(r.status, 1) << c.args << "\n" << r.output;
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
+    }
+}
+
+// A run killed at any moment, SIGKILL included, leaves a log of whole lines.
+TEST_F(GuideCliTest, AKilledRunLeavesOnlyWholeLinesInTheLog) {
+    std::random_device device;
+    const unsigned seed = device();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delayMs(300, 4000);
+    size_t frameLines = 0;
+    for (int run = 0; run < 6; ++run) {
+        const std::string log = home + "/killed" + std::to_string(run) + ".csv";
+        const int delay = delayMs(random);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            setenv("VELMORA_HOME", home.c_str(), 1);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+            execl(VELMORA_CLI, VELMORA_CLI, "guide", "--simulate", "--guider", "--minutes", "600", "--log",
+                  log.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        usleep(useconds_t(delay) * 1000);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before the kill (seed " << seed << ")";
+        if (!FileExists(log)) continue;  // killed before the log was opened
+        std::ifstream in(log, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(text.empty()) << "seed " << seed;
+        EXPECT_EQ(text.back(), '\n') << "half a line after " << delay << " ms (seed " << seed << ")";
+        std::istringstream lines(text);
+        std::string line;
+        std::getline(lines, line);
+        EXPECT_EQ(line, kGuidingLogHeader);
+        while (std::getline(lines, line)) {
+            EXPECT_EQ(std::count(line.begin(), line.end(), ','), 11) << line << " (seed " << seed << ")";
+            ++frameLines;
+        }
+    }
+    // The kills fell while frames were being logged, not only before.
+    EXPECT_GT(frameLines, 0u) << "seed " << seed;
 }
 
 TEST_F(GuideCliTest, BadArgumentsAreRefused) {

@@ -2,6 +2,7 @@
 // numbered controls on the simulated camera (offscreen).
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -92,6 +93,39 @@ TEST_F(GuiderDialogTest, FieldsOnOpening) {
     EXPECT_EQ(Text(dialog, kAutosaveNumber), "12");
     EXPECT_TRUE(Control<QAbstractButton>(dialog, kAoPortSer2)->isChecked());
     EXPECT_FALSE(Control<QAbstractButton>(dialog, kSwapEastWest)->isChecked());
+}
+
+TEST_F(GuiderDialogTest, StartStopsOnALeftPressOnly) {
+    TGCamDialog dialog;
+    dialog.show();
+    Click(dialog, kSeconds);  // 1 s frames
+    auto press = [&](Qt::MouseButton button) {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), button, button, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &event);
+    };
+    const uint32_t start = clock.now;
+    int step = 0;
+    events.onPump = [&] {
+        const uint32_t t = clock.now - start;
+        if (step == 0 && t >= 3000) {
+            // A key and a right press are not the loop's stop.
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+            QApplication::sendEvent(&dialog, &key);
+            press(Qt::RightButton);
+            step = 1;
+        } else if (step == 1 && t >= 8000) {
+            press(Qt::LeftButton);
+            step = 2;
+        } else if (t >= 20000) {
+            GuiderDialog().stopRequested = true;  // "Stop", should the press not end it
+        }
+    };
+    Click(dialog, kStart);
+    events.onPump = nullptr;
+    EXPECT_EQ(step, 2);
+    EXPECT_GE(clock.now - start, 8000u);
+    EXPECT_LT(clock.now - start, 11000u);
+    EXPECT_FALSE(GuiderDialog().exposing);
 }
 
 TEST_F(GuiderDialogTest, RangeButtonsAndArrowsNeverPassTheMaximum) {
@@ -260,7 +294,8 @@ TEST_F(GuiderDialogTest, StartGuidingRefusalsAndARunOnTheSimulator) {
                                   "to guide on"});
     EXPECT_EQ(CurrentGuidingWindow(), nullptr);
 
-    // The brightest guider star, picked; a press after 20 s ends guiding.
+    // The brightest guider star, picked; "Stop Guiding" after 20 s ends
+    // guiding, a key press before it does not.
     const auto& stars = sim_->sim().GuiderField().stars;
     ASSERT_FALSE(stars.empty());
     const SimStar* best = &stars[0];
@@ -270,9 +305,16 @@ TEST_F(GuiderDialogTest, StartGuidingRefusalsAndARunOnTheSimulator) {
     Guider().starX = int(best->x + 0.5);
     Guider().starY = int(best->y + 0.5);
     messages.shown.clear();
-    events.interruptAt.push_back(clock.now + 20'000);
+    const uint32_t start = clock.now;
+    events.interruptAt.push_back(start + 10'000);
+    events.onPump = [&] {
+        if (clock.now >= start + 20'000 && Guider().guiding) Click(dialog, kStartGuiding);  // "Stop Guiding"
+    };
     Click(dialog, kStartGuiding);
+    events.onPump = nullptr;
     EXPECT_FALSE(Guider().guiding);
+    EXPECT_GE(clock.now - start, 20'000u);
+    EXPECT_TRUE(events.interruptAt.empty());
     GuidingWindow* window = CurrentGuidingWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowTitle(), "Guiding Info");
@@ -368,6 +410,13 @@ TEST_F(GuiderDialogTest, GuidingWindowFieldsAndPlot) {
     EXPECT_EQ(text("aoY"), "  -60");
     EXPECT_EQ(text("bump"), "S");
     EXPECT_TRUE(text("rms").contains("0.25"));
+    // The readout also counts the frames ignored and lost.
+    GuidingRms counted;
+    counted.framesRun = 40;
+    counted.ignored = 3;
+    counted.lost = 1;
+    window->SetRms(counted);
+    EXPECT_TRUE(text("rms").endsWith("frames: 40, ignored: 3, lost: 1")) << text("rms").toStdString();
     EXPECT_EQ(window->Plot()->Graph().Samples().size(), 1u);
     // A frame the loop ignored (error out of range) stays off the graph.
     GuidingWindowData ignored = d;

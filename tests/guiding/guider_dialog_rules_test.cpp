@@ -378,16 +378,20 @@ protected:
     std::unique_ptr<ScopedSimulator> sim_;
 };
 
-TEST_F(GuiderExposureTest, StartRunsUntilAPressWithBeepsPausesAndAutosave) {
+TEST_F(GuiderExposureTest, StartRunsUntilStopWithBeepsPausesAndAutosave) {
     GuiderDialogState& d = GuiderDialog();
     SetExposureRange(Guider().exposure, 't');  // 0.5 s frames
     d.pause = true;
     d.autosaveBmp = true;
     State().settings.guiderAutosaveCounter = 0;
     const uint32_t start = clock.now;
-    // Each frame lasts 500 ms of exposure plus the 1 s pause; a press at
-    // 4 s ends the run after the third frame.
-    events.interruptAt.push_back(start + 4000);
+    // Each frame lasts 500 ms of exposure plus the 1 s pause; a left press
+    // (or "Stop") at 4 s ends the run after the third frame. A key press at
+    // 1 s does not.
+    events.interruptAt.push_back(start + 1000);
+    events.onPump = [&] {
+        if (clock.now >= start + 4000) d.stopRequested = true;
+    };
     int refreshes = 0;
     const int frames = RunGuiderExposures(d, [&] { ++refreshes; });
     EXPECT_EQ(frames, 3);

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <regex>
 #include <memory>
 
 #include "acquisition/camera_interface.h"
@@ -151,7 +154,7 @@ TEST_F(GuidingLoopTest, AoTrainingKeepsTheTypedGainsAndFailsWithoutMotion) {
     EXPECT_EQ(AoGainDec(), 7);
 }
 
-TEST_F(GuidingLoopTest, GuidingHoldsADriftingStarAndStopsOnAPress) {
+TEST_F(GuidingLoopTest, GuidingHoldsADriftingStarAndStopsOnlyOnStopGuiding) {
     // Dec drifts 0.05 px/s: 3 px in the minute unguided.
     Simulator& sim = Sim(30, 0.05);
     ASSERT_EQ(RunGuiderTraining({}), LoopEnd::Done);
@@ -161,6 +164,7 @@ TEST_F(GuidingLoopTest, GuidingHoldsADriftingStarAndStopsOnAPress) {
     c.stats = &stats;
     bool first = true;
     double x0 = 0, y0 = 0, worst = 0;
+    const uint32_t start = clock.now;
     c.afterFrame = [&] {
         double x = 0, y = 0;
         sim.Mount().OffsetAt(NowMs(), x, y);
@@ -170,12 +174,17 @@ TEST_F(GuidingLoopTest, GuidingHoldsADriftingStarAndStopsOnAPress) {
             first = false;
         }
         worst = std::max(worst, std::hypot(x - x0, y - y0));
+        // "Stop Guiding" after a minute.
+        if (NowMs() - start >= 60'000) Guider().guiding = false;
     };
-    const uint32_t start = clock.now;
-    events.interruptAt.push_back(start + 60'000);
+    // Key and mouse presses (a click on a check box of the dialog) go on guiding.
+    events.interruptAt = {start + 10'000, start + 20'000, start + 30'000};
     EXPECT_EQ(RunGuiderGuiding(c), LoopEnd::Stopped);
     EXPECT_GE(clock.now - start, 60'000u);
+    EXPECT_LT(clock.now - start, 65'000u);
     EXPECT_FALSE(Guider().guiding);
+    // The presses were taken, so the next loop does not see them.
+    EXPECT_TRUE(events.interruptAt.empty());
     const GuidingRms rms = stats.Rms();
     EXPECT_GT(rms.framesRun, 25);
     EXPECT_LT(rms.totalRun, 0.5);
@@ -210,6 +219,113 @@ TEST_F(GuidingLoopTest, LostStarEndsGuidingWithTheLostStarMessage) {
     EXPECT_EQ(frames, 5);
     EXPECT_FALSE(Guider().guiding);
     EXPECT_TRUE(Guider().stop);
+}
+
+// The host files of the guiding logs in the autosave folder, by name.
+std::vector<std::string> GuidingLogs() {
+    std::vector<std::string> logs;
+    const std::string folder = MapPath(AutosaveDirectory(), true);
+    if (!DirectoryExists(folder)) return logs;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().filename().string().rfind("GUIDE", 0) == 0) logs.push_back(e.path().string());
+    std::sort(logs.begin(), logs.end());
+    return logs;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST_F(GuidingLoopTest, EveryGuidingRunWritesItsLogInTheAutosaveFolder) {
+    Sim(0);
+    ASSERT_EQ(RunGuiderTraining({}), LoopEnd::Done);
+    GuidingStats stats;
+    GuidingContext c;
+    c.stats = &stats;
+    int frames = 0;
+    c.afterFrame = [&] {
+        if (++frames == 6) Guider().guiding = false;
+    };
+    ASSERT_EQ(RunGuiderGuiding(c), LoopEnd::Stopped);
+    frames = 0;
+    ASSERT_EQ(RunGuiderGuiding(c), LoopEnd::Stopped);
+    const std::vector<std::string> logs = GuidingLogs();
+    ASSERT_EQ(logs.size(), 2u);
+    for (const std::string& log : logs) {
+        EXPECT_TRUE(std::regex_match(std::filesystem::path(log).filename().string(),
+                                     std::regex(R"(GUIDE\d{8}-\d{6}\.CSV)")))
+            << log;
+        const std::vector<std::string> lines = Lines(log);
+        ASSERT_EQ(lines.size(), 7u) << log;  // the header and six frames
+        EXPECT_EQ(lines[0], kGuidingLogHeader);
+        EXPECT_TRUE(lines[6].ends_with(",ok")) << lines[6];
+    }
+}
+
+TEST_F(GuidingLoopTest, ALogNameTakenGoesToTheNextSecond) {
+    clock.unixBase = 1'765'000'000 - clock.now / 1000;  // 2025-12-06 05:46:40 UT
+    GuidingLog first, second;
+    ASSERT_TRUE(first.OpenInAutosaveFolder());
+    ASSERT_TRUE(second.OpenInAutosaveFolder());
+    EXPECT_EQ(std::filesystem::path(first.Path()).filename().string(), "GUIDE20251206-054640.CSV");
+    EXPECT_EQ(std::filesystem::path(second.Path()).filename().string(), "GUIDE20251206-054641.CSV");
+}
+
+TEST_F(GuidingLoopTest, IgnoredFramesCountInTheRms) {
+    Simulator& sim = Sim(0);
+    State().settings.guideStarMaskRadius = 15;
+    State().settings.ignoreDriftBelowHysteresis = false;
+    Picking().guideStarPicked = true;
+    Picking().guideStarX = 1000;
+    Picking().guideStarY = 1000;
+    GuidingStats stats;
+    GuidingContext c;
+    c.stats = &stats;
+    int frames = 0;
+    c.afterFrame = [&] {
+        ++frames;
+        if (frames == 3) sim.Mount().Nudge(7, 0);  // beyond the 5 px the main camera corrects
+        if (frames == 13) events.interruptAt.push_back(clock.now);
+    };
+    EXPECT_EQ(RunMainGuiding(c, 1000), LoopEnd::Stopped);
+    const GuidingRms rms = stats.Rms();
+    EXPECT_EQ(rms.framesRun, 13);
+    EXPECT_EQ(rms.ignored, 10);
+    EXPECT_EQ(rms.lost, 0);
+    // Ten of thirteen frames 7 px off: about sqrt(10 x 49 / 13) = 6.1 px.
+    EXPECT_NEAR(rms.raRun, 6.1, 0.3);
+}
+
+TEST_F(GuidingLoopTest, MainCameraGuidingEndsWhenTheStarIsLost) {
+    Simulator& sim = Sim(0);
+    Picking().guideStarPicked = true;
+    Picking().guideStarX = 1000;
+    Picking().guideStarY = 1000;
+    GuidingStats stats;
+    GuidingContext c;
+    c.stats = &stats;
+    int frames = 0;
+    c.afterFrame = [&] {
+        if (++frames == 5) sim.Mount().Nudge(400, 0);  // the star leaves the guiding frame
+    };
+    const uint32_t start = clock.now;
+    events.interruptAt.push_back(start + 300'000);  // a stop in case it carried on
+    messages.shown.clear();
+    EXPECT_EQ(RunMainGuiding(c, 1000), LoopEnd::StarLost);
+    EXPECT_LT(clock.now - start, 20'000u);
+    EXPECT_EQ(frames, 5);
+    EXPECT_EQ(stats.Rms().lost, 1);
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text.rfind("Sorry. Guide star lost.", 0), 0u);
+    EXPECT_FALSE(Guider().mainGuiding);
+    const std::vector<std::string> logs = GuidingLogs();
+    ASSERT_EQ(logs.size(), 1u);
+    const std::vector<std::string> lines = Lines(logs[0]);
+    ASSERT_EQ(lines.size(), 7u);  // the header, five frames and the lost one
+    EXPECT_TRUE(lines.back().ends_with(",lost")) << lines.back();
 }
 
 TEST_F(GuidingLoopTest, StartRefusals) {

@@ -55,6 +55,11 @@ TEST_F(IniRulesTest, SlewValuesLimitHysteresisToTwenty) {
     EXPECT_EQ(CurrentSlewValues(s), (SlewValues{3, 4, 5, 6, 20, 20, 7, 8, 9, 10, 20, 20}));
 }
 
+TEST_F(IniRulesTest, ATypedRateOfZeroIsStoredAsOne) {
+    ApplySlewValues(s, {0, -3, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0});
+    EXPECT_EQ(CurrentSlewValues(s), (SlewValues{1, 1, 0, 0, 0, 0, 1, 5, 0, 0, 0, 0}));
+}
+
 TEST_F(IniRulesTest, RaBacklashIsKeptToWhatTheFileReadsBack) {
     struct Case {
         int typed, stored;

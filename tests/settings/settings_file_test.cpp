@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "core/state.h"
@@ -109,7 +110,7 @@ TEST_F(SettingsFileTest, WriterClampsRatesAndBacklash) {
     auto shortAt = [&](size_t at) { return int16_t(b[at] | (b[at + 1] << 8)); };
     EXPECT_EQ(shortAt(kField11 - 4), 10);  // field 9: 60 -> 10
     EXPECT_EQ(shortAt(kField11 - 2), 10);  // field 10: 50 -> 10
-    EXPECT_EQ(shortAt(kField11), 49);
+    EXPECT_EQ(shortAt(kField11), 30);      // field 11: the reader takes 0..30 only
     EXPECT_EQ(shortAt(kField11 + 2), 0);   // field 12: 55 -> 0
     EXPECT_EQ(shortAt(kField11 + 7), 10);  // field 16
     const size_t field48 = kField45 + 2 + 100;
@@ -122,6 +123,115 @@ TEST_F(SettingsFileTest, WriterClampsRatesAndBacklash) {
     EXPECT_EQ(shortAt(field64 + 4), 80);
     // The record in memory is not clamped.
     EXPECT_EQ(s.raPixelsPerSecond, 60);
+}
+
+// Whatever a caller leaves in the records, the file the writer makes loads
+// whole: every field over its whole range.
+TEST_F(SettingsFileTest, WriterNeverWritesAValueTheReaderRefuses) {
+    Settings base;
+    base.flushBeforeExposure = true;  // field 96: read only when nothing before it was refused
+    auto loadsWhole = [](const Settings& s) {
+        State().settings = s;
+        Settings back;
+        back.flushBeforeExposure = false;
+        FitsDetails fits;
+        return DecodeSettings(EncodeSettings(), back, fits) == 0 && back.flushBeforeExposure;
+    };
+    using S = Settings;
+    std::vector<std::pair<const char*, std::function<void(S&, int)>>> fields;
+    for (auto [name, member] : std::initializer_list<std::pair<const char*, int16_t S::*>>{
+             {"1", &S::autosaveCounter},           {"2", &S::utOffsetHours},
+             {"4", &S::reserved4},                 {"5", &S::guideStarMaskRadius},
+             {"6", &S::reserved6},                 {"9", &S::raPixelsPerSecond},
+             {"10", &S::decPixelsPerSecond},       {"11", &S::raBacklash},
+             {"12", &S::decBacklash},              {"16", &S::raHysteresis},
+             {"17", &S::decHysteresis},            {"22", &S::autoUserStretchValue},
+             {"25", &S::autoUnsharpDiameter},      {"26", &S::autoUnsharpPower},
+             {"48", &S::guiderRaPixelsPerSecond},  {"49", &S::guiderDecPixelsPerSecond},
+             {"50", &S::guiderRaBacklash},         {"51", &S::guiderDecBacklash},
+             {"52", &S::guiderRaHysteresis},       {"53", &S::guiderDecHysteresis},
+             {"58", &S::filterCount},              {"69", &S::aoPort},
+             {"77", &S::pcComPort},                {"84", &S::guiderAutosaveCounter},
+             {"88", &S::smallestCorrection},       {"90", &S::manualModel}})
+        fields.push_back({name, [member](S& s, int v) { s.*member = int16_t(v); }});
+    for (int i = 0; i < 4; ++i)
+        fields.push_back({"64-67", [i](S& s, int v) { s.guiderCalibration[size_t(i)] = int16_t(v); }});
+    for (const auto& [name, set] : fields) {
+        for (int v = -32768; v <= 32767; ++v) {
+            Settings s = base;
+            set(s, v);
+            if (!loadsWhole(s)) {
+                ADD_FAILURE() << "field " << name << " = " << v;
+                break;
+            }
+        }
+    }
+    // Letters, and each place of the four-letter fields, over every byte.
+    std::vector<std::pair<const char*, std::function<void(S&, char)>>> letters{
+        {"3", [](S& s, char c) { s.telescopeComPort = c; }}, {"7", [](S& s, char c) { s.windowBackground = c; }},
+        {"14", [](S& s, char c) { s.driveMethod = c; }},     {"28", [](S& s, char c) { s.reserved28 = c; }},
+        {"70", [](S& s, char c) { s.guidingMode = c; }},     {"93", [](S& s, char c) { s.guiderType = c; }}};
+    for (int i = 0; i < 4; ++i) {
+        letters.push_back({"18", [i](S& s, char c) { s.guideLetters[size_t(i)] = c; }});
+        letters.push_back({"71-74", [i](S& s, char c) { s.aoLetters[size_t(i)] = c; }});
+        letters.push_back({"78-81", [i](S& s, char c) { s.bumpLetters[size_t(i)] = c; }});
+    }
+    for (const auto& [name, set] : letters) {
+        for (int c = 0; c < 256; ++c) {
+            Settings s = base;
+            set(s, char(c));
+            EXPECT_TRUE(loadsWhole(s)) << "field " << name << " = byte " << c;
+        }
+    }
+    // Both third and fourth guide letters refused at once.
+    Settings both = base;
+    both.guideLetters = {'n', 's', 'x', 'y'};
+    EXPECT_TRUE(loadsWhole(both));
+    // Texts and the angle.
+    Settings texts = base;
+    texts.autosaveDirText = std::string(300, '\'');
+    texts.configuredPid = std::string(20, '\0');
+    texts.filterNames[0] = std::string(40, 'x');
+    texts.guiderAngle = 1e9f;
+    EXPECT_TRUE(loadsWhole(texts));
+}
+
+TEST_F(SettingsFileTest, RefusedValuesAreWrittenAsTheNearestValueTheReaderTakes) {
+    struct Case {
+        const char* what;
+        std::function<void(Settings&)> set;
+        size_t at;      // offset in the file
+        int16_t want;   // the short (or byte) written there
+        bool isShort;
+    };
+    const size_t field22 = 35, field25 = 39, field48 = kField45 + 2 + 100, field56 = field48 + 14;
+    const Case cases[] = {
+        {"RA backlash 31", [](Settings& s) { s.raBacklash = 31; }, kField11, 30, true},
+        {"RA backlash -4", [](Settings& s) { s.raBacklash = -4; }, kField11, 0, true},
+        {"RA backlash 60 (clamp as 9)", [](Settings& s) { s.raBacklash = 60; }, kField11, 10, true},
+        {"guider RA backlash 45", [](Settings& s) { s.guiderRaBacklash = 45; }, field48 + 4, 30, true},
+        {"user stretch 0", [](Settings& s) { s.autoUserStretchValue = 0; }, field22, 1, true},
+        {"user stretch 37", [](Settings& s) { s.autoUserStretchValue = 37; }, field22, 36, true},
+        {"unsharp diameter 0", [](Settings& s) { s.autoUnsharpDiameter = 0; }, field25, 1, true},
+        {"unsharp diameter -3 (read back as is)", [](Settings& s) { s.autoUnsharpDiameter = -3; }, field25, -3, true},
+        {"unsharp power 9", [](Settings& s) { s.autoUnsharpPower = 9; }, field25 + 2, 6, true},
+        {"angle 1e6", [](Settings& s) { s.guiderAngle = 1e6f; }, field56, 32767, true},
+        {"angle -30.9", [](Settings& s) { s.guiderAngle = -30.9f; }, field56, -30, true},
+        {"background x", [](Settings& s) { s.windowBackground = 'x'; }, 11, 'l', false},
+        {"drive method q", [](Settings& s) { s.driveMethod = 'q'; }, 22, 'n', false},
+        {"guide letters nsns", [](Settings& s) { s.guideLetters = {'s', 'n', 'n', 's'}; }, 28, 'n', false},
+    };
+    for (const Case& c : cases) {
+        State().settings = Settings{};
+        c.set(State().settings);
+        const Bytes b = EncodeSettings();
+        const int16_t got = c.isShort ? int16_t(b[c.at] | (b[c.at + 1] << 8)) : int16_t(b[c.at]);
+        EXPECT_EQ(got, c.want) << c.what;
+    }
+    // Refused guide letters are written as the default four.
+    State().settings.guideLetters = {'s', 'n', 'n', 's'};
+    const Bytes b = EncodeSettings();
+    EXPECT_EQ(std::string(b.begin() + 28, b.begin() + 32), "nsew");
 }
 
 TEST_F(SettingsFileTest, ShortFileLoadsAsMissingAndStartupRewritesIt) {

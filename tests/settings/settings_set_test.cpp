@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"
+#include "settings/settings_listing.h"
 #include "settings/settings_set.h"
 #include "support/test_env.h"
 
@@ -70,6 +71,47 @@ TEST_F(SettingsSetTest, RefusedNamesAndValuesLeaveRecordAndFileAlone) {
     EXPECT_EQ(State().settings.driveMethod, keep.driveMethod);
     EXPECT_EQ(State().settings.raBacklash, keep.raBacklash);
     EXPECT_FALSE(FileExists(MapPath(kSettingsPath) + ".check"));
+}
+
+TEST_F(SettingsSetTest, EveryValueShowListsIsTakenBack) {
+    Settings& s = State().settings;
+    s.autosaveCounter = int16_t(40000);
+    s.guiderAutosaveCounter = int16_t(65535);
+    s.driveMethod = 'l';
+    s.raBacklash = 30;
+    State().fits.object = "M 42";
+    std::string why;
+    const std::vector<SettingLine> lines = ListSettings(s, State().fits);
+    int taken = 0;
+    for (const SettingLine& line : lines) {
+        std::string value = line.value;
+        if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+        const SetSettingResult r = SetSetting(line.name, value, why);
+        if (r == SetSettingResult::UnknownName) continue;  // kept for the layout, or read-only
+        EXPECT_EQ(r, SetSettingResult::Done) << line.name << " = " << value << ": " << why;
+        ++taken;
+    }
+    EXPECT_GT(taken, 60);
+    EXPECT_EQ(ListSettings(State().settings, State().fits).size(), lines.size());
+    EXPECT_EQ(uint16_t(State().settings.autosaveCounter), 40000);
+    EXPECT_EQ(uint16_t(State().settings.guiderAutosaveCounter), 65535);
+    for (const char* bad : {"65536", "-1", "4e4"})
+        EXPECT_EQ(SetSetting("autosaveCounter", bad, why), SetSettingResult::BadValue) << bad;
+}
+
+TEST_F(SettingsSetTest, AFolderThatCannotBeWrittenIsSaidSo) {
+    // Tests run as root, where a read-only folder is still writable: the
+    // settings folder lies under a regular file instead.
+    const std::string blocked = home + "/blocked";
+    ASSERT_TRUE(ReplaceFile(blocked, Bytes{1}));
+    setenv("VELMORA_HOME", blocked.c_str(), 1);
+    std::string why;
+    const SetSettingResult r = SetSetting("driveMethod", "l", why);
+    const std::string folder = SettingsFolder();
+    setenv("VELMORA_HOME", home.c_str(), 1);
+    EXPECT_EQ(r, SetSettingResult::WriteFailed);
+    EXPECT_EQ(why, "Sorry, the folder " + folder + " cannot be written; the settings are unchanged");
+    EXPECT_EQ(State().settings.driveMethod, 'n');
 }
 
 TEST_F(SettingsSetTest, DialogRulesThatChangeOtherFields) {

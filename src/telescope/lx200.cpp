@@ -83,6 +83,11 @@ std::string GotoCoordinates(int hours, int minutes, int degrees, int decMinutes)
     Send(SetDecText(degrees, decMinutes));
     Send(kObjectInfo);
     WaitUntil(start + 1);
+    // The mount acknowledges each co-ordinate and answers "#:LI#" before it
+    // hears "#:MS#": read those answers first, as Get object info does, so
+    // that the slew answer is the answer to the slew.
+    WaitMs(200);
+    ReadCoordinateAnswers(TelescopePort());
     Beep();
     Send(kSlewToObject);
     WaitMs(1);

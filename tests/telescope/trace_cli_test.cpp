@@ -69,7 +69,7 @@ TEST_F(TraceTest, PcPortAndFilterWheelChannels) {
     ReadSerialReply(0, 1);
     const uint8_t report[] = {0x07};
     WriteReport(report, 1);
-    EXPECT_EQ(Lines(path), (Strings{"0.000 > com2 23 3a 4d 53 23", "61.000 < com2 30", "61.000 > hid 00 07"}));
+    EXPECT_EQ(Lines(path), (Strings{"0.000 > com2 23 3a 4d 53 23", "61.000 < com2 30", "81.000 > hid 00 07"}));  // the read ends 20 ms after the "0"
 }
 
 TEST_F(TraceTest, StoppedTraceWritesNothingMore) {

@@ -105,6 +105,34 @@ TEST_F(ScopeCliTest, RefusalsGiveTheDialogTextAndNonZeroExit) {
     }
 }
 
+// `scope move` sends the letter the swap settings give, with the relays as
+// with the LX200 commands.
+TEST_F(ScopeCliTest, MoveFollowsTheSwapLettersOnBothDriveMethods) {
+    ASSERT_EQ(RunVelmoraCli(home, "settings set guideLetters nswe").status, 0);  // e/w swapped
+    struct Case {
+        const char* method;
+        const char* direction;
+        std::string sent;  // the trace's bytes of the move
+    };
+    const Case cases[] = {
+        {"b", "w", "> usb 40 09 08 00"},                    // the East relay
+        {"b", "e", "> usb 40 09 01 00"},                    // the West relay
+        {"l", "w", "> cam-serial0 23 3a 4d 65 23"},         // "#:Me#"
+    };
+    const std::string trace = HomePath("move.txt");
+    StartTrace("");  // this process stays untraced
+    for (const Case& c : cases) {
+        ASSERT_EQ(RunVelmoraCli(home, std::string("settings set driveMethod ") + c.method).status, 0);
+        setenv("VELMORA_TRACE", trace.c_str(), 1);
+        const CliResult r = RunVelmoraCli(home, std::string("scope --simulate move ") + c.direction + " 100");
+        unsetenv("VELMORA_TRACE");
+        EXPECT_EQ(r.status, 0) << r.output;
+        bool found = false;
+        for (const std::string& line : Lines(trace)) found |= line.find(c.sent) != std::string::npos;
+        EXPECT_TRUE(found) << c.method << " " << c.direction;
+    }
+}
+
 TEST_F(ScopeCliTest, WithoutDriveMethodNothingIsSent) {
     const CliResult r = RunVelmoraCli(home, "scope --simulate position");
     EXPECT_EQ(r.status, 1);

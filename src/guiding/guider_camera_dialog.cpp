@@ -295,7 +295,7 @@ TGCamDialog::TGCamDialog(QWidget* parent)
     Refresh();
 }
 
-TGCamDialog::~TGCamDialog() = default;
+TGCamDialog::~TGCamDialog() { StopManualMove(); }
 
 void TGCamDialog::Build() {
     auto* grid = new QGridLayout(this);

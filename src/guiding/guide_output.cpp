@@ -39,6 +39,10 @@ private:
 
 }  // namespace
 
+bool GuideOutput::Correction(char direction, int32_t ms) {
+    return State().settings.driveMethod == 'l' ? Pulse(direction, ms) : RelayPulse(direction, ms);
+}
+
 GuideOutput& DefaultGuideOutput() {
     static DefaultOutput output;
     return output;

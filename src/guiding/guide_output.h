@@ -13,6 +13,10 @@ public:
     virtual bool Pulse(char direction, int32_t ms) = 0;
     // A relay pulse, whatever the drive method (settling the relays).
     virtual bool RelayPulse(char direction, int32_t ms) = 0;
+    // A guiding correction: LX200 move commands with the LX200 drive
+    // method, the guide relays with every other (an Autostar is guided on
+    // its guide socket; training still moves it with serial commands).
+    bool Correction(char direction, int32_t ms);
     // One AO correction of `steps` steps with an AO letter (with its mount
     // bump); false when no AO route is there.
     virtual bool AoStep(char letter, int32_t steps) = 0;

@@ -36,6 +36,7 @@
 #include "telescope/ao.h"
 #include "telescope/lx200.h"
 #include "telescope/telescope_control.h"
+#include "telescope/telescope_dialogs.h"
 #include "telescope/telescope_link.h"
 
 using namespace gcam;
@@ -117,18 +118,6 @@ void FollowPhotoGuiding() {
     if (!h.startGuiding || !h.guidingStep || h.startGuiding.target<PhotoStart>()) return;
     h.startGuiding = PhotoStart{h.startGuiding};
     h.guidingStep = PhotoStep{h.guidingStep};
-}
-
-// Manual moves in mode 'T': the guide socket's relays, or the slew rate and
-// move command (the four quit commands stop them).
-void StartManualMove(char letter) {
-    if (S().driveMethod == 'b') StartRelayMove(letter);
-    else StartMove(kRateSlew, MoveCommand(letter));
-}
-
-void StopManualMove() {
-    if (S().driveMethod == 'b') StopRelayMove();
-    else StopMove();
 }
 
 QPointer<TGCamDialog>& DialogPointer() {
@@ -331,7 +320,7 @@ TGCamDialog::TGCamDialog(QWidget* parent)
     Refresh();
 }
 
-TGCamDialog::~TGCamDialog() = default;
+TGCamDialog::~TGCamDialog() { StopManualMove(); }
 
 void TGCamDialog::Build() {
     auto* grid = new QGridLayout(this);
@@ -433,8 +422,17 @@ void TGCamDialog::Build() {
     // Move Telescope.
     auto* move = group("Move Telescope", 3, 2);
     auto* moveRow = Row(move);
-    ScrollBar(moveRow, kMoveLeftRight, Qt::Horizontal, [] { return 0; }, [] { return 2; }, [] { return 1; });
-    ScrollBar(moveRow, kMoveUpDown, Qt::Vertical, [] { return 0; }, [] { return 2; }, [] { return 1; });
+    // The move bars are the telescope dialogs' arrows: an arrow starts the
+    // move and the mouse release stops it.
+    for (auto [id, orientation] : {std::pair{kMoveLeftRight, Qt::Horizontal}, std::pair{kMoveUpDown, Qt::Vertical}}) {
+        auto* bar = WithId(new TScopeScrollBar(
+                               orientation,
+                               [this, id](int step) { Scroll(id, step < 0 ? GuiderScroll::LineUp : GuiderScroll::LineDown); },
+                               [this, id] { Scroll(id, GuiderScroll::EndScroll); }),
+                           id);
+        bar->setMinimumWidth(orientation == Qt::Horizontal ? 100 : 16);
+        moveRow->addWidget(bar);
+    }
     buttons(move, kModeButton);
     readings(move, kModeReading);
 
@@ -492,6 +490,7 @@ QScrollBar* TGCamDialog::ScrollBar(QBoxLayout* into, int id, Qt::Orientation ori
 
 void TGCamDialog::closeEvent(QCloseEvent* event) {
     D().stopRequested = true;
+    StopManualMove();  // no move outlives the dialog
     QDialog::closeEvent(event);
 }
 
@@ -501,22 +500,23 @@ void TGCamDialog::Refresh() {
 }
 
 void TGCamDialog::Scroll(int id, GuiderScroll action, int thumb) {
-    if (G().training) return;
+    if (G().training && action != GuiderScroll::EndScroll) return;
     switch (id) {
         case kExposureArrows: ScrollExposure(E(), action); break;
         case kStretchBar: ScrollStretch(D(), action, thumb); break;
         case kMoveLeftRight:
         case kMoveUpDown: {
-            const ManualMove m = ManualMoveFor(S(), id, action, moving_);
+            // The guide socket's relays, or the slew rate selected in the
+            // telescope dialog and the move command; the stop releases them.
+            const ManualMove m = ManualMoveFor(S(), id, action, TelescopeControl().moving);
             if (m.kind == ManualMove::Start) {
                 PrepareTelescopeLink();
                 StartManualMove(m.letter);
-                moving_ = true;
             } else if (m.kind == ManualMove::Stop) {
                 StopManualMove();
-                moving_ = false;
             } else if (m.kind == ManualMove::AoMove) {
                 PrepareTelescopeLink();
+                TelescopeAction action;
                 AoMountMove(kManualAoSteps, m.letter);
             }
             break;
@@ -527,10 +527,7 @@ void TGCamDialog::Scroll(int id, GuiderScroll action, int thumb) {
 }
 
 void TGCamDialog::MouseUp(int x, int y, Qt::MouseButton button) {
-    if (button == Qt::RightButton && moving_) {
-        StopManualMove();
-        moving_ = false;
-    }
+    if (button == Qt::RightButton) StopManualMove();
     if (button != Qt::LeftButton && button != Qt::RightButton) return;
     GuiderDialogState& d = D();
     if (!d.pickArmed || G().training) return;
@@ -564,6 +561,7 @@ void TGCamDialog::OnButton(int id) {
         }
         return;
     }
+    TelescopeAction action;  // one message from a PC port that cannot be opened
     bool save = false;
     switch (id) {
         case kHundredths: SetExposureRange(E(), 'h'); break;

@@ -90,7 +90,6 @@ private:
     GuiderFrameView* view_ = nullptr;
     QLineEdit* defaults_[5] = {};
     QLineEdit* aoGains_[2] = {};
-    bool moving_ = false;
 };
 
 // Command 27: opens the dialog (modeless, at most one) and returns it.

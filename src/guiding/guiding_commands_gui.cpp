@@ -25,6 +25,7 @@ bool PrepareMainCamera() {
 
 void StartAutoGuiding() {
     if (Guider().mainGuiding || !PrepareMainCamera()) return;
+    TelescopeAction action;  // one message from a PC port that cannot be opened
     InfoGuidingDisplay display;
     GuidingContext context;
     context.display = &display;
@@ -33,6 +34,7 @@ void StartAutoGuiding() {
 
 void TrainAutoGuiding() {
     if (Guider().training || !PrepareMainCamera()) return;
+    TelescopeAction action;
     GuidingContext context;
     RunMainTraining(context, CurrentExposureMs());
 }

@@ -41,7 +41,7 @@ bool PastEnd(const GuidingContext& c) { return c.endMs != 0 && int32_t(NowMs() -
 void SendPulse(GuideOutput& out, const AxisPulse& p) {
     if (!p.Send()) return;
     Beep();
-    out.Pulse(p.direction, p.lengthMs);
+    out.Correction(p.direction, p.lengthMs);
     Beep();
 }
 

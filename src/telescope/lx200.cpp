@@ -83,11 +83,11 @@ std::string GotoCoordinates(int hours, int minutes, int degrees, int decMinutes)
     Send(SetDecText(degrees, decMinutes));
     Send(kObjectInfo);
     WaitUntil(start + 1);
-    // The mount acknowledges each co-ordinate text ('1') and answers the
-    // object info before the slew: take those first, so the slew answer
-    // read below is the answer to the slew.
-    ReadSerialReply(TelescopePort(), 2);
-    ReadSerialReply(TelescopePort(), 33);
+    // The mount acknowledges each co-ordinate and answers "#:LI#" before it
+    // hears "#:MS#": read those answers first, as Get object info does, so
+    // that the slew answer is the answer to the slew.
+    WaitMs(200);
+    ReadCoordinateAnswers(TelescopePort());
     Beep();
     Send(kSlewToObject);
     WaitMs(1);

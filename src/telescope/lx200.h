@@ -55,8 +55,9 @@ std::string GetObjectInfo();
 // "#:Sr HH:MM.0" and "#:Sd sDD*MM".
 std::string SetRaText(int hours, int minutes);
 std::string SetDecText(int degrees, int minutes);
-// Go to co-ordinates: the two texts, "#:LI#", a beep, "#:MS#", 1 ms, the slew
-// answer. Returns the slew answer.
+// Go to co-ordinates: the two texts, "#:LI#", 200 ms later their answers
+// (the acknowledgements and the object info), a beep, "#:MS#", 1 ms, the
+// slew answer. Returns the slew answer.
 std::string GotoCoordinates(int hours, int minutes, int degrees, int decMinutes);
 
 // "#:GR#" and "#:GD#" with their answers (for Autostar each answer is read a

@@ -17,8 +17,6 @@
 namespace {
 
 SerialLibrary* installed = nullptr;
-unsigned firstByteTimeoutMs = 500;
-unsigned nextByteTimeoutMs = 20;
 
 // One open port: libserialport's handle, or for a device file it cannot
 // describe (a pseudo-terminal has no entry in the system's serial port
@@ -111,22 +109,23 @@ public:
         }
         return sent;
     }
-    // Waits for the first byte, then takes bytes while they keep coming, up
-    // to the closing '#' or `size` bytes.
+    // What the port has received so far, up to `size` bytes; no wait.
     int Gets(int port, uint8_t* buffer, int size) override {
         OpenPort* p = Find(port);
         if (!p) return kSioNoSuchPort;
-        int n = 0;
-        unsigned timeout = firstByteTimeoutMs;
-        while (n < size) {
-            const int r = ReadByte(*p, buffer + n, timeout);
-            if (r < 0) return kSioIoError;
-            if (r == 0) break;
-            n += r;
-            if (buffer[n - 1] == '#') break;
-            timeout = nextByteTimeoutMs;
+        if (size <= 0) return 0;
+        if (p->sp) {
+            const int r = sp_nonblocking_read(p->sp, buffer, size_t(size));
+            return r < 0 ? kSioIoError : r;
         }
-        return n;
+        pollfd r{p->fd, POLLIN, 0};
+        const int ready = poll(&r, 1, 0);
+        if (ready < 0 || (r.revents & (POLLERR | POLLNVAL))) return kSioIoError;
+        if (ready == 0) return 0;
+        const ssize_t n = read(p->fd, buffer, size_t(size));
+        if (n > 0) return int(n);
+        if (n < 0 && errno == EAGAIN) return 0;
+        return kSioIoError;  // end of file or error: the far end is gone
     }
     int RxClear(int port) override {
         OpenPort* p = Find(port);
@@ -157,20 +156,6 @@ private:
         }
         ioctl(p->fd, command == 'S' ? TIOCMBIS : TIOCMBIC, &bit);  // no modem lines on a pseudo-terminal
         return 0;
-    }
-    // One byte within `timeoutMs`: 1, 0 when none came, -1 when the device
-    // failed or went away.
-    static int ReadByte(OpenPort& p, uint8_t* byte, unsigned timeoutMs) {
-        if (p.sp) return sp_blocking_read(p.sp, byte, 1, timeoutMs);
-        pollfd r{p.fd, POLLIN, 0};
-        const int ready = poll(&r, 1, int(timeoutMs));
-        if (ready < 0) return -1;
-        if (ready == 0) return 0;
-        if (r.revents & (POLLERR | POLLNVAL)) return -1;
-        const ssize_t n = read(p.fd, byte, 1);
-        if (n == 1) return 1;
-        if (n < 0 && errno == EAGAIN) return 0;
-        return -1;  // end of file or error: the far end is gone
     }
     static void Close(OpenPort& p) {
         if (p.sp) {
@@ -203,11 +188,6 @@ SerialLibrary* InstallSerialLibrary(SerialLibrary* library) {
     SerialLibrary* previous = installed;
     installed = library;
     return previous;
-}
-
-void SetSerialReadTimeouts(unsigned firstByteMs, unsigned nextByteMs) {
-    firstByteTimeoutMs = firstByteMs;
-    nextByteTimeoutMs = nextByteMs;
 }
 
 int SioReset(int port, int rxQueue, int txQueue) { return ActiveSerialLibrary().Reset(port, rxQueue, txQueue); }

@@ -31,8 +31,9 @@ public:
     virtual int Parms(int port, int parity, int stopBits, int dataBits) = 0;
     // Sends `count` bytes; returns the count sent.
     virtual int Puts(int port, const uint8_t* bytes, int count) = 0;
-    // A line read: up to `size` bytes of what the device answered (an LX200
-    // answer ends at '#'); returns the count read, 0 when nothing came.
+    // Up to `size` bytes of what the port has received so far, without
+    // waiting; returns the count read, 0 when nothing is there. (The line
+    // read of an answer, with its waits, is the telescope link's.)
     virtual int Gets(int port, uint8_t* buffer, int size) = 0;
     virtual int RxClear(int port) = 0;
     // Closes the port.
@@ -47,10 +48,8 @@ SerialLibrary& ActiveSerialLibrary();
 // Installs a library (tests); nullptr returns to libserialport. Returns the
 // previous one (nullptr when it was the default).
 SerialLibrary* InstallSerialLibrary(SerialLibrary* library);
-// The libserialport library. How long a line read waits for the first byte
-// of an answer, and for each following byte, in real milliseconds.
+// The libserialport library.
 SerialLibrary& LibSerialPortLibrary();
-void SetSerialReadTimeouts(unsigned firstByteMs, unsigned nextByteMs);
 
 // The calls as the telescope code makes them: through the library in force,
 // with every block traced (channel "com<n+1>").

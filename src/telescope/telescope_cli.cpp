@@ -49,18 +49,6 @@ char Direction(const std::string& text) {
     return 0;
 }
 
-// The move command of a compass direction with the swap settings applied,
-// as the dialog's arrows send it.
-char MountLetter(char direction) {
-    const Settings& s = State().settings;
-    switch (direction) {
-        case 'w': return MinusXLetter(s);
-        case 'e': return PlusXLetter(s);
-        case 'n': return PlusYLetter(s);
-        default: return MinusYLetter(s);
-    }
-}
-
 int Refuse(const char* text) {
     std::fprintf(stderr, "%s\n", text);
     return 1;
@@ -99,7 +87,9 @@ int RunScope(const CliArgs& input) {
     };
     if (!PrepareTelescopeControl()) return 1;
     TakeShownMessage();
-    const int port = TelescopePort();
+    // The command is one user action: a PC port that cannot be opened gives
+    // one message.
+    TelescopeAction action;
     TelescopeLinkState& link = TelescopeLink();
     int status = 0;
     if (command == "goto-messier" || command == "goto-ngc") {
@@ -129,12 +119,13 @@ int RunScope(const CliArgs& input) {
         const char d = args.size() == 3 ? Direction(args[1]) : 0;
         if (!d || !numbers(2, 1) || n[1] < 0) return Usage();
         const char rateLetter = rate == "slew" ? 'S' : rate == "find" ? 'M' : rate == "centre" ? 'C' : 'G';
+        // The swap settings apply as to the dialogs' arrows.
         if (s.driveMethod == 'b') {
-            StartRelayMove(d);
+            StartRelayMove(GuideLetterFor(d));
             WaitMs(uint32_t(n[1]));
             StopRelayMove();
         } else {
-            StartMove(RateCommand(rateLetter), MoveCommand(MountLetter(d)));
+            StartMove(RateCommand(rateLetter), MoveCommand(GuideLetterFor(d)));
             WaitMs(uint32_t(n[1]));
             StopMove();
         }

@@ -27,20 +27,38 @@ char GuideLetterFor(char compass) {
     }
 }
 
-void ArrowPressed(char compass) {
+// A held arrow is one user action from its press to its release: on a PC
+// port that cannot be opened the press shows one message and the release
+// sends nothing more.
+void StartManualMove(char letter) {
     if (control.moving) return;
-    StartMove(control.rate, MoveCommand(GuideLetterFor(compass)));
+    BeginTelescopeAction();
+    if (State().settings.driveMethod == 'b') {
+        StartRelayMove(letter);
+    } else {
+        StartMove(control.rate, MoveCommand(letter));
+    }
     control.moving = true;
 }
 
-void ArrowReleased() {
+void StopManualMove() {
     if (!control.moving) return;
-    StopMove();
+    if (State().settings.driveMethod == 'b') {
+        StopRelayMove();
+    } else {
+        StopMove();
+    }
     control.moving = false;
+    EndTelescopeAction();
 }
+
+void ArrowPressed(char compass) { StartManualMove(GuideLetterFor(compass)); }
+
+void ArrowReleased() { StopManualMove(); }
 
 void FocusArrowPressed(bool in) {
     if (control.focusing) return;
+    BeginTelescopeAction();
     StartFocus(control.focusSpeed, in ? kFocusIn : kFocusOut);
     control.focusing = true;
 }
@@ -49,6 +67,7 @@ void FocusArrowReleased() {
     if (!control.focusing) return;
     StopFocus();
     control.focusing = false;
+    EndTelescopeAction();
 }
 
 void RelayArrowPressed(char compass) {
@@ -78,6 +97,8 @@ bool PrepareTelescopeControl() {
 
 void ResetTelescopeControl() {
     prepared = false;
+    if (control.moving) EndTelescopeAction();
+    if (control.focusing) EndTelescopeAction();
     control = TelescopeControlState{};
 }
 

@@ -44,10 +44,17 @@ struct TelescopeControlState {
 };
 TelescopeControlState& TelescopeControl();
 
-// The scroll-bar arrows. A compass direction ('w' left, 'e' right, 'n' up,
-// 's' down) sends the rate and the move command of the matching guide letter
-// (so the swap settings apply), once until the arrow is released; the
-// release sends the four quit commands once.
+// A manual move by guide letter, once until it is stopped: with the guide
+// socket ('b') the letter's relay (no time limit), with every other drive
+// method the selected slew rate and the move command. The stop releases the
+// relays or sends the four quit commands once. The move and its stop are
+// one user action on the link (TelescopeAction).
+void StartManualMove(char letter);
+void StopManualMove();
+// The scroll-bar arrows of the LX200 and Autostar dialogs. A compass
+// direction ('w' left, 'e' right, 'n' up, 's' down) starts the manual move
+// of the matching guide letter (so the swap settings apply); the release
+// stops it.
 void ArrowPressed(char compass);
 void ArrowReleased();
 // The "Focus" arrows: up = in ("#:F+#"), down = out ("#:F-#").

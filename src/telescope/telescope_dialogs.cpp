@@ -42,6 +42,9 @@ TScopeScrollBar::TScopeScrollBar(Qt::Orientation orientation, std::function<void
     : QScrollBar(orientation), onLine_(std::move(onLine)), onEnd_(std::move(onEnd)) {
     setRange(0, 100);
     setValue(50);
+    // Qt's own menu ("Scroll left" and the rest) would start a move that no
+    // release ends.
+    setContextMenuPolicy(Qt::NoContextMenu);
     connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) {
         if (action == SliderSingleStepSub) onLine_(-1);
         if (action == SliderSingleStepAdd) onLine_(1);
@@ -50,7 +53,7 @@ TScopeScrollBar::TScopeScrollBar(Qt::Orientation orientation, std::function<void
 
 void TScopeScrollBar::mouseReleaseEvent(QMouseEvent* event) {
     QScrollBar::mouseReleaseEvent(event);
-    setValue(50);
+    setValue((minimum() + maximum()) / 2);
     onEnd_();
 }
 
@@ -98,6 +101,7 @@ TMTDialog::TMTDialog(QWidget* parent, bool autostar)
             pl->addWidget(b, i / 4, i % 4);
             const int number = PlanetNumber(kPlanetNames[i]);
             connect(b, &QPushButton::clicked, this, [this, number] {
+                TelescopeAction action;
                 ::GotoCatalogue('s', number);
                 Redraw();
             });
@@ -213,6 +217,7 @@ void TMTDialog::GotoObject() {
         Box(autostar_ ? kAutostarControlCaption : kControlCaption, kObjectOutOfRange);
         return;
     }
+    TelescopeAction action;
     ::GotoCatalogue(catalogue, number);
     Redraw();
 }
@@ -225,6 +230,7 @@ void TMTDialog::GotoCoordinates() {
         Box(kControlCaption, kInvalidCoordinates);
         return;
     }
+    TelescopeAction action;
     ::GotoCoordinates(h, m, d, dm);
     Redraw();
 }
@@ -270,6 +276,9 @@ void TMTADialog::PollPosition() {
     stopPolling_ = false;
     qApp->installEventFilter(this);
     QPointer<TMTADialog> self(this);
+    // The loop is one action: a PC port that cannot be opened shows one
+    // message and ends it.
+    TelescopeAction action;
     for (;;) {
         Sys().events->Pump();
         if (!self || !self->isVisible() || self->stopPolling_) break;
@@ -277,6 +286,7 @@ void TMTADialog::PollPosition() {
         ReadPosition(true);
         ++polls_;
         Redraw();
+        if (PcLinkFailed()) break;
     }
     if (!self) return;
     qApp->removeEventFilter(this);

@@ -1,6 +1,7 @@
 #include "telescope/telescope_link.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "core/messages.h"
@@ -19,18 +20,27 @@ TelescopeLinkState tl;
 
 int PcPort() { return State().settings.pcComPort; }
 
+// The link failed: within a user action the PC port is not tried again.
+void Failed() {
+    if (tl.actions > 0) tl.linkFailed = true;
+}
+
 // A library result: a negative value shows "ERROR %d " and closes the port.
 int Checked(int result) {
     if (result >= 0) return result;
     CheckStatus(result);
     SioDone(PcPort());
     tl.comOpen = false;
+    Failed();
     return -1;
 }
 
-// Opens the PC port when it is not open; true when it is open afterwards.
+// Opens the PC port when it is not open (and has not failed within the
+// current action); true when it is open afterwards.
 bool EnsureComOpen() {
-    if (!tl.comOpen) OpenComPort();
+    if (tl.comOpen) return true;
+    if (tl.linkFailed) return false;
+    OpenComPort();
     return tl.comOpen;
 }
 
@@ -39,7 +49,7 @@ bool EnsureComOpen() {
 void PcPuts(const uint8_t* bytes, size_t length, uint32_t startMs) {
     length = std::min(length, tl.sendBuffer.size());
     if (bytes != tl.sendBuffer.data()) std::memmove(tl.sendBuffer.data(), bytes, length);
-    Checked(SioPuts(PcPort(), tl.sendBuffer.data(), int(length)));
+    if (Checked(SioPuts(PcPort(), tl.sendBuffer.data(), int(length))) >= 0) tl.answerPending = true;
     WaitUntil(startMs + 1);
     WaitMs(10);
 }
@@ -52,15 +62,36 @@ std::string UpToHash(const uint8_t* bytes, size_t count) {
     return std::string(reinterpret_cast<const char*>(bytes), n);
 }
 
-// The PC line read: up to 50 bytes, then the receive queue cleared.
+// The PC line read (kAnswerGapMs, kAnswerWaitMs), then the receive queue
+// cleared. Bytes after the closing '#' go with the clearing.
 std::string PcRead() {
     tl.replyCount = 0;
     tl.replyBuffer.fill(0);
     if (!EnsureComOpen()) return "";
-    const int n = Checked(SioGets(PcPort(), tl.replyBuffer.data(), int(tl.replyBuffer.size())));
-    if (n > 0) tl.replyCount = n;
-    if (tl.comOpen) Checked(SioRxClear(PcPort()));
-    return std::string(reinterpret_cast<const char*>(tl.replyBuffer.data()), size_t(tl.replyCount));
+    const int port = PcPort();
+    const int size = int(tl.replyBuffer.size());
+    const uint32_t firstWait = tl.answerPending ? kAnswerWaitMs : kAnswerGapMs;
+    tl.answerPending = false;
+    uint32_t lastMs = NowMs();
+    int n = 0;
+    while (n < size) {
+        const int got = Checked(SioGets(port, tl.replyBuffer.data() + n, size - n));
+        if (got < 0) break;
+        if (got > 0) {
+            const uint8_t* from = tl.replyBuffer.data() + n;
+            const uint8_t* hash = std::find(from, from + got, uint8_t('#'));
+            n += int(hash - from) + (hash < from + got ? 1 : 0);
+            if (hash < from + got) break;
+            lastMs = NowMs();
+            continue;
+        }
+        if (NowMs() - lastMs >= (n > 0 ? kAnswerGapMs : firstWait)) break;
+        WaitMs(1);
+    }
+    std::fill(tl.replyBuffer.begin() + n, tl.replyBuffer.end(), 0);
+    tl.replyCount = n;
+    if (tl.comOpen) Checked(SioRxClear(port));
+    return std::string(reinterpret_cast<const char*>(tl.replyBuffer.data()), size_t(n));
 }
 
 }  // namespace
@@ -73,6 +104,16 @@ void ResetTelescopeLink() {
 }
 
 bool UsesPcRoute() { return State().settings.aoPort > 2; }
+
+void BeginTelescopeAction() {
+    if (tl.actions++ == 0) tl.linkFailed = false;
+}
+
+void EndTelescopeAction() {
+    if (tl.actions > 0 && --tl.actions == 0) tl.linkFailed = false;
+}
+
+bool PcLinkFailed() { return tl.linkFailed; }
 
 int PrepareTelescopeLink() {
     if (tl.portIndex < 0) {
@@ -89,15 +130,22 @@ int TelescopePort() { return PrepareTelescopeLink(); }
 int OpenComPort() {
     const int port = PcPort();
     tl.comOpen = false;
-    // The first failing call ends the open (its "ERROR %d " was shown).
-    const bool ok = Checked(SioReset(port, 1024, 1024)) >= 0 && Checked(SioBaud(port, kSioBaud9600)) >= 0 &&
-                    Checked(SioDTR(port, 'S')) >= 0 && Checked(SioRTS(port, 'S')) >= 0 &&
-                    Checked(SioParms(port, 0, 0, 8)) >= 0;
-    if (!ok) {
-        ShowMessage(50, "Open Communications Failed");
+    // The first failing call ends the open.
+    int result = SioReset(port, 1024, 1024);
+    if (result >= 0) result = SioBaud(port, kSioBaud9600);
+    if (result >= 0) result = SioDTR(port, 'S');
+    if (result >= 0) result = SioRTS(port, 'S');
+    if (result >= 0) result = SioParms(port, 0, 0, 8);
+    if (result < 0) {
+        SioDone(port);
+        char text[64];
+        std::snprintf(text, sizeof text, "ERROR %d \nOpen Communications Failed", result);
+        ShowMessage(50, text);
+        Failed();
         return 0;
     }
     tl.comOpen = true;
+    tl.answerPending = false;
     return 1;
 }
 
@@ -123,6 +171,22 @@ std::string ReadSerialReply(int port, size_t count) {
     }
     if (count == 33) tl.scopeInfo = UpToHash(reinterpret_cast<const uint8_t*>(reply.data()), reply.size());
     return reply;
+}
+
+std::string ReadCoordinateAnswers(int port) {
+    std::string reply;
+    if (UsesPcRoute()) {
+        reply = PcRead();
+    } else {
+        std::string acks, info;
+        ReadSerialPort(port, 2, &acks);
+        ReadSerialPort(port, 33, &info);
+        reply = acks.substr(0, acks.find('\0')) + info;
+    }
+    size_t n = 0;
+    while (n < 2 && n < reply.size() && (reply[n] == '0' || reply[n] == '1')) ++n;
+    tl.scopeInfo = UpToHash(reinterpret_cast<const uint8_t*>(reply.data()) + n, reply.size() - n);
+    return reply.substr(0, n);
 }
 
 std::string ReadSlewReply(int port) {

@@ -37,6 +37,12 @@ struct TelescopeLinkState {
     std::string slewAnswer;
     // The PC COM port is open.
     bool comOpen = false;
+    // A command went out on the PC port since the last answer was read.
+    bool answerPending = false;
+    // The user actions in progress (nested count) and whether the PC link
+    // failed within them.
+    int actions = 0;
+    bool linkFailed = false;
     // AO state: net steps since the last centring, the time of the last
     // mount bump and its letter.
     int16_t aoY = 0;
@@ -52,6 +58,32 @@ void ResetTelescopeLink();
 // True when the text commands travel through the PC COM port.
 bool UsesPcRoute();
 
+// One user action on the link: a button, a held arrow from press to
+// release, a command line, a polling loop. Within it, once the PC port has
+// failed (it could not be opened, or a call on it failed) the port is not
+// tried again: the action shows one message however many commands it sends.
+// Outside every action each send tries the port afresh. Actions nest; the
+// outermost one starts with a clean slate.
+void BeginTelescopeAction();
+void EndTelescopeAction();
+class TelescopeAction {
+public:
+    TelescopeAction() { BeginTelescopeAction(); }
+    ~TelescopeAction() { EndTelescopeAction(); }
+    TelescopeAction(const TelescopeAction&) = delete;
+    TelescopeAction& operator=(const TelescopeAction&) = delete;
+};
+// True when the PC port failed within the current action.
+bool PcLinkFailed();
+
+// The PC line read: it takes an answer's bytes as they arrive and ends at a
+// closing '#', at 50 bytes, or once the line has been quiet for
+// kAnswerGapMs after the last byte. While no byte has come it waits up to
+// kAnswerWaitMs for a command's answer (a mount that never answers), but
+// only kAnswerGapMs when every answer has already been read.
+inline constexpr uint32_t kAnswerGapMs = 20;
+inline constexpr uint32_t kAnswerWaitMs = 500;
+
 // Sets the telescope port index from the com choice of the settings ('1'
 // gives camera port 0, anything else 1), once per run; later calls keep it.
 int PrepareTelescopeLink();
@@ -59,8 +91,9 @@ int PrepareTelescopeLink();
 int TelescopePort();
 
 // Opens the PC COM port: queues 1024/1024, 9600 baud, DTR and RTS raised, no
-// parity, one stop bit, 8 data bits. 1 on success; 0 after "ERROR %d " (the
-// failing call) and "Open Communications Failed", with the port closed.
+// parity, one stop bit, 8 data bits. 1 on success; 0 with the port closed
+// after one message: "ERROR %d " (the failing call) and, on its next line,
+// "Open Communications Failed".
 int OpenComPort();
 
 // Sends the first `length` bytes of `text` (camera route: request 10 on
@@ -68,11 +101,17 @@ int OpenComPort();
 // 50 ms). Nothing is sent on the PC route while the port cannot be opened.
 void SendSerialCommand(int port, const std::string& text, size_t length);
 inline void SendSerialCommand(int port, const std::string& text) { SendSerialCommand(port, text, text.size()); }
-// Reads an answer: camera route `count` bytes (request 11); PC route one line
-// of up to 50 bytes, then the receive queue is cleared. A count of 33 copies
+// Reads an answer: camera route `count` bytes (request 11); PC route the
+// line read (kAnswerGapMs), then the receive queue is cleared. A count of 33 copies
 // the reply up to '#' into the scope info text. Returns the bytes read (a
 // camera reply is padded to `count` by the camera).
 std::string ReadSerialReply(int port, size_t count);
+// The answers to the two co-ordinate texts and "#:LI#": one acknowledgement
+// byte per co-ordinate ('1' taken, '0' refused), then the object information
+// up to '#', which becomes the scope info text. Returns the acknowledgements
+// (none from a mount that does not send them). Camera route: 2 bytes, then
+// 33; PC route: one line read.
+std::string ReadCoordinateAnswers(int port);
 // The mount's answer to a slew: "0" when the first byte is '0', else the text
 // up to '#' (also the scope info text). Kept as the last slew answer.
 std::string ReadSlewReply(int port);

@@ -23,6 +23,7 @@
 #include "guiding/guiding_window.h"
 #include "settings/settings_file.h"
 #include "support/test_env.h"
+#include "telescope/telescope_control.h"
 
 using namespace gcam;
 
@@ -269,6 +270,53 @@ TEST_F(GuiderDialogTest, ManualRelayMoves) {
     EXPECT_EQ(sim_->sim().RelayBits(), 4);  // North
     dialog.MouseUp(0, 0, Qt::RightButton);  // the right button stops a running move
     EXPECT_EQ(sim_->sim().RelayBits(), 0);
+}
+
+// The "Move Telescope" arrows as the mouse works them: the press on an
+// arrow starts the move, its release stops it (the scroll bar sends no end
+// of scrolling for an arrow). The LX200 branch uses the slew rate selected
+// in the telescope dialog.
+TEST_F(GuiderDialogTest, MoveArrowsStopOnTheMouseRelease) {
+    struct Case {
+        char method;
+        int bar;
+        bool first;  // left / up arrow
+        std::vector<std::string> texts;
+        std::vector<int> relays;
+    };
+    const Case cases[] = {
+        {'l', kMoveLeftRight, true, {"#:RC#", "#:Mw#", "#:Qn#", "#:Qs#", "#:Qe#", "#:Qw#"}, {}},
+        {'l', kMoveUpDown, false, {"#:RC#", "#:Ms#", "#:Qn#", "#:Qs#", "#:Qe#", "#:Qw#"}, {}},
+        {'b', kMoveLeftRight, true, {}, {1, 0}},
+        {'b', kMoveUpDown, true, {}, {4, 0}},
+    };
+    for (const Case& c : cases) {
+        ResetTelescopeControl();
+        TelescopeControl().rate = "#:RC#";  // "Centre" in the telescope dialog
+        State().settings.driveMethod = c.method;
+        TGCamDialog dialog;
+        auto* bar = Control<QScrollBar>(dialog, c.bar);
+        const bool horizontal = bar->orientation() == Qt::Horizontal;
+        bar->resize(horizontal ? QSize(120, 16) : QSize(16, 120));
+        const QPoint at = c.first ? QPoint(3, 3) : horizontal ? QPoint(116, 8) : QPoint(8, 116);
+        sim_->sim().ClearRecords();
+        QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(bar, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(bar, &release);
+        std::vector<std::string> texts;
+        std::vector<int> relays;
+        for (const SimCameraWrite& w : sim_->sim().CameraWrites()) {
+            if (w.bytes.size() >= 8 && w.bytes[1] == 10) texts.emplace_back(w.bytes.begin() + 8, w.bytes.end());
+            if (w.bytes.size() >= 8 && w.bytes[1] == 9) relays.push_back(w.bytes[2]);
+        }
+        EXPECT_EQ(texts, c.texts) << c.method << " " << c.bar;
+        EXPECT_EQ(relays, c.relays) << c.method << " " << c.bar;
+        EXPECT_FALSE(TelescopeControl().moving);
+    }
+    ResetTelescopeControl();
 }
 
 TEST_F(GuiderDialogTest, DarkFrameButtons) {

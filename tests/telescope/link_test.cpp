@@ -3,6 +3,8 @@
 // through a fake PC serial library.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "guiding/guide_output.h"
 #include "settings/ini_rules.h"
 #include "telescope/ao.h"
@@ -113,11 +115,14 @@ TEST_F(TelescopeTest, GotoCatalogueSequenceAndWaits) {
 }
 
 TEST_F(TelescopeTest, GotoCoordinatesSendsTextsWithoutClosingHashAsOneRun) {
-    // '1' for each co-ordinate text, no object info (the camera pads the
-    // read), then the slew answer.
-    Answer(peer0, "11" + std::string(33, '\0') + "0");
+    // A real mount: '1' for each co-ordinate, the object info, then the slew
+    // answer (the camera route reads 2 bytes, then 33, then the slew's 1).
+    Answer(peer0, "11");
+    Answer(peer0, "M31 EX GAL#" + std::string(33 - 11, '\0'));
+    Answer(peer0, "0");
     const uint32_t t0 = clock.now;
     EXPECT_EQ(GotoCoordinates(24 - 1, 59, -89, 0), "0");
+    EXPECT_EQ(TelescopeLink().scopeInfo, "M31 EX GAL");
     const auto sent = SerialWrites(0);
     ASSERT_EQ(sent.size(), 4u);
     std::string run;
@@ -126,8 +131,49 @@ TEST_F(TelescopeTest, GotoCoordinatesSendsTextsWithoutClosingHashAsOneRun) {
     EXPECT_EQ(sent[0].text.size(), 12u);
     EXPECT_EQ(sent[1].text.size(), 11u);
     EXPECT_EQ(sent[3].text, "#:MS#");
-    EXPECT_EQ(sent[3].atMs - t0, 1u);
-    EXPECT_EQ(clock.now - t0, 2u);
+    EXPECT_EQ(sent[3].atMs - t0, 201u);  // 1 ms, then 200 ms for the answers
+    EXPECT_EQ(clock.now - t0, 202u);
+}
+
+// The answers before the slew's: the mount's acknowledgements and object
+// info are taken off the line first, on both routes, whether or not the
+// mount acknowledges; a refused slew stays a refusal.
+TEST_F(TelescopeTest, GotoCoordinatesAnswersTheSlewAfterTheAcknowledgements) {
+    struct Case {
+        const char* before;  // acknowledgements and object info
+        const char* slew;
+        std::string info, answer;
+    };
+    const Case cases[] = {
+        {"11M31 GALAXY#", "0", "M31 GALAXY", "0"},
+        {"11#", "1Object Below Horizon#", "", "Object Below Horizon"},
+        {"", "0", "", "0"},  // a mount that does not acknowledge
+        {"10SU#", "2No Object Selected#", "SU", "No Object Selected"},
+    };
+    for (bool pcRoute : {false, true}) {
+        for (const Case& c : cases) {
+            ResetTelescopeLink();
+            peer0.pending.clear();
+            S().aoPort = pcRoute ? 3 : 1;
+            const std::string before = c.before;
+            const size_t acks = std::min(before.find_first_not_of("01"), before.size());
+            if (pcRoute) {
+                pc.answers = {"", "", before, c.slew};  // one per command: Sr, Sd, LI, MS
+            } else {  // the camera route reads 2 bytes, 33, then the slew's
+                Answer(peer0, before.substr(0, acks) + std::string(2 - acks, '\0'));
+                Answer(peer0, before.substr(acks) + std::string(33 - (before.size() - acks), '\0'));
+                Answer(peer0, c.slew);
+            }
+            // The PC line read keeps a refusal's first byte; the camera route
+            // reads it on its own.
+            const std::string slew = c.slew;
+            const std::string answer = pcRoute && slew != "0" ? slew.substr(0, slew.find('#')) : c.answer;
+            EXPECT_EQ(GotoCoordinates(5, 30, 20, 0), answer) << c.before << (pcRoute ? " pc" : " camera");
+            if (std::string(c.slew) == "0") {
+                EXPECT_EQ(TelescopeLink().scopeInfo, c.info) << c.before;
+            }
+        }
+    }
 }
 
 TEST_F(TelescopeTest, ReadPositionAutostarReadsEachAnswerTwice) {
@@ -380,11 +426,11 @@ TEST_F(TelescopeTest, PcRouteOpensOnceAndWaitsAfterEachSend) {
 
 TEST_F(TelescopeTest, PcRouteReadTakesOneLineThenClears) {
     S().aoPort = 3;
-    pc.answers = {"1Object Below Horizon#"};
+    pc.Arrive("1Object Below Horizon#");
     EXPECT_EQ(ReadSlewReply(0), "1Object Below Horizon");
-    pc.answers = {"0"};
+    pc.Arrive("0");
     EXPECT_EQ(ReadSlewReply(0), "0");
-    pc.answers = {"03:04:05#"};
+    pc.Arrive("03:04:05#");
     ReadSerialReply(0, 33);
     EXPECT_EQ(TelescopeLink().scopeInfo, "03:04:05");
     EXPECT_EQ(TelescopeLink().replyCount, 9);
@@ -396,7 +442,7 @@ TEST_F(TelescopeTest, PcOpenFailureDropsTheSendAndTriesAgainNextTime) {
     S().aoPort = 3;
     pc.failParms = -5;
     SendSerialCommand(0, "#:Qe#", 5);
-    EXPECT_EQ(MessageTexts(), (Strings{"ERROR -5 ", "Open Communications Failed"}));
+    EXPECT_EQ(MessageTexts(), (Strings{"ERROR -5 \nOpen Communications Failed"}));
     EXPECT_TRUE(pc.Sent().empty());
     EXPECT_FALSE(TelescopeLink().comOpen);
     SendSerialCommand(0, "#:Qw#", 5);
@@ -408,7 +454,7 @@ TEST_F(TelescopeTest, PcAbsentDeviceShowsTheErrorAndOpenFailure) {
     S().aoPort = 3;
     pc.failReset = kSioCannotOpen;
     EXPECT_EQ(OpenComPort(), 0);
-    EXPECT_EQ(MessageTexts(), (Strings{"ERROR -4 ", "Open Communications Failed"}));
+    EXPECT_EQ(MessageTexts(), (Strings{"ERROR -4 \nOpen Communications Failed"}));
     EXPECT_EQ(pc.Names(), (Strings{"reset", "done"}));
 }
 
@@ -465,7 +511,7 @@ TEST_F(TelescopeTest, GarbageAnswersStayWithinTheTextLimits) {
     Answer(peer0, garbage);
     EXPECT_EQ(ReadSlewReply(0).size(), 33u);
     S().aoPort = 3;
-    pc.answers = {garbage.substr(0, 50)};
+    pc.Arrive(garbage.substr(0, 50));
     ReadSerialReply(0, 33);
     EXPECT_EQ(TelescopeLink().scopeInfo.size(), 33u);
     EXPECT_EQ(TelescopeLink().replyCount, 50);
@@ -477,11 +523,115 @@ namespace {
 
 TEST_F(TelescopeTest, AutostarPositionOverThePcRouteKeepsTheFirstAnswer) {
     S().aoPort = 3;
-    pc.answers = {"12:34:56#", "", "-01*02'03#", ""};
+    pc.answers = {"12:34:56#", "-01*02'03#"};
     ReadPosition(true);
     EXPECT_EQ(TelescopeLink().raText, "12:34:56");
     EXPECT_EQ(TelescopeLink().decText, "-01*02'03");
     EXPECT_EQ(pc.Sent(), (std::vector<std::string>{"#:GR#", "#:GD#"}));
+}
+
+}  // namespace
+
+namespace {
+
+// ---- the PC line read on the fake clock ----
+
+// The read ends at '#', or kAnswerGapMs after the last byte, or after
+// kAnswerWaitMs when the command's answer never comes; with every answer
+// already read it waits only the gap.
+TEST_F(TelescopeTest, PcLineReadEndsAShortGapAfterTheLastByte) {
+    struct Piece {
+        uint32_t atMs;
+        const char* bytes;
+    };
+    struct Case {
+        bool pending;  // a command went out since the last answer
+        std::vector<Piece> pieces;
+        std::string got;
+        uint32_t tookMs;
+    };
+    const Case cases[] = {
+        {true, {{5, "12:34:56#"}}, "12:34:56#", 5},
+        {true, {{3, "0"}}, "0", 23},                            // no '#': the gap ends it
+        {true, {{3, "12:3"}, {15, "4:56#"}}, "12:34:56#", 15},  // a gap shorter than 20 ms
+        {true, {{3, "12:3"}, {30, "4:56#"}}, "12:3", 23},       // 27 ms of quiet ends it
+        {true, {{100, "0"}}, "0", 120},                         // a slow mount is waited for
+        {true, {}, "", 500},                                    // a mount that never answers
+        {false, {}, "", 20},                                    // nothing more to come
+    };
+    S().aoPort = 3;
+    ASSERT_EQ(OpenComPort(), 1);
+    for (const Case& c : cases) {
+        pc.received.clear();
+        if (c.pending) SendSerialCommand(0, "#:GR#", 5);
+        const uint32_t t0 = clock.now;
+        for (const Piece& p : c.pieces) pc.Arrive(p.bytes, p.atMs);
+        EXPECT_EQ(ReadSerialReply(0, 33), c.got) << c.got;
+        EXPECT_EQ(clock.now - t0, c.tookMs) << c.got;
+        pc.arrivals.clear();
+    }
+}
+
+// An Autostar's position over the PC port: each answer arrives 5 ms after
+// its query; the second read of each finds nothing more and ends after the
+// gap, so the whole read takes 2 x (61 + 5 + 10 + 20) ms, not 1.2 s.
+TEST_F(TelescopeTest, AutostarPositionOverThePcRouteTakesWhatTheMountNeeds) {
+    S().aoPort = 3;
+    ASSERT_EQ(OpenComPort(), 1);
+    pc.answers = {"06:00:00#", "+30*00'00#"};
+    const uint32_t t0 = clock.now;
+    ReadPosition(true);
+    EXPECT_EQ(TelescopeLink().raText, "06:00:00");
+    EXPECT_EQ(TelescopeLink().decText, "+30*00'00");
+    EXPECT_EQ(clock.now - t0, 2u * (61 + 10 + 20));  // the answers are there when the reads begin
+}
+
+// Outside every user action each send tries a missing PC port again (the
+// dialogs' actions give one message: telescope_dialogs_gui_test).
+TEST_F(TelescopeTest, MissingPcPortOutsideAnActionIsTriedOnEverySend) {
+    S().aoPort = 3;
+    pc.absent = true;
+    StopMove();
+    EXPECT_EQ(messages.shown.size(), 4u);
+    messages.shown.clear();
+    {
+        TelescopeAction one;
+        StopMove();
+        GotoCoordinates(5, 30, 20, 0);
+    }
+    EXPECT_EQ(MessageTexts(), (Strings{"ERROR -4 \nOpen Communications Failed"}));
+    EXPECT_TRUE(pc.Sent().empty());
+}
+
+// ---- where guiding corrections go ----
+
+// Guiding corrects with LX200 move commands on an LX200 only; every other
+// drive method pulses the guide relays. Training pulses stay serial for an
+// Autostar.
+TEST_F(TelescopeTest, CorrectionsUseTheRelaysForEveryDriveMethodButLx200) {
+    struct Case {
+        char method;
+        Strings texts;
+        std::vector<int> relays;
+    };
+    const Case cases[] = {
+        {'l', {"#:RG#", "#:Me#", "#:Qe#"}, {}},
+        {'a', {}, {8, 0}},
+        {'b', {}, {8, 0}},
+    };
+    for (const Case& c : cases) {
+        S().driveMethod = c.method;
+        sim->sim().ClearRecords();
+        DefaultGuideOutput().Correction('e', 40);
+        std::vector<int> relays;
+        for (auto [at, bits] : RelayWrites()) relays.push_back(bits);
+        EXPECT_EQ(Texts(0), c.texts) << c.method;
+        EXPECT_EQ(relays, c.relays) << c.method;
+    }
+    S().driveMethod = 'a';
+    sim->sim().ClearRecords();
+    DefaultGuideOutput().Pulse('n', 40);
+    EXPECT_EQ(Texts(0), (Strings{"#:RG#", "#:Mn#", "#:Qn#"}));
 }
 
 }  // namespace

@@ -9,8 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <regex>
+#include <thread>
 
 #include "telescope/lx200.h"
 #include "telescope_fixture.h"
@@ -19,22 +21,36 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
+// Real devices answer in real time: these tests wait on a real clock.
+class RealClock : public Clock {
+public:
+    uint32_t Milliseconds() override {
+        using namespace std::chrono;
+        return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+    void WaitMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    int64_t UnixSeconds() override { return 1'700'000'000; }
+};
+
 class PcPortTest : public TelescopeTest {
 protected:
     void SetUp() override {
         TelescopeTest::SetUp();
         InstallSerialLibrary(nullptr);  // libserialport
-        SetSerialReadTimeouts(300, 20);
+        fakeClock = Sys().clock;
+        Sys().clock = &realClock;
         S().aoPort = 3;
         S().pcComPort = 0;
     }
     void TearDown() override {
         ResetTelescopeLink();
+        Sys().clock = fakeClock;
         if (master >= 0) close(master);
         unsetenv("VELMORA_COM1");
-        SetSerialReadTimeouts(500, 20);
         TelescopeTest::TearDown();
     }
+    RealClock realClock;
+    Clock* fakeClock = nullptr;
     // A pseudo-terminal whose far end is COM1.
     void OpenTerminal() {
         master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -62,7 +78,7 @@ protected:
 TEST_F(PcPortTest, AbsentDeviceGivesErrorAndOpenFailure) {
     setenv("VELMORA_COM1", "/nonexistent/ttyVELMORA", 1);
     SendSerialCommand(0, "#:RG#", 5);
-    EXPECT_EQ(MessageTexts(), (Strings{"ERROR -4 ", "Open Communications Failed"}));
+    EXPECT_EQ(MessageTexts(), (Strings{"ERROR -4 \nOpen Communications Failed"}));
     EXPECT_FALSE(TelescopeLink().comOpen);
     EXPECT_EQ(ReadSerialReply(0, 33), "");  // tries again, fails again, empty
     EXPECT_EQ(TelescopeLink().scopeInfo, "");
@@ -94,7 +110,7 @@ TEST_F(PcPortTest, TerminalThatClosesGivesErrorAndClosesThePort) {
     EXPECT_FALSE(TelescopeLink().comOpen);
     messages.shown.clear();
     SendSerialCommand(0, "#:Qe#", 5);  // the device is gone: the open fails
-    EXPECT_EQ(MessageTexts().back(), "Open Communications Failed");
+    EXPECT_EQ(MessageTexts().back(), "ERROR -4 \nOpen Communications Failed");
 }
 
 // The simulated mount in its own process on a pseudo-terminal.

@@ -5,7 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
+#include <functional>
 
 #include "core/command_ids.h"
 #include "core/commands.h"
@@ -17,6 +19,7 @@
 #include "telescope/telescope_control.h"
 #include "telescope/telescope_dialogs.h"
 #include "telescope_fixture.h"
+#include "guiding/guider_camera_dialog.h"
 
 using namespace scope;
 
@@ -280,6 +283,78 @@ TEST_F(ScopeDialogTest, AutostarPollsThePositionUntilARightPress) {
     for (const std::string& t : Texts(0)) queries.push_back(t);
     EXPECT_EQ(queries, (Strings{"#:GR#", "#:GD#", "#:GR#", "#:GD#", "#:GR#", "#:GD#"}));
     EXPECT_EQ(system.beeps, 3);
+}
+
+}  // namespace
+
+namespace {
+
+// No move or focus bar offers Qt's context menu: its "Scroll left" and the
+// rest would start a move that nothing stops.
+TEST_F(ScopeDialogTest, MoveAndFocusBarsHaveNoContextMenu) {
+    TMTDialog lx;
+    TMTADialog as;
+    TCBDialog cb;
+    TGCamDialog guider;
+    const std::pair<QWidget*, std::vector<int>> bars[] = {
+        {&lx, {118, 119, 124}}, {&as, {2618, 2619, 2624}}, {&cb, {101, 102}}, {&guider, {911, 912}}};
+    for (const auto& [dialog, ids] : bars) {
+        for (int id : ids) {
+            auto* bar = Control<QScrollBar>(*dialog, id);
+            ASSERT_NE(bar, nullptr);
+            EXPECT_EQ(bar->contextMenuPolicy(), Qt::NoContextMenu) << id;
+        }
+    }
+}
+
+// On a PC port that cannot be opened every button and every held arrow
+// shows one message.
+TEST_F(ScopeDialogTest, MissingPcPortGivesOneMessagePerClick) {
+    S().aoPort = 3;
+    pc.absent = true;
+    TMTDialog d;
+    Type(d, 101, "31");
+    Type(d, 112, "5");
+    auto hold = [&](int id) {
+        auto* bar = Control<TScopeScrollBar>(d, id);
+        for (int i = 0; i < 3; ++i) bar->triggerAction(QAbstractSlider::SliderSingleStepSub);  // held
+        bar->EndScroll();
+    };
+    const std::function<void()> clicks[] = {
+        [&] { Control<QPushButton>(d, 103)->click(); },  // GoTo Object
+        [&] { Control<QPushButton>(d, 116)->click(); },  // Go To
+        [&] { Control<QPushButton>(d, 106)->click(); },  // Mars
+        [&] { hold(118); },
+        [&] { hold(124); },                              // Focus
+    };
+    for (const auto& click : clicks) {
+        messages.shown.clear();
+        click();
+        EXPECT_EQ(MessageTexts(), (Strings{"ERROR -4 \nOpen Communications Failed"}));
+    }
+    EXPECT_TRUE(pc.Sent().empty());
+}
+
+// The Autostar polling loop ends when the PC port cannot be opened, after
+// one message.
+TEST_F(ScopeDialogTest, AutostarPollingEndsOnAFailedOpen) {
+    S().driveMethod = 'a';
+    S().aoPort = 3;
+    pc.absent = true;
+    TMTADialog* open = nullptr;
+    int polls = -1;
+    events.onPump = [&] {
+        if (!open && (open = dynamic_cast<TMTADialog*>(QApplication::activeModalWidget())))
+            QTimer::singleShot(0, [&] {  // runs once the loop has given the dialog back
+                polls = open->Polls();
+                FindControl<QPushButton>(open, kIdFinished)->click();
+            });
+        if (open && open->Polls() >= 5) open->StopPolling();  // a loop that would not end
+    };
+    RunTelescopeControl();
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(polls, 1);
+    EXPECT_EQ(MessageTexts(), (Strings{"ERROR -4 \nOpen Communications Failed"}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // recording peer on both serial ports, and a fake PC serial library that
 // records every call with the clock.
 #pragma once
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,28 +25,49 @@ struct SioCall {
 class FakeSerialLibrary : public SerialLibrary {
 public:
     explicit FakeSerialLibrary(FakeClock& clock) : clock_(clock) {}
-    int Reset(int, int rx, int tx) override { return Log("reset", failReset, std::to_string(rx) + "/" + std::to_string(tx)); }
+    int Reset(int, int rx, int tx) override {
+        if (absent) failReset = kSioCannotOpen;
+        return Log("reset", failReset, std::to_string(rx) + "/" + std::to_string(tx));
+    }
     int Baud(int, int code) override { return Log("baud", none, std::to_string(code)); }
     int Dtr(int, char c) override { return Log("dtr", none, std::string(1, c)); }
     int Rts(int, char c) override { return Log("rts", none, std::string(1, c)); }
     int Parms(int, int p, int s, int d) override {
         return Log("parms", failParms, std::to_string(p) + "," + std::to_string(s) + "," + std::to_string(d));
     }
+    // Each command sent makes the next scripted answer arrive answerDelayMs
+    // later.
     int Puts(int, const uint8_t* b, int n) override {
         const int r = Log("puts", failPuts, std::string(reinterpret_cast<const char*>(b), size_t(n)));
-        return r < 0 ? r : n;
-    }
-    int Gets(int, uint8_t* buffer, int size) override {
-        std::string answer;
+        if (r < 0) return r;
         if (!answers.empty()) {
-            answer = answers.front().substr(0, size_t(size));
+            Arrive(answers.front(), answerDelayMs);
             answers.erase(answers.begin());
         }
-        std::copy(answer.begin(), answer.end(), buffer);
-        const int r = Log("gets", failGets, answer);
-        return r < 0 ? r : int(answer.size());
+        return n;
     }
-    int RxClear(int) override { return Log("rxclear", none, ""); }
+    // What has arrived by now (no wait); logged when it brings bytes or fails.
+    int Gets(int, uint8_t* buffer, int size) override {
+        while (!arrivals.empty() && int32_t(clock_.now - arrivals.front().first) >= 0) {
+            received += arrivals.front().second;
+            arrivals.erase(arrivals.begin());
+        }
+        const std::string got = received.substr(0, size_t(std::max(size, 0)));
+        received.erase(0, got.size());
+        std::copy(got.begin(), got.end(), buffer);
+        if (failGets == 0 && got.empty()) return 0;
+        const int r = Log("gets", failGets, got);
+        return r < 0 ? r : int(got.size());
+    }
+    // Bytes that reach the port `afterMs` from now.
+    void Arrive(const std::string& bytes, uint32_t afterMs = 0) {
+        arrivals.push_back({clock_.now + afterMs, bytes});
+        std::stable_sort(arrivals.begin(), arrivals.end(), [](auto& a, auto& b) { return int32_t(a.first - b.first) < 0; });
+    }
+    int RxClear(int) override {
+        received.clear();
+        return Log("rxclear", none, "");
+    }
     int Done(int) override { return Log("done", none, ""); }
 
     std::vector<std::string> Names() const {
@@ -61,9 +83,13 @@ public:
     }
 
     std::vector<SioCall> calls;
-    std::vector<std::string> answers;
+    std::vector<std::string> answers;  // one per command sent
+    uint32_t answerDelayMs = 5;
+    std::vector<std::pair<uint32_t, std::string>> arrivals;  // at clock times
+    std::string received;
     // Each a one-shot failure value (0: none).
     int failReset = 0, failParms = 0, failPuts = 0, failGets = 0;
+    bool absent = false;  // every open fails: no such device
 
 private:
     int none = 0;

@@ -69,7 +69,7 @@ TEST_F(TraceTest, PcPortAndFilterWheelChannels) {
     ReadSerialReply(0, 1);
     const uint8_t report[] = {0x07};
     WriteReport(report, 1);
-    EXPECT_EQ(Lines(path), (Strings{"0.000 > com2 23 3a 4d 53 23", "61.000 < com2 30", "61.000 > hid 00 07"}));
+    EXPECT_EQ(Lines(path), (Strings{"0.000 > com2 23 3a 4d 53 23", "61.000 < com2 30", "81.000 > hid 00 07"}));  // the read ends 20 ms after the "0"
 }
 
 TEST_F(TraceTest, StoppedTraceWritesNothingMore) {
@@ -102,6 +102,34 @@ TEST_F(ScopeCliTest, RefusalsGiveTheDialogTextAndNonZeroExit) {
         const CliResult r = RunVelmoraCli(home, "scope --simulate " + c.args);
         EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
         EXPECT_NE(r.output.find(c.text), std::string::npos) << c.args << "\n" << r.output;
+    }
+}
+
+// `scope move` sends the letter the swap settings give, with the relays as
+// with the LX200 commands.
+TEST_F(ScopeCliTest, MoveFollowsTheSwapLettersOnBothDriveMethods) {
+    ASSERT_EQ(RunVelmoraCli(home, "settings set guideLetters nswe").status, 0);  // e/w swapped
+    struct Case {
+        const char* method;
+        const char* direction;
+        std::string sent;  // the trace's bytes of the move
+    };
+    const Case cases[] = {
+        {"b", "w", "> usb 40 09 08 00"},                    // the East relay
+        {"b", "e", "> usb 40 09 01 00"},                    // the West relay
+        {"l", "w", "> cam-serial0 23 3a 4d 65 23"},         // "#:Me#"
+    };
+    const std::string trace = HomePath("move.txt");
+    StartTrace("");  // this process stays untraced
+    for (const Case& c : cases) {
+        ASSERT_EQ(RunVelmoraCli(home, std::string("settings set driveMethod ") + c.method).status, 0);
+        setenv("VELMORA_TRACE", trace.c_str(), 1);
+        const CliResult r = RunVelmoraCli(home, std::string("scope --simulate move ") + c.direction + " 100");
+        unsetenv("VELMORA_TRACE");
+        EXPECT_EQ(r.status, 0) << r.output;
+        bool found = false;
+        for (const std::string& line : Lines(trace)) found |= line.find(c.sent) != std::string::npos;
+        EXPECT_TRUE(found) << c.method << " " << c.direction;
     }
 }
 

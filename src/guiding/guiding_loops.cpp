@@ -640,7 +640,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
 }
 
 StarPosition PlaceMainGuidingFrame() { return PlaceMainFrame(); }
-bool FindMainGuidingStar(int x, int y, StarPosition& out) { return SearchMain(x, y, 2, out); }
+bool FindMainGuidingStar(int x, int y, StarPosition& out) { return SearchMain(x, y, 2, true, out); }
 void EndMainGuidingFrames() { EndMainFrames(); }
 
 GuidingRms LastGuidingRms() { return lastStats ? lastStats->Rms() : GuidingRms{}; }

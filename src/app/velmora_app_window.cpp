@@ -101,6 +101,9 @@ QString PlainText(const char* text) {
 
 static void CloseDeviceHandles() { CloseDevices(); }
 
+// How long the status bar names the file a save wrote.
+constexpr int kSavedMessageMs = 20000;
+
 // ---- TVelmoraWindow -------------------------------------------------------------
 
 TVelmoraWindow::TVelmoraWindow(QWidget* parent) : QMainWindow(parent) {
@@ -142,6 +145,10 @@ TVelmoraWindow::TVelmoraWindow(QWidget* parent) : QMainWindow(parent) {
     hooks.updateScroller = [this] { AdjustView(); };
     hooks.showReadout = [this](const std::string& text) {
         if (readout_) readout_->setText(QString::fromStdString(text));
+    };
+    // A save shows its file over the help line for a while.
+    hooks.showSaved = [this](const std::string& path) {
+        if (statusBar_) statusBar_->showMessage("Saved " + QString::fromStdString(path), kSavedMessageMs);
     };
     qApp->installEventFilter(this);
     qApp->installEventFilter(fitter_);

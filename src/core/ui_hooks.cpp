@@ -17,6 +17,10 @@ void ShowPointerReadout(const std::string& text) {
     if (WindowHooks().showReadout) WindowHooks().showReadout(text);
 }
 
+void ShowFileSaved(const std::string& hostPath) {
+    if (WindowHooks().showSaved) WindowHooks().showSaved(hostPath);
+}
+
 LayerHooks& UpperLayers() {
     static LayerHooks hooks;
     return hooks;

@@ -10,6 +10,7 @@ struct MainWindowHooks {
     std::function<void()> updateToolBar;   // drive method or view options changed
     std::function<void()> updateScroller;  // the geometry / scroll extent changed
     std::function<void(const std::string&)> showReadout;  // the status bar's pointer readout
+    std::function<void(const std::string&)> showSaved;    // a file was written (host path)
 };
 
 MainWindowHooks& WindowHooks();
@@ -18,6 +19,9 @@ void UpdateMainWindowCaption();
 void UpdateMainWindowToolBar();
 void UpdateMainWindowScroller();
 void ShowPointerReadout(const std::string& text);
+// Every image or map written by a save or an autosave says so in the status
+// bar, with the file's host path.
+void ShowFileSaved(const std::string& hostPath);
 
 // What the file layer needs from the layers above it, installed by them at
 // start (a static registrar beside the code that answers); no-ops without

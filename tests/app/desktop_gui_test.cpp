@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QSvgRenderer>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -37,7 +38,9 @@
 #include "app/velmora_app_window.h"
 #include "display/display_state.h"
 #include "display/render.h"
+#include "files/file_commands.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "support/test_env.h"
 
 namespace {
@@ -329,6 +332,34 @@ TEST_F(DesktopTest, ShippedManualCoversEveryMenuCommand) {
                               "Stretch Display", "Program Defaults", "Camera Control", "cmake --install",
                               "WinHelp failed!"})
         EXPECT_TRUE(text.contains(topic)) << topic;
+}
+
+// ---- Saves ------------------------------------------------------------------------------
+
+TEST_F(DesktopTest, EverySaveNamesTheFileWrittenInTheStatusBar) {
+    Open();
+    const FileDialogRunners dialogs = FileDialogs();
+    FileDialogs().fitsDetails = [] { return true; };
+    State().settings.autosaveCounter = 15;
+    const struct {
+        int command;
+        std::string answer;  // the name typed in the save dialog
+        std::string written;
+    } cases[] = {
+        {cmd::kQuickSaveFits, "", HomePath("autosave/IMG16.FIT")},
+        {cmd::kSaveFits, HomePath("m42"), HomePath("m42.FIT")},
+        {cmd::kSaveTiff, HomePath("m42"), HomePath("m42.TIF")},
+        {cmd::kSave, HomePath("raw~1"), HomePath("raw~1")},
+    };
+    for (const auto& c : cases) {
+        window->StatusBar()->clearMessage();
+        if (!c.answer.empty()) files.answers.push_back(c.answer);
+        ASSERT_TRUE(RunCommand(c.command)) << c.command;
+        EXPECT_TRUE(FileExists(c.written)) << c.written;
+        EXPECT_EQ(window->StatusBar()->currentMessage().toStdString(), "Saved " + c.written);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+    FileDialogs() = dialogs;
 }
 
 // ---- Printing ---------------------------------------------------------------------------

@@ -12,12 +12,18 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSvgRenderer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -360,6 +366,128 @@ TEST_F(DesktopTest, EverySaveNamesTheFileWrittenInTheStatusBar) {
     }
     EXPECT_TRUE(messages.shown.empty());
     FileDialogs() = dialogs;
+}
+
+// A "#section" link of the manual as the reader sees it.
+struct SectionLink {
+    QString href, text;
+    int position = 0;  // inside the link text
+};
+
+std::vector<SectionLink> SectionLinks(const QTextDocument* document) {
+    std::vector<SectionLink> links;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString href = fragment.charFormat().anchorHref();
+            if (fragment.isValid() && href.startsWith('#'))
+                links.push_back({href, fragment.text(), fragment.position() + fragment.length() / 2});
+        }
+    return links;
+}
+
+void Click(QWidget* widget, QPoint at) {
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &event);
+    }
+}
+
+TEST_F(DesktopTest, EveryContentsLinkAndCrossReferenceGoesToItsSection) {
+    Open();
+    THelpWindow help;
+    help.resize(800, 600);
+    help.show();
+    ASSERT_TRUE(help.ShowManual(QString(VELMORA_SOURCE_DIR) + "/docs/manual.md"));
+    QTextBrowser* browser = help.Browser();
+    QScrollBar* bar = browser->verticalScrollBar();
+    const std::vector<SectionLink> links = SectionLinks(browser->document());
+    ASSERT_GE(links.size(), 19u);  // the contents and two cross-references
+    for (const SectionLink& link : links) {
+        // Scrolled to the link and clicked, as a reader does.
+        QTextCursor at(browser->document());
+        at.setPosition(link.position);
+        browser->setTextCursor(at);
+        browser->ensureCursorVisible();
+        const int from = bar->value();
+        Click(browser->viewport(), browser->cursorRect(at).center());
+        QCoreApplication::processEvents();
+        // The heading of the same text is now at the top of the view (or as
+        // near as the end of the manual lets it come).
+        QTextBlock heading = browser->document()->begin();
+        while (heading.isValid() && !(heading.blockFormat().headingLevel() > 0 && heading.text() == link.text))
+            heading = heading.next();
+        ASSERT_TRUE(heading.isValid()) << link.text.toStdString();
+        const QRect shown = browser->cursorRect(QTextCursor(heading));
+        EXPECT_GE(shown.top(), 0) << link.href.toStdString();
+        EXPECT_LE(shown.bottom(), browser->viewport()->height()) << link.href.toStdString();
+        if (bar->value() < bar->maximum()) EXPECT_LE(shown.top(), 10) << link.href.toStdString();
+        // Back returns to the link.
+        help.findChild<QPushButton*>("helpBack")->click();
+        EXPECT_EQ(bar->value(), from) << link.href.toStdString();
+    }
+    // The contents names every section.
+    for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
+        if (block.blockFormat().headingLevel() == 2)
+            EXPECT_TRUE(std::any_of(links.begin(), links.end(), [&](const SectionLink& l) { return l.text == block.text(); }))
+                << block.text().toStdString();
+}
+
+TEST(HelpAnchors, HeadingsAreNamedAsGitHubNamesThem) {
+    const struct {
+        const char* heading;
+        const char* anchor;
+    } cases[] = {
+        {"Camera permissions: the udev rule", "camera-permissions-the-udev-rule"},
+        {"Histogram, row plot and 3-D plot", "histogram-row-plot-and-3-d-plot"},
+        {"Velmora \u2014 user manual", "velmora--user-manual"},
+        {"  The INDI_driver (v2) ", "the-indi_driver-v2"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HeadingAnchor(QString::fromUtf8(c.heading)).toStdString(), c.anchor);
+    // A repeated heading is numbered.
+    QTextDocument document;
+    document.setMarkdown("# Notes\n\ntext\n\n## Notes\n\n## Other\n");
+    EXPECT_EQ(NameHeadingAnchors(&document), 3);
+    QStringList names;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        if (block.blockFormat().headingLevel() > 0) names += block.begin().fragment().charFormat().anchorNames();
+    EXPECT_EQ(names, (QStringList{"notes", "notes-1", "other"}));
+}
+
+TEST_F(DesktopTest, HelpSearchFindsEachPlaceInTurn) {
+    Open();
+    THelpWindow help;
+    help.resize(800, 600);
+    help.show();
+    ASSERT_TRUE(help.ShowManual(QString(VELMORA_SOURCE_DIR) + "/docs/manual.md"));
+    QTextBrowser* browser = help.Browser();
+    QLineEdit* search = help.SearchField();
+    ASSERT_NE(search, nullptr);
+    auto key = [&](int code, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(search, &press);
+    };
+    for (const QChar c : QString("udevadm")) key(0, c);
+    // The manual has "udevadm" twice, both far down.
+    const QTextCursor one = browser->document()->find("udevadm");
+    const int first = one.selectionStart(), second = browser->document()->find("udevadm", one).selectionStart();
+    ASSERT_GT(second, first);
+    std::vector<int> found;
+    for (int i = 0; i < 3; ++i) {
+        const QTextCursor cursor = browser->textCursor();
+        EXPECT_EQ(cursor.selectedText(), "udevadm");
+        found.push_back(cursor.selectionStart());
+        const QRect shown = browser->cursorRect(cursor);
+        EXPECT_TRUE(browser->viewport()->rect().contains(shown)) << i;
+        key(Qt::Key_Return, "\r");
+    }
+    EXPECT_EQ(found, (std::vector<int>{first, second, first}));  // round to the top
+    EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(help.isVisible());  // Return pressed no button
+    // Not there: the place found last stays selected.
+    EXPECT_FALSE(help.FindNext("no such words here"));
+    EXPECT_EQ(browser->textCursor().selectionStart(), second);
 }
 
 // ---- Printing ---------------------------------------------------------------------------

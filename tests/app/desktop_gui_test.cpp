@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "acquisition/camera_dialog.h"
 #include "app/clipboard.h"
 #include "core/command_ids.h"
 #include "core/commands.h"
@@ -43,6 +44,7 @@
 #include "core/state.h"
 #include "app/velmora_app_window.h"
 #include "display/display_state.h"
+#include "guiding/guider_camera_dialog.h"
 #include "display/render.h"
 #include "files/file_commands.h"
 #include "platform/files.h"
@@ -146,6 +148,92 @@ TEST_F(DesktopTest, DialogLargerThanTheScreenScrolls) {
     smallLayout->addWidget(new QLabel("fits"));
     small.show();
     EXPECT_EQ(small.findChild<QScrollArea*>("dialogScroll"), nullptr);
+}
+
+// True when the button lies wholly inside its window as it is shown now
+// (not scrolled out of view).
+bool InView(const QWidget* button) {
+    const QWidget* window = button->window();
+    const QRect at(button->mapTo(window, QPoint(0, 0)), button->size());
+    return button->isVisible() && window->rect().contains(at);
+}
+
+TEST_F(DesktopTest, BigDialogsFitASmallScreenWithTheirButtonsInView) {
+    Open();
+    // A 1366 x 768 screen, bare and with a 32-pixel panel at the top.
+    const QRect areas[] = {QRect(0, 0, 1366, 768), QRect(0, 32, 1366, 736)};
+    const struct {
+        const char* name;
+        std::function<QDialog*()> make;
+        std::vector<QString> actions;
+    } dialogs[] = {
+        {"camera", [&] { return new TCamDialog(window.get()); },
+         {"Take Photo", "Autoguide Photo", "Cancel", "Help"}},
+        {"guider", [&] { return new TGCamDialog(window.get()); }, {"Help", "Close"}},
+    };
+    for (const QRect& area : areas)
+        for (const auto& d : dialogs) {
+            SetScreenAreaOverride(area);
+            std::unique_ptr<QDialog> dialog(d.make());
+            dialog->move(400, 300);
+            dialog->show();
+            QCoreApplication::processEvents();
+            const std::string what = std::string(d.name) + " on " + std::to_string(area.height());
+            // The window and its frame (title bar and borders) on the screen.
+            EXPECT_GE(dialog->y(), area.top()) << what;
+            EXPECT_LE(dialog->y() + dialog->height() + 48, area.bottom() + 1) << what;
+            EXPECT_LE(dialog->x() + dialog->width() + 16, area.right() + 1) << what;
+            for (const QString& caption : d.actions) {
+                QPushButton* button = nullptr;
+                for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                    if (b->text().trimmed() == caption) button = b;
+                ASSERT_NE(button, nullptr) << caption.toStdString();
+                EXPECT_TRUE(InView(button)) << what << ": " << caption.toStdString();
+            }
+            dialog->hide();
+        }
+}
+
+// A tool window of ours with no object name.
+class TToolDialog : public QDialog {
+public:
+    explicit TToolDialog(QWidget* parent) : QDialog(parent) {
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(new QLabel("a tool window"));
+        setFixedSize(200, 100);
+    }
+};
+
+TEST_F(DesktopTest, DialogsReopenWhereTheUserLastPutThem) {
+    SetScreenAreaOverride(QRect(0, 0, 1366, 768));
+    Open();
+    const struct {
+        QPoint put, reopened;
+    } cases[] = {
+        {{300, 20}, {300, 20}},
+        {{1300, 700}, {1366 - 16 - 200, 768 - 48 - 100}},  // pulled back onto the screen, frame and all
+        {{-50, -10}, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        {
+            TToolDialog first(window.get());
+            first.show();
+            first.move(c.put);
+        }  // closed where it was put
+        TToolDialog again(window.get());
+        again.show();
+        EXPECT_EQ(again.pos(), c.reopened) << c.put.x() << "," << c.put.y();
+        again.move(200, 150);
+        again.hide();
+    }
+    // Kept in a text file of our own beside the settings file, by class.
+    const auto text = ReadWholeFile(HomePath("autosave/VelmoraWindows.txt"));
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(std::string(text->begin(), text->end()), "TToolDialog 200 150\n");
+    TCamDialog camera(window.get());
+    EXPECT_EQ(WindowName(&camera), "TCamDialog");
+    QDialog plain;
+    EXPECT_EQ(WindowName(&plain), "");
 }
 
 // ---- Readout -------------------------------------------------------------------------

@@ -21,6 +21,8 @@ void ShowFileSaved(const std::string& hostPath) {
     if (WindowHooks().showSaved) WindowHooks().showSaved(hostPath);
 }
 
+bool LoopStopRequested() { return WindowHooks().stopRequested && WindowHooks().stopRequested(); }
+
 LayerHooks& UpperLayers() {
     static LayerHooks hooks;
     return hooks;

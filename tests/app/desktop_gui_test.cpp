@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
@@ -24,6 +25,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -356,6 +358,49 @@ TEST_F(DesktopTest, CloseWhileAProgressWindowPaintsIsAskedAboutToo) {
     }
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, kCloseMainWindowQuestion);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(DesktopTest, ClosingTheProgressWindowAsksWithoutHoldingTheLoopAndYesStopsIt) {
+    Open();
+    window->show();
+    // The desktop's own question boxes, in place of the recording ones.
+    QtMessageSink boxes;
+    Platform platform = Sys();
+    platform.messages = &boxes;
+    const Platform recording = InstallPlatform(platform);
+    // Were the question modal, it would hold the loop: answer it after a
+    // while so the test ends (and fails).
+    QTimer::singleShot(1500, [] {
+        if (auto* modal = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) modal->done(QMessageBox::No);
+    });
+    QtProgressSink sink;
+    sink.Open("EXPOSURE UNDERWAY (Left - 1)");
+    TProgressDialog* progress = sink.Dialog();
+    int polls = 0;
+    QString shownWhileAsking;
+    events.onPump = [&] {
+        sink.SetTimeLeft(60 - polls);  // the exposure's count-down
+        if (polls == 3) progress->close();
+        if (polls == 5) {
+            auto* question = window->findChild<QMessageBox*>("loopQuestion");
+            ASSERT_NE(question, nullptr);
+            EXPECT_TRUE(question->isVisible());
+            EXPECT_EQ(question->text().toStdString(), kCloseWindowQuestion);
+            shownWhileAsking = progress->TimeLeftText();
+            question->button(QMessageBox::Yes)->click();
+        }
+    };
+    // A loop written the usual way.
+    while (!PollInterrupt() && polls < 100) ++polls;
+    sink.Close();
+    events.onPump = nullptr;
+    InstallPlatform(recording);
+    EXPECT_EQ(polls, 5);  // stopped at the poll after Yes
+    EXPECT_EQ(shownWhileAsking, "Time left: 55 s");  // counted on while asked
+    Settle([&] { return !window->Guard().StopRequested(); });
+    EXPECT_FALSE(window->Guard().StopRequested());  // the next loop runs
+    EXPECT_FALSE(progress->isVisible());
     EXPECT_TRUE(window->isVisible());
 }
 

@@ -422,8 +422,10 @@ bool TVelmoraWindow::ReadyToClose() const {
     // the exposure was started from); another window closes at once.
     if (QWidget* modal = QApplication::activeModalWidget(); closeTarget_ == this && modal && modal != closeTarget_)
         return false;
-    for (const TProgressDialog* progress : findChildren<TProgressDialog*>())
-        if (progress->isVisible()) return false;
+    // (The progress window has no meta-object of its own: a search by its
+    // class would find every dialog.)
+    for (const QDialog* dialog : findChildren<QDialog*>())
+        if (dynamic_cast<const TProgressDialog*>(dialog) && dialog->isVisible()) return false;
     return true;
 }
 

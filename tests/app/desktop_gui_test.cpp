@@ -374,6 +374,11 @@ TEST_F(DesktopTest, ClosingTheProgressWindowAsksWithoutHoldingTheLoopAndYesStops
     QTimer::singleShot(1500, [] {
         if (auto* modal = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) modal->done(QMessageBox::No);
     });
+    // The exposure runs from a dialog held open on its own, as the camera
+    // dialog is.
+    QDialog camera(window.get());
+    camera.setWindowModality(Qt::ApplicationModal);
+    camera.show();
     QtProgressSink sink;
     sink.Open("EXPOSURE UNDERWAY (Left - 1)");
     TProgressDialog* progress = sink.Dialog();
@@ -402,6 +407,7 @@ TEST_F(DesktopTest, ClosingTheProgressWindowAsksWithoutHoldingTheLoopAndYesStops
     EXPECT_FALSE(window->Guard().StopRequested());  // the next loop runs
     EXPECT_FALSE(progress->isVisible());
     EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(camera.isVisible());
 }
 
 // ---- Tool tips and icons --------------------------------------------------------------

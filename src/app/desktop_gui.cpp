@@ -67,7 +67,7 @@ bool IsActionRow(QLayoutItem* item) {
 }
 
 // Takes the action row out of the bottom of a dialog's layout: the last item
-// of a box, or an item of the last row of a grid.
+// of a top-to-bottom box, or an item of the last row of a grid.
 QLayoutItem* TakeActionRow(QLayout* layout) {
     int bottom = -1;
     if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
@@ -82,8 +82,8 @@ QLayoutItem* TakeActionRow(QLayout* layout) {
             grid->getItemPosition(i, &row, &column, &rows, &columns);
             if (row + rows - 1 == last && IsActionRow(grid->itemAt(i))) bottom = i;
         }
-    } else if (qobject_cast<QBoxLayout*>(layout) && layout->count() > 0 &&
-               IsActionRow(layout->itemAt(layout->count() - 1))) {
+    } else if (auto* box = qobject_cast<QBoxLayout*>(layout); box && box->direction() == QBoxLayout::TopToBottom &&
+                                                             box->count() > 0 && IsActionRow(box->itemAt(box->count() - 1))) {
         bottom = layout->count() - 1;
     }
     if (bottom < 0) return nullptr;

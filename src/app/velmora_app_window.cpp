@@ -146,8 +146,8 @@ TVelmoraWindow::TVelmoraWindow(QWidget* parent) : QMainWindow(parent) {
     hooks.showReadout = [this](const std::string& text) {
         if (readout_) readout_->setText(QString::fromStdString(text));
     };
-    // A save shows its file over the help line for a while.
     hooks.stopRequested = [this] { return loopGuard_ && loopGuard_->StopRequested(); };
+    // A save shows its file over the help line for a while.
     hooks.showSaved = [this](const std::string& path) {
         if (statusBar_) statusBar_->showMessage("Saved " + QString::fromStdString(path), kSavedMessageMs);
     };

@@ -127,6 +127,14 @@ TEST_F(DesktopTest, WholeImageIsReachableThroughTheScrollBars) {
     EXPECT_TRUE(window->rect().contains(bar)) << bar.x() << "," << bar.y() << " " << bar.width() << "x" << bar.height();
 }
 
+// True when the button lies wholly inside its window as it is shown now
+// (not scrolled out of view).
+bool InView(const QWidget* button) {
+    const QWidget* window = button->window();
+    const QRect at(button->mapTo(window, QPoint(0, 0)), button->size());
+    return button->isVisible() && window->rect().contains(at);
+}
+
 TEST_F(DesktopTest, DialogLargerThanTheScreenScrolls) {
     SetScreenAreaOverride(QRect(0, 0, 1366, 768));
     Open();
@@ -136,6 +144,11 @@ TEST_F(DesktopTest, DialogLargerThanTheScreenScrolls) {
     huge->setObjectName("huge");
     huge->setMinimumSize(1500, 1400);
     layout->addWidget(huge);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* ok = new QPushButton("OK");
+    buttons->addWidget(ok);
+    layout->addLayout(buttons);
     big.show();
     auto* scroll = big.findChild<QScrollArea*>("dialogScroll");
     ASSERT_NE(scroll, nullptr);
@@ -143,6 +156,9 @@ TEST_F(DesktopTest, DialogLargerThanTheScreenScrolls) {
     EXPECT_TRUE(scroll->isAncestorOf(huge));
     EXPECT_LE(big.width(), 1366);
     EXPECT_LE(big.height(), 768);
+    // The button row stays below the scroll area, in view.
+    EXPECT_FALSE(scroll->isAncestorOf(ok));
+    EXPECT_TRUE(InView(ok));
 
     // A dialog that fits is left alone.
     QDialog small(window.get());
@@ -150,14 +166,6 @@ TEST_F(DesktopTest, DialogLargerThanTheScreenScrolls) {
     smallLayout->addWidget(new QLabel("fits"));
     small.show();
     EXPECT_EQ(small.findChild<QScrollArea*>("dialogScroll"), nullptr);
-}
-
-// True when the button lies wholly inside its window as it is shown now
-// (not scrolled out of view).
-bool InView(const QWidget* button) {
-    const QWidget* window = button->window();
-    const QRect at(button->mapTo(window, QPoint(0, 0)), button->size());
-    return button->isVisible() && window->rect().contains(at);
 }
 
 TEST_F(DesktopTest, BigDialogsFitASmallScreenWithTheirButtonsInView) {

@@ -147,6 +147,9 @@ bool WaitForExposure(const ExposureWait& wait) {
         if (PollInterrupt()) {
             interrupted = true;
             if (activeRun) CancelPressed(*activeRun, true);
+            // A press lets the exposure run out; a stop to close a window
+            // ends it here.
+            if (LoopStopRequested()) break;
         }
         if (wait.guiding && GuidingHooks().guidingStep) GuidingHooks().guidingStep(end);
         uint32_t now = NowMs();
@@ -458,6 +461,15 @@ struct Sequence {
         return SequenceStep::ReadOut;
     }
     SequenceStep ReadOut() {
+        // Stopped to close a window: the frame under way is not read.
+        if (LoopStopRequested()) {
+            Sys().progress->Close();
+            run.cancelled = true;
+            run.remaining = 0;
+            continuous = false;
+            seriesEnded = true;
+            return SequenceStep::EndSeries;
+        }
         Sys().progress->SetCaption(
             ReadoutCaption(cam.exposureMode, E, cam.trigger, run.remaining, g.readoutTexts.data()));
         Sys().progress->SetPosition(20);

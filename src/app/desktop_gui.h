@@ -3,7 +3,10 @@
 // guard through which closing a window stops a running loop.
 #pragma once
 #include <QObject>
+#include <QPoint>
 #include <QRect>
+#include <QSize>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -17,10 +20,26 @@ QRect AvailableScreenArea(const QWidget* widget);
 void SetScreenAreaOverride(const QRect& area);
 
 // A dialog larger than the available screen area gets its contents put into
-// a scroll area and is cut down to the screen. True when it was changed.
+// a scroll area and is cut down to the screen; its row of action buttons
+// stays below the scroll area, always in view. True when it was changed.
 bool FitDialogToScreen(QDialog* dialog);
 
-// Watches every window being shown and fits the dialogs among them.
+// The top-left corner nearest to place at which a window of this size
+// (frame included) lies inside the area; a window larger than the area keeps
+// its top-left corner inside it.
+QPoint PlaceInside(const QRect& area, QPoint place, QSize frame);
+
+// Where each dialog and tool window was last put: one "NAME X Y" line per
+// window in a small text file of our own beside the settings file.
+std::string WindowPlacesPath();  // host path
+bool SavedWindowPlace(const std::string& name, QPoint& place);
+void SaveWindowPlace(const std::string& name, QPoint place);
+// The name a window is remembered by: its object name, else its class;
+// empty for a plain dialog of no class of its own.
+std::string WindowName(const QWidget* window);
+
+// Watches every window being shown and hidden: a dialog is fitted to the
+// screen and put where it was last, and its place is kept when it goes.
 class DialogScreenFitter : public QObject {
 public:
     using QObject::QObject;

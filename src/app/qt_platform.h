@@ -4,6 +4,7 @@
 // dialogs. Only window files include this header.
 #pragma once
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,12 @@ class QtMessageSink : public MessageSink {
 public:
     int Show(const std::string& caption, const std::string& text, MessageIcon icon) override;
 };
+
+// A Yes/No question that does not hold up the loop running: the box stays
+// open while the loop goes on pumping, and answered(button) runs once the
+// user has answered. Through any other message sink (a test's) the answer
+// comes at once.
+void AskWithoutWaiting(const std::string& caption, const std::string& text, std::function<void(int)> answered);
 
 // Dispatches pending events. A key press or a left or right mouse-button
 // press that arrives while a long loop pumps counts as an interrupt; presses

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "core/desktop_rules.h"
 #include "app/file_filters.h"
@@ -46,9 +47,35 @@ int QtMessageSink::Show(const std::string& caption, const std::string& text, Mes
     }
 }
 
+void AskWithoutWaiting(const std::string& caption, const std::string& text, std::function<void(int)> answered) {
+    if (!dynamic_cast<QtMessageSink*>(Sys().messages)) {
+        answered(Sys().messages->Show(caption, text, MessageIcon::Question));
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
+                                QMessageBox::Yes | QMessageBox::No, MainWindowWidget());
+    box->setObjectName("loopQuestion");
+    box->setTextFormat(Qt::PlainText);
+    box->setDefaultButton(QMessageBox::Yes);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [answered = std::move(answered)](int result) {
+        answered(result == QMessageBox::Yes ? kButtonYes : kButtonNo);
+    });
+    box->show();
+    box->raise();
+}
+
 // ---- Event pump --------------------------------------------------------------
 
 namespace {
+
+// Answering a question a loop goes on under is no press for the loop.
+bool ToMessageBox(QObject* window) {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->windowHandle() == window) return qobject_cast<QMessageBox*>(top) != nullptr;
+    return false;
+}
 
 class PressFilter : public QObject {
 public:
@@ -58,7 +85,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         // Each press reaches the filter once per widget it travels through;
         // only the one addressed to a window-system window counts.
-        if (pump_.Pumping() && watched && watched->isWindowType()) {
+        if (pump_.Pumping() && watched && watched->isWindowType() && !ToMessageBox(watched)) {
             if (event->type() == QEvent::KeyPress) {
                 pump_.NotePress();
             } else if (event->type() == QEvent::MouseButtonPress) {

@@ -101,6 +101,9 @@ QString PlainText(const char* text) {
 
 static void CloseDeviceHandles() { CloseDevices(); }
 
+// How long the status bar names the file a save wrote.
+constexpr int kSavedMessageMs = 20000;
+
 // ---- TVelmoraWindow -------------------------------------------------------------
 
 TVelmoraWindow::TVelmoraWindow(QWidget* parent) : QMainWindow(parent) {
@@ -140,9 +143,13 @@ TVelmoraWindow::TVelmoraWindow(QWidget* parent) : QMainWindow(parent) {
         RefreshCommandStates();
     };
     hooks.updateScroller = [this] { AdjustView(); };
-    hooks.loopsMustStop = [this] { return loopGuard_ && loopGuard_->StopRequested(); };
     hooks.showReadout = [this](const std::string& text) {
         if (readout_) readout_->setText(QString::fromStdString(text));
+    };
+    hooks.stopRequested = [this] { return loopGuard_ && loopGuard_->StopRequested(); };
+    // A save shows its file over the help line for a while.
+    hooks.showSaved = [this](const std::string& path) {
+        if (statusBar_) statusBar_->showMessage("Saved " + QString::fromStdString(path), kSavedMessageMs);
     };
     qApp->installEventFilter(this);
     qApp->installEventFilter(fitter_);
@@ -394,19 +401,31 @@ bool TVelmoraWindow::CloseDuringLoop(QWidget* window, QEvent* event) {
     }
     if (!loopGuard_->InsideLoop()) return false;
     event->ignore();
+    // The loop goes on while the question is open (its count-down too); Yes
+    // stops it at its next interrupt poll.
+    if (asking_) return true;
+    asking_ = true;
     const char* text = window == this ? kCloseMainWindowQuestion : kCloseWindowQuestion;
-    if (Sys().messages->Show(kProgramCaption, text, MessageIcon::Question) != kButtonYes) return true;
-    closeTarget_ = window;
-    loopGuard_->RequestStop();
-    closeTimer_->start();
+    AskWithoutWaiting(kProgramCaption, text, [this, target = QPointer<QWidget>(window)](int answer) {
+        asking_ = false;
+        if (answer != kButtonYes || !target) return;
+        closeTarget_ = target;
+        loopGuard_->RequestStop();
+        closeTimer_->start();
+    });
     return true;
 }
 
 bool TVelmoraWindow::ReadyToClose() const {
     if (loopGuard_->InsideLoop()) return false;
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != closeTarget_) return false;
-    for (const TProgressDialog* progress : findChildren<TProgressDialog*>())
-        if (progress->isVisible()) return false;
+    // The program waits for a dialog running on its own (the camera dialog
+    // the exposure was started from); another window closes at once.
+    if (QWidget* modal = QApplication::activeModalWidget(); closeTarget_ == this && modal && modal != closeTarget_)
+        return false;
+    // (The progress window has no meta-object of its own: a search by its
+    // class would find every dialog.)
+    for (const QDialog* dialog : findChildren<QDialog*>())
+        if (dynamic_cast<const TProgressDialog*>(dialog) && dialog->isVisible()) return false;
     return true;
 }
 

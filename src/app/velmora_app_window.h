@@ -82,6 +82,7 @@ private:
     DialogScreenFitter* fitter_ = nullptr;
     QTimer* closeTimer_ = nullptr;
     QPointer<QWidget> closeTarget_;
+    bool asking_ = false;  // the close question is open
     QWidget* client_ = nullptr;
     QVBoxLayout* clientLayout_ = nullptr;
     QWidget* view_ = nullptr;

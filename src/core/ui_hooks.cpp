@@ -17,7 +17,11 @@ void ShowPointerReadout(const std::string& text) {
     if (WindowHooks().showReadout) WindowHooks().showReadout(text);
 }
 
-bool LoopsMustStop() { return WindowHooks().loopsMustStop && WindowHooks().loopsMustStop(); }
+void ShowFileSaved(const std::string& hostPath) {
+    if (WindowHooks().showSaved) WindowHooks().showSaved(hostPath);
+}
+
+bool LoopStopRequested() { return WindowHooks().stopRequested && WindowHooks().stopRequested(); }
 
 LayerHooks& UpperLayers() {
     static LayerHooks hooks;

@@ -10,9 +10,8 @@ struct MainWindowHooks {
     std::function<void()> updateToolBar;   // drive method or view options changed
     std::function<void()> updateScroller;  // the geometry / scroll extent changed
     std::function<void(const std::string&)> showReadout;  // the status bar's pointer readout
-    // True once the window asked every running loop to stop (it is closing).
-    // Loops that no key or mouse press ends (guider guiding) ask this instead.
-    std::function<bool()> loopsMustStop;
+    std::function<void(const std::string&)> showSaved;    // a file was written (host path)
+    std::function<bool()> stopRequested;  // a window being closed asked the running loop to stop
 };
 
 MainWindowHooks& WindowHooks();
@@ -21,7 +20,12 @@ void UpdateMainWindowCaption();
 void UpdateMainWindowToolBar();
 void UpdateMainWindowScroller();
 void ShowPointerReadout(const std::string& text);
-bool LoopsMustStop();
+// Every image or map written by a save or an autosave says so in the status
+// bar, with the file's host path.
+void ShowFileSaved(const std::string& hostPath);
+// True once the user has answered Yes to stopping the running loop so that
+// a window can close: the loop ends at once rather than at its next frame.
+bool LoopStopRequested();
 
 // What the file layer needs from the layers above it, installed by them at
 // start (a static registrar beside the code that answers); no-ops without

@@ -131,7 +131,7 @@ TRowDialog::TRowDialog(QWidget* parent) : QDialog(parent) {
         // Image buffer A as it is now.
         canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), kDialogFace);
         const ImageGeometry& g = State().geometry;
-        const int row = ProfileImageRow(Picking().profileRow, DisplayToImageScale(), g.height);
+        const int row = ProfileImageRow(Picking().profileRow, g.height);
         DrawRowProfile(canvas, RowProfile(State().imageA, g.width, g.height, row));
     });
     layout->addWidget(plot_);
@@ -159,7 +159,8 @@ TRowDialog::~TRowDialog() {
 TRowDialog* TRowDialog::Instance() { return OpenDialog<TRowDialog>().data(); }
 
 void TRowDialog::Refresh() {
-    row_->setText(QString::number(Picking().profileRow));
+    // The row drawn, in image rows as the status bar's readout counts them.
+    row_->setText(QString::number(ProfileImageRow(Picking().profileRow, State().geometry.height)));
     plot_->update();
 }
 

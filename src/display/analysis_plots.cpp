@@ -47,9 +47,8 @@ void DrawHistogram(PlotCanvas& canvas, const HistogramPicture& picture) {
 
 // ---- Row profile ----
 
-int ProfileImageRow(int profileRow, int displayScale, int height) {
-    const int row = displayScale * profileRow;
-    return std::clamp(row, 0, std::max(0, height - 1));
+int ProfileImageRow(int profileRow, int height) {
+    return std::clamp(profileRow, 0, std::max(0, height - 1));
 }
 
 std::vector<ProfileSample> RowProfile(const Pixel* image, int width, int height, int imageRow) {

@@ -41,9 +41,9 @@ struct ProfileSample {
     int column = 0;  // image column
     int value = 0;   // pixel value
 };
-// The image row a profile row (a displayed row) stands for: times the
-// display-to-image scale (2 with the binned display), kept inside the image.
-int ProfileImageRow(int profileRow, int displayScale, int height);
+// The image row drawn for the profile row (an image row), kept inside the
+// image.
+int ProfileImageRow(int profileRow, int height);
 // 512 samples of an image row spread evenly over its width: sample k reads
 // column k * W / 512 (every 4th column of a 2048-wide image, every 2nd of a
 // 1024-wide binned one; narrower images repeat columns).

@@ -133,14 +133,16 @@ void PickSubFrame(const ViewPort& view, int imageX, int imageY) {
 
 int DisplayToImageScale() { return BinnedDisplay() ? 2 : 1; }
 
+int DisplayedToImage(int displayed) { return displayed * DisplayToImageScale(); }
+
 bool ImagePixelAt(const ViewPort& view, int x, int y, int& imageX, int& imageY) {
     int dx = 0, dy = 0;
     ClientToImage(view, x, y, dx, dy);
     if (x < 0 || y < 0 || x >= view.clientWidth || y >= view.clientHeight) return false;
     if (dx < 0 || dy < 0 || dx >= view.displayedWidth || dy >= view.displayedHeight) return false;
     const ImageGeometry& g = State().geometry;
-    imageX = dx * DisplayToImageScale();
-    imageY = dy * DisplayToImageScale();
+    imageX = DisplayedToImage(dx);
+    imageY = DisplayedToImage(dy);
     return imageX < g.width && imageY < g.height;
 }
 
@@ -189,7 +191,8 @@ PickResult LeftButtonUp(const ViewPort& view, int x, int y) {
     PickResult result = PickResult::Done;
     PickHooks& hooks = PickingHooks();
     if (modes.rowProfile) {
-        Picking().profileRow = imageY;
+        // Kept as an image row, as the status bar's readout shows it.
+        Picking().profileRow = DisplayedToImage(imageY);
         if (hooks.rowProfileChanged) hooks.rowProfileChanged();
     }
     if (modes.merging && !modes.photometry && !modes.rowProfile && !modes.guideStarPick &&

@@ -28,6 +28,9 @@ bool MouseMove(const ViewPort& view, int x, int y);
 // Displayed-bitmap position -> image position: every displayed pixel of the
 // binned display stands for the image pixel at twice its position.
 int DisplayToImageScale();
+// A displayed-bitmap x or y as an image x or y: the one rule of the pointer
+// readout, the row profile and the other picks.
+int DisplayedToImage(int displayed);
 // The image pixel under a window position, through the same mapping the
 // clicks use; false when the position is not on the image.
 bool ImagePixelAt(const ViewPort& view, int x, int y, int& imageX, int& imageY);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/camera_models.h"
+#include "core/ui_hooks.h"
 #include "files/pixel_io.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -270,8 +271,9 @@ int SaveFitsImage(const std::string& fileName, const Pixel* image, int width, in
                    });
     if (!written) return 1;
     const std::vector<uint8_t> fill(size_t(FitsFillBytes(int64_t(pixels) * (eightBit ? 1 : 2))), 0);
-    if (!writer.Write(fill.data(), fill.size())) return 1;
-    return writer.Commit() ? 0 : 1;
+    if (!writer.Write(fill.data(), fill.size()) || !writer.Commit()) return 1;
+    ShowFileSaved(MapPath(fileName));
+    return 0;
 }
 
 int SaveFits(const std::string& fileName, const Pixel* image, bool eightBit) {

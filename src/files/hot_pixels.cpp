@@ -84,6 +84,7 @@ bool SaveHotPixelMap() {
         ShowMessage(50, "Hot Pixel Map file write failed");
         return false;
     }
+    ShowFileSaved(MapPath(HotPixelMapFileName()));
     return true;
 }
 

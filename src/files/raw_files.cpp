@@ -191,6 +191,7 @@ bool SaveRawFile(const std::string& fileName) {
         ShowMessage(18);
         return false;
     }
+    ShowFileSaved(MapPath(fileName));
     return true;
 }
 
@@ -252,8 +253,9 @@ int SaveTiff(const std::string& fileName, const Pixel* image, bool sixteenBit) {
     const Bytes header = BuildTiffHeader(g.width, g.height, g.readBlocks, sixteenBit);
     SafeFileWriter writer(MapPath(fileName));
     if (!writer.Open() || !writer.Write(header.data(), header.size())) return 1;
-    if (!WritePixels(writer, image, size_t(g.width) * size_t(g.height), sixteenBit)) return 1;
-    return writer.Commit() ? 0 : 1;
+    if (!WritePixels(writer, image, size_t(g.width) * size_t(g.height), sixteenBit) || !writer.Commit()) return 1;
+    ShowFileSaved(MapPath(fileName));
+    return 0;
 }
 
 int LoadSecondImage(const std::string& fileName) {

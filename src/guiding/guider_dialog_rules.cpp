@@ -8,6 +8,7 @@
 #include "acquisition/focus.h"
 #include "core/messages.h"
 #include "core/state.h"
+#include "core/ui_hooks.h"
 #include "devices/camera.h"
 #include "stars/centroid.h"
 #include "guiding/guiding_loops.h"
@@ -192,6 +193,7 @@ bool AutosaveGuiderBitmap() {
         ShowMessage(50, kGuiderAutosaveFailure);
         return false;
     }
+    ShowFileSaved(target);
     s.settings.guiderAutosaveCounter = next;
     SaveGuiderSettings();
     return true;

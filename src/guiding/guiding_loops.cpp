@@ -241,7 +241,7 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
 bool PumpGuiderEvents() {
     Sys().events->Pump();
     Sys().events->TakeInterrupt();
-    return LoopsMustStop();
+    return LoopStopRequested();
 }
 
 bool TakeGuiderFrame() {

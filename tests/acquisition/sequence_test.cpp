@@ -16,6 +16,7 @@
 #include "acquisition/focus.h"
 #include "acquisition/subframe.h"
 #include "core/state.h"
+#include "core/ui_hooks.h"
 #include "settings/settings_file.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
@@ -346,6 +347,24 @@ TEST_F(SequenceTest, CancelDuringExposureFinishesAndReads) {
     EXPECT_EQ(Cam().exposureCount, 1);
     EXPECT_FALSE(Cam().continuous);
     EXPECT_GE(system.beeps, 1);
+}
+
+TEST_F(SequenceTest, StopToCloseAWindowEndsTheExposureWithoutARead) {
+    Sim();
+    Connect();
+    Exposure('s', 10, kModeBin8);
+    Cam().autoSave = true;
+    const uint32_t start = clock.now;
+    // The user answered Yes to "Stop it and close this window?" 3 s in.
+    WindowHooks().stopRequested = [&] { return clock.now - start >= 3000; };
+    events.interruptAt.push_back(start + 3000);
+    const SequenceResult r = RunExposureSequence();
+    WindowHooks().stopRequested = nullptr;
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.framesRead, 0);
+    EXPECT_EQ(r.filesSaved, 0);
+    EXPECT_LT(clock.now - start, 3100u);
+    for (uint8_t read : {kReadPixels, kReadPixelsDelayed, kReadPixelsTriggered}) EXPECT_TRUE(Writes(read).empty());
 }
 
 TEST_F(SequenceTest, CancelDuringReadOutStops) {

@@ -10,18 +10,28 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QSvgRenderer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <memory>
 
+#include "acquisition/camera_dialog.h"
 #include "app/clipboard.h"
 #include "core/command_ids.h"
 #include "core/commands.h"
@@ -36,8 +46,11 @@
 #include "core/state.h"
 #include "app/velmora_app_window.h"
 #include "display/display_state.h"
+#include "guiding/guider_camera_dialog.h"
 #include "display/render.h"
+#include "files/file_commands.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "support/test_env.h"
 
 namespace {
@@ -114,6 +127,14 @@ TEST_F(DesktopTest, WholeImageIsReachableThroughTheScrollBars) {
     EXPECT_TRUE(window->rect().contains(bar)) << bar.x() << "," << bar.y() << " " << bar.width() << "x" << bar.height();
 }
 
+// True when the button lies wholly inside its window as it is shown now
+// (not scrolled out of view).
+bool InView(const QWidget* button) {
+    const QWidget* window = button->window();
+    const QRect at(button->mapTo(window, QPoint(0, 0)), button->size());
+    return button->isVisible() && window->rect().contains(at);
+}
+
 TEST_F(DesktopTest, DialogLargerThanTheScreenScrolls) {
     SetScreenAreaOverride(QRect(0, 0, 1366, 768));
     Open();
@@ -123,6 +144,11 @@ TEST_F(DesktopTest, DialogLargerThanTheScreenScrolls) {
     huge->setObjectName("huge");
     huge->setMinimumSize(1500, 1400);
     layout->addWidget(huge);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* ok = new QPushButton("OK");
+    buttons->addWidget(ok);
+    layout->addLayout(buttons);
     big.show();
     auto* scroll = big.findChild<QScrollArea*>("dialogScroll");
     ASSERT_NE(scroll, nullptr);
@@ -130,6 +156,9 @@ TEST_F(DesktopTest, DialogLargerThanTheScreenScrolls) {
     EXPECT_TRUE(scroll->isAncestorOf(huge));
     EXPECT_LE(big.width(), 1366);
     EXPECT_LE(big.height(), 768);
+    // The button row stays below the scroll area, in view.
+    EXPECT_FALSE(scroll->isAncestorOf(ok));
+    EXPECT_TRUE(InView(ok));
 
     // A dialog that fits is left alone.
     QDialog small(window.get());
@@ -137,6 +166,84 @@ TEST_F(DesktopTest, DialogLargerThanTheScreenScrolls) {
     smallLayout->addWidget(new QLabel("fits"));
     small.show();
     EXPECT_EQ(small.findChild<QScrollArea*>("dialogScroll"), nullptr);
+}
+
+TEST_F(DesktopTest, BigDialogsFitASmallScreenWithTheirButtonsInView) {
+    Open();
+    // A 1366 x 768 screen, bare and with a 32-pixel panel at the top.
+    const QRect areas[] = {QRect(0, 0, 1366, 768), QRect(0, 32, 1366, 736)};
+    const struct {
+        const char* name;
+        std::function<QDialog*()> make;
+        std::vector<QString> actions;
+    } dialogs[] = {
+        {"camera", [&] { return new TCamDialog(window.get()); },
+         {"Take Photo", "Autoguide Photo", "Cancel", "Help"}},
+        {"guider", [&] { return new TGCamDialog(window.get()); }, {"Help", "Close"}},
+    };
+    for (const QRect& area : areas)
+        for (const auto& d : dialogs) {
+            SetScreenAreaOverride(area);
+            std::unique_ptr<QDialog> dialog(d.make());
+            dialog->move(400, 300);
+            dialog->show();
+            QCoreApplication::processEvents();
+            const std::string what = std::string(d.name) + " on " + std::to_string(area.height());
+            // The window and its frame (title bar and borders) on the screen.
+            EXPECT_GE(dialog->y(), area.top()) << what;
+            EXPECT_LE(dialog->y() + dialog->height() + 48, area.bottom() + 1) << what;
+            EXPECT_LE(dialog->x() + dialog->width() + 16, area.right() + 1) << what;
+            for (const QString& caption : d.actions) {
+                QPushButton* button = nullptr;
+                for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                    if (b->text().trimmed() == caption) button = b;
+                ASSERT_NE(button, nullptr) << caption.toStdString();
+                EXPECT_TRUE(InView(button)) << what << ": " << caption.toStdString();
+            }
+            dialog->hide();
+        }
+}
+
+// A tool window of ours with no object name.
+class TToolDialog : public QDialog {
+public:
+    explicit TToolDialog(QWidget* parent) : QDialog(parent) {
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(new QLabel("a tool window"));
+        setFixedSize(200, 100);
+    }
+};
+
+TEST_F(DesktopTest, DialogsReopenWhereTheUserLastPutThem) {
+    SetScreenAreaOverride(QRect(0, 0, 1366, 768));
+    Open();
+    const struct {
+        QPoint put, reopened;
+    } cases[] = {
+        {{300, 20}, {300, 20}},
+        {{1300, 700}, {1366 - 16 - 200, 768 - 48 - 100}},  // pulled back onto the screen, frame and all
+        {{-50, -10}, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        {
+            TToolDialog first(window.get());
+            first.show();
+            first.move(c.put);
+        }  // closed where it was put
+        TToolDialog again(window.get());
+        again.show();
+        EXPECT_EQ(again.pos(), c.reopened) << c.put.x() << "," << c.put.y();
+        again.move(200, 150);
+        again.hide();
+    }
+    // Kept in a text file of our own beside the settings file, by class.
+    const auto text = ReadWholeFile(HomePath("autosave/VelmoraWindows.txt"));
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(std::string(text->begin(), text->end()), "TToolDialog 200 150\n");
+    TCamDialog camera(window.get());
+    EXPECT_EQ(WindowName(&camera), "TCamDialog");
+    QDialog plain;
+    EXPECT_EQ(WindowName(&plain), "");
 }
 
 // ---- Readout -------------------------------------------------------------------------
@@ -262,6 +369,55 @@ TEST_F(DesktopTest, CloseWhileAProgressWindowPaintsIsAskedAboutToo) {
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(DesktopTest, ClosingTheProgressWindowAsksWithoutHoldingTheLoopAndYesStopsIt) {
+    Open();
+    window->show();
+    // The desktop's own question boxes, in place of the recording ones.
+    QtMessageSink boxes;
+    Platform platform = Sys();
+    platform.messages = &boxes;
+    const Platform recording = InstallPlatform(platform);
+    // Were the question modal, it would hold the loop: answer it after a
+    // while so the test ends (and fails).
+    QTimer::singleShot(1500, [] {
+        if (auto* modal = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) modal->done(QMessageBox::No);
+    });
+    // The exposure runs from a dialog held open on its own, as the camera
+    // dialog is.
+    QDialog camera(window.get());
+    camera.setWindowModality(Qt::ApplicationModal);
+    camera.show();
+    QtProgressSink sink;
+    sink.Open("EXPOSURE UNDERWAY (Left - 1)");
+    TProgressDialog* progress = sink.Dialog();
+    int polls = 0;
+    QString shownWhileAsking;
+    events.onPump = [&] {
+        sink.SetTimeLeft(60 - polls);  // the exposure's count-down
+        if (polls == 3) progress->close();
+        if (polls == 5) {
+            auto* question = window->findChild<QMessageBox*>("loopQuestion");
+            ASSERT_NE(question, nullptr);
+            EXPECT_TRUE(question->isVisible());
+            EXPECT_EQ(question->text().toStdString(), kCloseWindowQuestion);
+            shownWhileAsking = progress->TimeLeftText();
+            question->button(QMessageBox::Yes)->click();
+        }
+    };
+    // A loop written the usual way.
+    while (!PollInterrupt() && polls < 100) ++polls;
+    sink.Close();
+    events.onPump = nullptr;
+    InstallPlatform(recording);
+    EXPECT_EQ(polls, 5);  // stopped at the poll after Yes
+    EXPECT_EQ(shownWhileAsking, "Time left: 55 s");  // counted on while asked
+    Settle([&] { return !window->Guard().StopRequested(); });
+    EXPECT_FALSE(window->Guard().StopRequested());  // the next loop runs
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(camera.isVisible());
+}
+
 // ---- Tool tips and icons --------------------------------------------------------------
 
 TEST_F(DesktopTest, ToolTipsShowMenuTextKeyAndWhyGreyed) {
@@ -329,6 +485,156 @@ TEST_F(DesktopTest, ShippedManualCoversEveryMenuCommand) {
                               "Stretch Display", "Program Defaults", "Camera Control", "cmake --install",
                               "WinHelp failed!"})
         EXPECT_TRUE(text.contains(topic)) << topic;
+}
+
+// ---- Saves ------------------------------------------------------------------------------
+
+TEST_F(DesktopTest, EverySaveNamesTheFileWrittenInTheStatusBar) {
+    Open();
+    const FileDialogRunners dialogs = FileDialogs();
+    FileDialogs().fitsDetails = [] { return true; };
+    State().settings.autosaveCounter = 15;
+    const struct {
+        int command;
+        std::string answer;  // the name typed in the save dialog
+        std::string written;
+    } cases[] = {
+        {cmd::kQuickSaveFits, "", HomePath("autosave/IMG16.FIT")},
+        {cmd::kSaveFits, HomePath("m42"), HomePath("m42.FIT")},
+        {cmd::kSaveTiff, HomePath("m42"), HomePath("m42.TIF")},
+        {cmd::kSave, HomePath("raw~1"), HomePath("raw~1")},
+    };
+    for (const auto& c : cases) {
+        window->StatusBar()->clearMessage();
+        if (!c.answer.empty()) files.answers.push_back(c.answer);
+        ASSERT_TRUE(RunCommand(c.command)) << c.command;
+        EXPECT_TRUE(FileExists(c.written)) << c.written;
+        EXPECT_EQ(window->StatusBar()->currentMessage().toStdString(), "Saved " + c.written);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+    FileDialogs() = dialogs;
+}
+
+// A "#section" link of the manual as the reader sees it.
+struct SectionLink {
+    QString href, text;
+    int position = 0;  // inside the link text
+};
+
+std::vector<SectionLink> SectionLinks(const QTextDocument* document) {
+    std::vector<SectionLink> links;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString href = fragment.charFormat().anchorHref();
+            if (fragment.isValid() && href.startsWith('#'))
+                links.push_back({href, fragment.text(), fragment.position() + fragment.length() / 2});
+        }
+    return links;
+}
+
+void Click(QWidget* widget, QPoint at) {
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &event);
+    }
+}
+
+TEST_F(DesktopTest, EveryContentsLinkAndCrossReferenceGoesToItsSection) {
+    Open();
+    THelpWindow help;
+    help.resize(800, 600);
+    help.show();
+    ASSERT_TRUE(help.ShowManual(QString(VELMORA_SOURCE_DIR) + "/docs/manual.md"));
+    QTextBrowser* browser = help.Browser();
+    QScrollBar* bar = browser->verticalScrollBar();
+    const std::vector<SectionLink> links = SectionLinks(browser->document());
+    ASSERT_GE(links.size(), 19u);  // the contents and two cross-references
+    for (const SectionLink& link : links) {
+        // Scrolled to the link and clicked, as a reader does.
+        QTextCursor at(browser->document());
+        at.setPosition(link.position);
+        browser->setTextCursor(at);
+        browser->ensureCursorVisible();
+        const int from = bar->value();
+        Click(browser->viewport(), browser->cursorRect(at).center());
+        QCoreApplication::processEvents();
+        // The heading of the same text is now at the top of the view (or as
+        // near as the end of the manual lets it come).
+        QTextBlock heading = browser->document()->begin();
+        while (heading.isValid() && !(heading.blockFormat().headingLevel() > 0 && heading.text() == link.text))
+            heading = heading.next();
+        ASSERT_TRUE(heading.isValid()) << link.text.toStdString();
+        const QRect shown = browser->cursorRect(QTextCursor(heading));
+        EXPECT_GE(shown.top(), 0) << link.href.toStdString();
+        EXPECT_LE(shown.bottom(), browser->viewport()->height()) << link.href.toStdString();
+        if (bar->value() < bar->maximum()) EXPECT_LE(shown.top(), 10) << link.href.toStdString();
+        // Back returns to the link.
+        help.findChild<QPushButton*>("helpBack")->click();
+        EXPECT_EQ(bar->value(), from) << link.href.toStdString();
+    }
+    // The contents names every section.
+    for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
+        if (block.blockFormat().headingLevel() == 2)
+            EXPECT_TRUE(std::any_of(links.begin(), links.end(), [&](const SectionLink& l) { return l.text == block.text(); }))
+                << block.text().toStdString();
+}
+
+TEST(HelpAnchors, HeadingsAreNamedAsGitHubNamesThem) {
+    const struct {
+        const char* heading;
+        const char* anchor;
+    } cases[] = {
+        {"Camera permissions: the udev rule", "camera-permissions-the-udev-rule"},
+        {"Histogram, row plot and 3-D plot", "histogram-row-plot-and-3-d-plot"},
+        {"Velmora \u2014 user manual", "velmora--user-manual"},
+        {"  The INDI_driver (v2) ", "the-indi_driver-v2"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HeadingAnchor(QString::fromUtf8(c.heading)).toStdString(), c.anchor);
+    // A repeated heading is numbered.
+    QTextDocument document;
+    document.setMarkdown("# Notes\n\ntext\n\n## Notes\n\n## Other\n");
+    EXPECT_EQ(NameHeadingAnchors(&document), 3);
+    QStringList names;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        if (block.blockFormat().headingLevel() > 0) names += block.begin().fragment().charFormat().anchorNames();
+    EXPECT_EQ(names, (QStringList{"notes", "notes-1", "other"}));
+}
+
+TEST_F(DesktopTest, HelpSearchFindsEachPlaceInTurn) {
+    Open();
+    THelpWindow help;
+    help.resize(800, 600);
+    help.show();
+    ASSERT_TRUE(help.ShowManual(QString(VELMORA_SOURCE_DIR) + "/docs/manual.md"));
+    QTextBrowser* browser = help.Browser();
+    QLineEdit* search = help.SearchField();
+    ASSERT_NE(search, nullptr);
+    auto key = [&](int code, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(search, &press);
+    };
+    for (const QChar c : QString("udevadm")) key(0, c);
+    // The manual has "udevadm" twice, both far down.
+    const QTextCursor one = browser->document()->find("udevadm");
+    const int first = one.selectionStart(), second = browser->document()->find("udevadm", one).selectionStart();
+    ASSERT_GT(second, first);
+    std::vector<int> found;
+    for (int i = 0; i < 3; ++i) {
+        const QTextCursor cursor = browser->textCursor();
+        EXPECT_EQ(cursor.selectedText(), "udevadm");
+        found.push_back(cursor.selectionStart());
+        const QRect shown = browser->cursorRect(cursor);
+        EXPECT_TRUE(browser->viewport()->rect().contains(shown)) << i;
+        key(Qt::Key_Return, "\r");
+    }
+    EXPECT_EQ(found, (std::vector<int>{first, second, first}));  // round to the top
+    EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(help.isVisible());  // Return pressed no button
+    // Not there: the place found last stays selected.
+    EXPECT_FALSE(help.FindNext("no such words here"));
+    EXPECT_EQ(browser->textCursor().selectionStart(), second);
 }
 
 // ---- Printing ---------------------------------------------------------------------------

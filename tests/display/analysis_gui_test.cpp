@@ -90,7 +90,7 @@ TEST_F(AnalysisGuiTest, RowProfileFollowsTheClickedRow) {
     TRowDialog* d = TRowDialog::Instance();
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle(), "INTENSITY PROFILE OF ONE ROW");
-    EXPECT_EQ(Text(d, 101), "250");
+    EXPECT_EQ(Text(d, 101), "47");  // row 250 kept inside the 48 rows
     EXPECT_TRUE(Picking().modes.rowProfile);
 
     EXPECT_EQ(LeftButtonUp(View(), 30, 20), PickResult::Done);
@@ -110,6 +110,36 @@ TEST_F(AnalysisGuiTest, RowProfileFollowsTheClickedRow) {
     EXPECT_EQ(TRowDialog::Instance(), nullptr);
     EXPECT_FALSE(Picking().modes.rowProfile);
     EXPECT_EQ(LeftButtonUp(View(), 30, 21), PickResult::NoMode);
+}
+
+TEST_F(AnalysisGuiTest, RowBoxShowsTheImageRowOfTheStatusBar) {
+    // The 64 x 48 picture shown 1:1 and binned (32 x 24 displayed pixels).
+    const struct {
+        bool binned;
+        int displayed;
+        int clickY;
+        const char* readout;
+        const char* row;
+    } cases[] = {
+        {false, 1, 20, "x 15  y 20  value 768", "20"},
+        {true, 2, 13, "x 30  y 26  value 768", "26"},
+    };
+    ASSERT_TRUE(RunCommand(cmd::kRowPlot));
+    TRowDialog* d = TRowDialog::Instance();
+    ASSERT_NE(d, nullptr);
+    for (const auto& c : cases) {
+        SetBinnedDisplay(c.binned);
+        ViewPort v = View();
+        v.displayedWidth = 64 / c.displayed;
+        v.displayedHeight = 48 / c.displayed;
+        EXPECT_EQ(PointerReadout(v, 15, c.clickY), c.readout) << c.binned;
+        EXPECT_EQ(LeftButtonUp(v, 15, c.clickY), PickResult::Done) << c.binned;
+        EXPECT_EQ(Text(d, 101), c.row) << c.binned;
+    }
+    // The row stays the image row when the display mode changes.
+    SetBinnedDisplay(false);
+    d->Refresh();
+    EXPECT_EQ(Text(d, 101), "26");
 }
 
 TEST_F(AnalysisGuiTest, Plot3DDrawsTheLandscapeOnce) {

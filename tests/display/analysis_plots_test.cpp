@@ -130,11 +130,10 @@ TEST_F(AnalysisPlotsTest, ProfileSamplesSpreadOverTheWidth) {
     }
 }
 
-TEST_F(AnalysisPlotsTest, ProfileRowIsDoubledWithTheBinnedDisplayAndStaysInside) {
-    EXPECT_EQ(ProfileImageRow(250, 1, 2048), 250);
-    EXPECT_EQ(ProfileImageRow(250, 2, 2048), 500);
-    EXPECT_EQ(ProfileImageRow(250, 2, 480), 479);
-    EXPECT_EQ(ProfileImageRow(-1, 1, 100), 0);
+TEST_F(AnalysisPlotsTest, ProfileRowStaysInside) {
+    EXPECT_EQ(ProfileImageRow(250, 2048), 250);
+    EXPECT_EQ(ProfileImageRow(500, 480), 479);
+    EXPECT_EQ(ProfileImageRow(-1, 100), 0);
 }
 
 // ---- 3-D plot ----

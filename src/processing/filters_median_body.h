@@ -85,6 +85,19 @@ inline __attribute__((always_inline)) VM RangeThreshold(VM range, MedianPower po
 #endif
 }
 
+// The conditional pick on 32 lanes: the median where it lies further from
+// the pixel than the window's range times the power, else the pixel.
+inline __attribute__((always_inline)) void PickVector(VM lo, VM med, VM hi, const uint16_t* centre, uint16_t* out,
+                                                      MedianPower power) {
+    VM a;
+    std::memcpy(&a, centre, sizeof(VM));
+    lo = MIN(lo, VM{} + uint16_t(65000));
+    const VM threshold = RangeThreshold(VM(hi - lo), power);
+    const VM diff = MAX(med, a) - MIN(med, a);
+    const VM result = threshold < diff ? med : a;
+    std::memcpy(out, &result, sizeof(VM));
+}
+
 // Merges the S sorted columns of each window of one row: centre is the
 // source row, out the output row; sorted[k * stride + c] is the k-th smallest
 // of column c.
@@ -92,20 +105,14 @@ template <int S>
 inline __attribute__((always_inline)) void MergeRow(const uint16_t* centre, uint16_t* out, int width,
                                                     MedianPower power, const uint16_t* sorted, size_t stride) {
     constexpr int r = S / 2;
-    const VM limit = VM{} + uint16_t(65000);
     int j = r;
     for (; j + kLanes <= width - r; j += kLanes) {
         VM w[S * S];
         for (int col = 0; col < S; ++col)
             for (int k = 0; k < S; ++k) std::memcpy(&w[col * S + k], sorted + k * stride + j + col - r, sizeof(VM));
-        VM lo, med, hi, a;
+        VM lo, med, hi;
         WindowMinMedianMax<S>(w, lo, med, hi);
-        std::memcpy(&a, centre + j, sizeof(VM));
-        lo = MIN(lo, limit);
-        const VM threshold = RangeThreshold(VM(hi - lo), power);
-        const VM diff = MAX(med, a) - MIN(med, a);
-        const VM result = threshold < diff ? med : a;
-        std::memcpy(out + j, &result, sizeof(VM));
+        PickVector(lo, med, hi, centre + j, out + j, power);
     }
     for (; j <= width - 1 - r; ++j) {
         uint16_t w[S * S];
@@ -146,6 +153,40 @@ void MedianRow(const uint16_t* src, uint16_t* dst, int width, int row, MedianPow
         for (int k = 0; k < S; ++k) sorted[k * stride + c] = o[k];
     }
     MergeRow<S>(rows[r], dst + size_t(row) * width, width, power, sorted, stride);
+}
+
+// Radius 1 without the scratch rows: the three columns of each window are
+// loaded and sorted in registers.
+template <>
+void MedianRow<3>(const uint16_t* src, uint16_t* dst, int width, int row, MedianPower power, uint16_t*) {
+    const uint16_t* up = src + size_t(row - 1) * width;
+    const uint16_t* mid = up + width;
+    const uint16_t* down = mid + width;
+    uint16_t* out = dst + size_t(row) * width;
+    int j = 1;
+    for (; j + kLanes <= width - 1; j += kLanes) {
+        VM w[9];
+        for (int col = 0; col < 3; ++col) {
+            VM c[3];
+            std::memcpy(&c[0], up + j - 1 + col, sizeof(VM));
+            std::memcpy(&c[1], mid + j - 1 + col, sizeof(VM));
+            std::memcpy(&c[2], down + j - 1 + col, sizeof(VM));
+            SortColumn<3>(c, w + 3 * col);
+        }
+        VM lo, med, hi;
+        WindowMinMedianMax<3>(w, lo, med, hi);
+        PickVector(lo, med, hi, mid + j, out + j, power);
+    }
+    for (; j <= width - 2; ++j) {
+        uint16_t w[9];
+        for (int col = 0; col < 3; ++col) {
+            uint16_t c[3] = {up[j - 1 + col], mid[j - 1 + col], down[j - 1 + col]};
+            SortColumn<3>(c, w + 3 * col);
+        }
+        uint16_t lo, med, hi;
+        WindowMinMedianMax<3>(w, lo, med, hi);
+        out[j] = ConditionalPick(lo, med, hi, mid[j], power);
+    }
 }
 
 #undef MIN

@@ -155,37 +155,57 @@ void MedianRow(const uint16_t* src, uint16_t* dst, int width, int row, MedianPow
     MergeRow<S>(rows[r], dst + size_t(row) * width, width, power, sorted, stride);
 }
 
-// Radius 1 without the scratch rows: the three columns of each window are
-// loaded and sorted in registers.
-template <>
-void MedianRow<3>(const uint16_t* src, uint16_t* dst, int width, int row, MedianPower power, uint16_t*) {
-    const uint16_t* up = src + size_t(row - 1) * width;
-    const uint16_t* mid = up + width;
-    const uint16_t* down = mid + width;
+// Radius 1 without the scratch rows, one or two output rows at a time. p
+// holds one column of rows row - 1 .. row + Count top to bottom; w[o] gets
+// that column of output row o's window sorted, at 3 x col. Two rows share
+// their middle pair, sorted once; the row above or below goes into it.
+template <int Count, class V>
+inline __attribute__((always_inline)) void SortedColumns(const V* p, V (*w)[9], int col) {
+    if constexpr (Count == 1) {
+        V c[3] = {p[0], p[1], p[2]};
+        SortColumn<3>(c, w[0] + 3 * col);
+    } else {
+        const V l = MIN(p[1], p[2]), h = MAX(p[1], p[2]);
+        for (int o = 0; o < 2; ++o) {
+            const V x = p[3 * o];
+            w[o][3 * col] = MIN(x, l);
+            w[o][3 * col + 1] = MAX(l, MIN(x, h));
+            w[o][3 * col + 2] = MAX(x, h);
+        }
+    }
+}
+
+template <int Count>
+void MedianRows3(const uint16_t* src, uint16_t* dst, int width, int row, MedianPower power) {
+    const uint16_t* in[Count + 2];
+    for (int k = 0; k < Count + 2; ++k) in[k] = src + size_t(row - 1 + k) * width;
     uint16_t* out = dst + size_t(row) * width;
     int j = 1;
     for (; j + kLanes <= width - 1; j += kLanes) {
-        VM w[9];
+        VM w[Count][9];
         for (int col = 0; col < 3; ++col) {
-            VM c[3];
-            std::memcpy(&c[0], up + j - 1 + col, sizeof(VM));
-            std::memcpy(&c[1], mid + j - 1 + col, sizeof(VM));
-            std::memcpy(&c[2], down + j - 1 + col, sizeof(VM));
-            SortColumn<3>(c, w + 3 * col);
+            VM p[Count + 2];
+            for (int k = 0; k < Count + 2; ++k) std::memcpy(&p[k], in[k] + j - 1 + col, sizeof(VM));
+            SortedColumns<Count>(p, w, col);
         }
-        VM lo, med, hi;
-        WindowMinMedianMax<3>(w, lo, med, hi);
-        PickVector(lo, med, hi, mid + j, out + j, power);
+        for (int o = 0; o < Count; ++o) {
+            VM lo, med, hi;
+            WindowMinMedianMax<3>(w[o], lo, med, hi);
+            PickVector(lo, med, hi, in[o + 1] + j, out + size_t(o) * width + j, power);
+        }
     }
     for (; j <= width - 2; ++j) {
-        uint16_t w[9];
+        uint16_t w[Count][9];
         for (int col = 0; col < 3; ++col) {
-            uint16_t c[3] = {up[j - 1 + col], mid[j - 1 + col], down[j - 1 + col]};
-            SortColumn<3>(c, w + 3 * col);
+            uint16_t p[Count + 2];
+            for (int k = 0; k < Count + 2; ++k) p[k] = in[k][j - 1 + col];
+            SortedColumns<Count>(p, w, col);
         }
-        uint16_t lo, med, hi;
-        WindowMinMedianMax<3>(w, lo, med, hi);
-        out[j] = ConditionalPick(lo, med, hi, mid[j], power);
+        for (int o = 0; o < Count; ++o) {
+            uint16_t lo, med, hi;
+            WindowMinMedianMax<3>(w[o], lo, med, hi);
+            out[size_t(o) * width + j] = ConditionalPick(lo, med, hi, in[o + 1][j], power);
+        }
     }
 }
 
@@ -194,12 +214,16 @@ void MedianRow<3>(const uint16_t* src, uint16_t* dst, int width, int row, Median
 
 inline void Row(int side, const uint16_t* src, uint16_t* dst, int width, int row, int count, MedianPower power,
                 uint16_t* sorted) {
+    if (side == 3) {
+        if (count == 2) MedianRows3<2>(src, dst, width, row, power);
+        else MedianRows3<1>(src, dst, width, row, power);
+        return;
+    }
     if (count == 2) {
         Row(side, src, dst, width, row, 1, power, sorted);
         ++row;
     }
     switch (side) {
-        case 3: MedianRow<3>(src, dst, width, row, power, sorted); break;
         case 5: MedianRow<5>(src, dst, width, row, power, sorted); break;
         default: MedianRow<7>(src, dst, width, row, power, sorted); break;
     }

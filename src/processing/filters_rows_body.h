@@ -11,6 +11,10 @@
 // |s / d| x 2^-24 < 1 / d.
 #include <cstring>
 
+#if defined(__AVX2__)
+#include <immintrin.h>
+#endif
+
 #include "processing/filters_rows.h"
 
 namespace VELMORA_ROWS_NS {
@@ -34,20 +38,71 @@ struct Lanes<int32_t> {
     static void StorePixels(uint16_t* p, int32_t s) { *p = s > 65280 ? 65535 : s < 0 ? 0 : uint16_t(s); }
 };
 
+// Widening, the final division and the clamp are written with the
+// instruction set's own operations where it has them: the compiler's generic
+// lowering of these vector conversions splits them into many small steps.
 template <>
 struct Lanes<VI> {
     static constexpr int kCount = kLanes;
-    static VI Widen(const uint16_t* p) {
-        VP v;
-        std::memcpy(&v, p, sizeof v);
-        return __builtin_convertvector(v, VI);
-    }
     static VI Load(const int32_t* p) {
         VI v;
         std::memcpy(&v, p, sizeof v);
         return v;
     }
     static void Store(int32_t* p, VI v) { std::memcpy(p, &v, sizeof v); }
+#if defined(__AVX512F__) && defined(__AVX512BW__)
+    static VI Widen(const uint16_t* p) {
+        return VI(_mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))));
+    }
+    static VI Divide(VI s, float d) {
+        return VI(_mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(__m512i(s)), _mm512_set1_ps(d))));
+    }
+    // Results above 65280 are taken as full scale.
+    static void StorePixels(uint16_t* p, VI s) {
+        const __m512i v = __m512i(s);
+        const __m512i full = _mm512_mask_mov_epi32(v, _mm512_cmpgt_epi32_mask(v, _mm512_set1_epi32(65280)),
+                                                   _mm512_set1_epi32(65535));
+        const __m256i narrow = _mm512_cvtusepi32_epi16(_mm512_max_epi32(full, _mm512_setzero_si512()));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), narrow);
+    }
+#elif defined(__AVX2__)
+    static VI Widen(const uint16_t* p) {
+        const __m256i lo = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+        const __m256i hi = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)));
+        VI v;
+        std::memcpy(&v, &lo, sizeof lo);
+        std::memcpy(reinterpret_cast<char*>(&v) + sizeof lo, &hi, sizeof hi);
+        return v;
+    }
+    static __m256i DivideHalf(__m256i s, __m256 d) {
+        return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(s), d));
+    }
+    static VI Divide(VI s, float d) {
+        __m256i half[2];
+        std::memcpy(half, &s, sizeof s);
+        const __m256 divisor = _mm256_set1_ps(d);
+        half[0] = DivideHalf(half[0], divisor);
+        half[1] = DivideHalf(half[1], divisor);
+        std::memcpy(&s, half, sizeof s);
+        return s;
+    }
+    // Results above 65280 are taken as full scale; the saturating pack
+    // takes negative sums to 0.
+    static __m256i FullScale(__m256i v) {
+        return _mm256_blendv_epi8(v, _mm256_set1_epi32(65535), _mm256_cmpgt_epi32(v, _mm256_set1_epi32(65280)));
+    }
+    static void StorePixels(uint16_t* p, VI s) {
+        __m256i half[2];
+        std::memcpy(half, &s, sizeof s);
+        const __m256i packed = _mm256_packus_epi32(FullScale(half[0]), FullScale(half[1]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_permute4x64_epi64(packed, 0xD8));
+    }
+#else
+    static VI Widen(const uint16_t* p) {
+        VP v;
+        std::memcpy(&v, p, sizeof v);
+        return __builtin_convertvector(v, VI);
+    }
     static VI Divide(VI s, float d) { return __builtin_convertvector(__builtin_convertvector(s, VF) / d, VI); }
     // Results above 65280 are taken as full scale.
     static void StorePixels(uint16_t* p, VI s) {
@@ -55,6 +110,7 @@ struct Lanes<VI> {
         const VP v = __builtin_convertvector(clamped, VP);
         std::memcpy(p, &v, sizeof v);
     }
+#endif
 };
 
 // ---------------------------------------------------------------- convolution
@@ -68,6 +124,18 @@ struct Convolution {
     static constexpr int R = kKernel.radius, kSide = 2 * R + 1, kTerms = kKernel.terms;
     static constexpr int kSums = kBlock + 2 * R;
 
+    // The row of a term that takes a single source row as it is (-1: none);
+    // such a term is read straight from the source, not from the sums.
+    static constexpr int UnitRow(int t) {
+        int row = -1;
+        for (int y = 0; y < kSide; ++y) {
+            if (kKernel.term[t].vertical[y] == 0) continue;
+            if (kKernel.term[t].vertical[y] != 1 || row >= 0) return -1;
+            row = y;
+        }
+        return row;
+    }
+
     // The column sums of every term at one column (x into the block's sums).
     template <class T>
     static inline __attribute__((always_inline)) void Vertical(const uint16_t* const* rows, int column,
@@ -77,6 +145,7 @@ struct Convolution {
         for (int y = 0; y < kSide; ++y) p[y] = Lanes<T>::Widen(rows[y] + column);
 #pragma GCC unroll 3
         for (int t = 0; t < kTerms; ++t) {
+            if (UnitRow(t) >= 0) continue;
             T v = T{};
 #pragma GCC unroll 5
             for (int y = 0; y < kSide; ++y)
@@ -85,17 +154,22 @@ struct Convolution {
         }
     }
 
-    // The output at the column whose sums start at x (the window's left edge).
+    // The output at the column whose sums start at x (the window's left
+    // edge, source column `column`).
     template <class T, bool Divide>
-    static inline __attribute__((always_inline)) void Horizontal(const int32_t (*sums)[kSums], int x, uint16_t* out,
+    static inline __attribute__((always_inline)) void Horizontal(const uint16_t* const* rows, int column,
+                                                                 const int32_t (*sums)[kSums], int x, uint16_t* out,
                                                                  float divisor) {
         T s = T{};
 #pragma GCC unroll 3
         for (int t = 0; t < kTerms; ++t)
 #pragma GCC unroll 5
-            for (int dx = 0; dx < kSide; ++dx)
-                if (kKernel.term[t].horizontal[dx] != 0)
-                    s += kKernel.term[t].horizontal[dx] * Lanes<T>::Load(&sums[t][x + dx]);
+            for (int dx = 0; dx < kSide; ++dx) {
+                const int w = kKernel.term[t].horizontal[dx];
+                if (w == 0) continue;
+                if (UnitRow(t) >= 0) s += w * Lanes<T>::Widen(rows[UnitRow(t)] + column + dx);
+                else s += w * Lanes<T>::Load(&sums[t][x + dx]);
+            }
         if constexpr (Divide) s = Lanes<T>::Divide(s, divisor);
         Lanes<T>::StorePixels(out, s);
     }
@@ -113,8 +187,8 @@ struct Convolution {
             for (; x + kLanes <= m; x += kLanes) Vertical<VI>(rows, c0 - R + x, sums, x);
             for (; x < m; ++x) Vertical<int32_t>(rows, c0 - R + x, sums, x);
             x = 0;
-            for (; x + kLanes <= n; x += kLanes) Horizontal<VI, Divide>(sums, x, out + c0 + x, divisor);
-            for (; x < n; ++x) Horizontal<int32_t, Divide>(sums, x, out + c0 + x, divisor);
+            for (; x + kLanes <= n; x += kLanes) Horizontal<VI, Divide>(rows, c0 - R + x, sums, x, out + c0 + x, divisor);
+            for (; x < n; ++x) Horizontal<int32_t, Divide>(rows, c0 - R + x, sums, x, out + c0 + x, divisor);
         }
     }
 };

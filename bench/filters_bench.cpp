@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "processing/filters.h"
+#include "processing/filters_rows.h"
 #include "processing/stretches.h"
 
 #ifdef VELMORA_HAVE_OPENCV
@@ -90,6 +91,14 @@ const Ratio kRatios[] = {
     {"unsharp r3 / cv::blur 7x7", "unsharp 3", "blur 7"},
     {"unsharp r7 / cv::blur 15x15", "unsharp 7", "blur 15"},
     {"unsharp r7 / cv::blur 7x7", "unsharp 7", "blur 7"},
+    {"AVX2: convolution 3x3 lowpass / plain native loop", "conv avx2 1/0/16", "plain 1/0/16"},
+    {"AVX2: convolution 3x3 high pass / plain native loop", "conv avx2 1/2/1", "plain 1/2/1"},
+    {"AVX2: convolution 5x5 Gaussian / plain native loop", "conv avx2 2/1/80", "plain 2/1/80"},
+    {"AVX2: convolution 5x5 high pass / plain native loop", "conv avx2 2/3/1", "plain 2/3/1"},
+    {"AVX2: convolution 5x5 smoother/sharper / plain native loop", "conv avx2 2/4/1", "plain 2/4/1"},
+    {"AVX2: convolution 5x5 bas relief / plain native loop", "conv avx2 2/5/1", "plain 2/5/1"},
+    {"AVX2: median r1 / cv::medianBlur 3", "median avx2 1", "medianBlur 3"},
+    {"AVX2: unsharp r7 / cv::blur 15x15", "unsharp avx2 7", "blur 15"},
 };
 
 class Timings {
@@ -102,7 +111,7 @@ public:
             if (f <= 0 || y <= 0) continue;
             if (!header) std::printf("\nRatios (median CPU time per call, same run):\n");
             header = true;
-            std::printf("  %-52s %8.2f ms / %8.2f ms = %.2f\n", r.what, f * 1e3, y * 1e3, f / y);
+            std::printf("  %-58s %8.2f ms / %8.2f ms = %.2f\n", r.what, f * 1e3, y * 1e3, f / y);
         }
     }
 
@@ -170,16 +179,59 @@ void Convolutions(benchmark::internal::Benchmark* b) {
 }
 
 // args: radius, kernel, divisor
-void BM_Convolve(benchmark::State& state) {
+void Convolve(benchmark::State& state, const PixelKernels& kernels, const char* key) {
     const int radius = int(state.range(0)), kernel = int(state.range(1)), divisor = int(state.range(2));
     const double start = CpuSeconds();
     for (auto _ : state) {
-        ConvolveInto(Frame().data(), Scratch().data(), kW, kH, radius, kernel, divisor);
+        ConvolveWith(kernels, Frame().data(), Scratch().data(), kW, kH, radius, kernel, divisor);
         benchmark::ClobberMemory();
     }
-    Record(state, Key("conv", state, 3), start);
+    Record(state, Key(key, state, 3), start);
 }
+
+void Median(benchmark::State& state, const PixelKernels& kernels, const char* key) {
+    const double start = CpuSeconds();
+    for (auto _ : state) {
+        ConditionalMedianWith(kernels, Frame().data(), Scratch().data(), kW, kH, int(state.range(0)), 6);
+        benchmark::ClobberMemory();
+    }
+    Record(state, Key(key, state, 1), start);
+}
+
+void Unsharp(benchmark::State& state, const PixelKernels& kernels, const char* key) {
+    const double start = CpuSeconds();
+    for (auto _ : state) {
+        UnsharpWith(kernels, Frame().data(), Scratch().data(), kW, kH, int(state.range(0)), 3);
+        benchmark::ClobberMemory();
+    }
+    Record(state, Key(key, state, 1), start);
+}
+
+// The kernels the program uses on this processor.
+void BM_Convolve(benchmark::State& state) { Convolve(state, FastestKernels(), "conv"); }
 BENCHMARK(BM_Convolve)->Apply(Convolutions);
+void BM_Median(benchmark::State& state) { Median(state, FastestKernels(), "median"); }
+BENCHMARK(BM_Median)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+void BM_Unsharp(benchmark::State& state) { Unsharp(state, FastestKernels(), "unsharp"); }
+BENCHMARK(BM_Unsharp)->Arg(1)->Arg(3)->Arg(7)->Unit(benchmark::kMillisecond);
+
+// The AVX2 kernels, on a processor that has AVX-512 too: what an AVX2-only
+// processor runs (the yardsticks stay those of this processor).
+void BM_ConvolveAvx2(benchmark::State& state) {
+    if (!CpuRuns(PixelIsa::kAvx2)) return state.SkipWithError("no AVX2");
+    Convolve(state, KernelsFor(PixelIsa::kAvx2), "conv avx2");
+}
+BENCHMARK(BM_ConvolveAvx2)->Apply(Convolutions);
+void BM_MedianAvx2(benchmark::State& state) {
+    if (!CpuRuns(PixelIsa::kAvx2)) return state.SkipWithError("no AVX2");
+    Median(state, KernelsFor(PixelIsa::kAvx2), "median avx2");
+}
+BENCHMARK(BM_MedianAvx2)->Arg(1)->Unit(benchmark::kMillisecond);
+void BM_UnsharpAvx2(benchmark::State& state) {
+    if (!CpuRuns(PixelIsa::kAvx2)) return state.SkipWithError("no AVX2");
+    Unsharp(state, KernelsFor(PixelIsa::kAvx2), "unsharp avx2");
+}
+BENCHMARK(BM_UnsharpAvx2)->Arg(7)->Unit(benchmark::kMillisecond);
 
 void BM_PlainNativeConvolve(benchmark::State& state) {
     const int radius = int(state.range(0)), kernel = int(state.range(1)), divisor = int(state.range(2));
@@ -191,28 +243,6 @@ void BM_PlainNativeConvolve(benchmark::State& state) {
     Record(state, Key("plain", state, 3), start);
 }
 BENCHMARK(BM_PlainNativeConvolve)->Apply(Convolutions);
-
-void BM_Median(benchmark::State& state) {
-    const int radius = int(state.range(0));
-    const double start = CpuSeconds();
-    for (auto _ : state) {
-        ConditionalMedianInto(Frame().data(), Scratch().data(), kW, kH, radius, 6);
-        benchmark::ClobberMemory();
-    }
-    Record(state, Key("median", state, 1), start);
-}
-BENCHMARK(BM_Median)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
-
-void BM_Unsharp(benchmark::State& state) {
-    const int radius = int(state.range(0));
-    const double start = CpuSeconds();
-    for (auto _ : state) {
-        UnsharpInto(Frame().data(), Scratch().data(), kW, kH, radius, 3);
-        benchmark::ClobberMemory();
-    }
-    Record(state, Key("unsharp", state, 1), start);
-}
-BENCHMARK(BM_Unsharp)->Arg(1)->Arg(3)->Arg(7)->Unit(benchmark::kMillisecond);
 
 #ifdef VELMORA_HAVE_OPENCV
 cv::Mat FrameMat() { return cv::Mat(kH, kW, CV_16UC1, const_cast<uint16_t*>(Frame().data())); }

@@ -1,11 +1,11 @@
 // The conditional median's row kernel. Included by the per-instruction-set
 // files with VELMORA_MEDIAN_NS (a namespace of their own, so the copies
-// built for different processors never mix) and, for AVX-512,
-// VELMORA_MEDIAN_AVX512 defined.
+// built for different processors never mix) and VELMORA_MEDIAN_AVX512 or
+// VELMORA_MEDIAN_AVX2 for those instruction sets.
 //
 // The window's median and maximum are the (n/2 + 1)-th and first values of a
 // descending selection; any exact selection gives the same two numbers. Rows
-// are done 32 pixels at a time: each window column is sorted once per row
+// are done one register of pixels at a time (32, 16 or 8): each window column is sorted once per row
 // (shared by the 2r + 1 windows that contain it), then a comparator network
 // merges the sorted columns far enough to give minimum, median and maximum.
 #include <algorithm>
@@ -13,15 +13,20 @@
 
 #include "processing/filters_median.h"
 
-#ifdef VELMORA_MEDIAN_AVX512
 #include <immintrin.h>
-#endif
 
 namespace VELMORA_MEDIAN_NS {
 
+// One vector is one register: the compiler's generic lowering of wider
+// vectors goes through memory.
+#if defined(VELMORA_MEDIAN_AVX512)
 constexpr int kLanes = 32;
-using VM = uint16_t __attribute__((vector_size(64)));
-using VM32 = uint32_t __attribute__((vector_size(128)));
+#elif defined(VELMORA_MEDIAN_AVX2)
+constexpr int kLanes = 16;
+#else
+constexpr int kLanes = 8;
+#endif
+using VM = uint16_t __attribute__((vector_size(2 * kLanes)));
 
 #define MIN(a, b) ((a) < (b) ? (a) : (b))
 #define MAX(a, b) ((a) < (b) ? (b) : (a))
@@ -65,27 +70,31 @@ inline uint16_t ConditionalPick(uint16_t lo, uint16_t med, uint16_t hi, uint16_t
     return threshold < diff ? med : a;
 }
 
-// trunc(range x p) on 32 lanes.
+// trunc(range x p) in 16-bit lanes: range x high (27 bits) as its low and
+// high halves; the carry of adding mulhi(range, low) goes into the high half.
+#if defined(VELMORA_MEDIAN_AVX512)
+#define VELMORA_MULLO(a, b) VM(_mm512_mullo_epi16(__m512i(a), __m512i(b)))
+#define VELMORA_MULHI(a, b) VM(_mm512_mulhi_epu16(__m512i(a), __m512i(b)))
+#elif defined(VELMORA_MEDIAN_AVX2)
+#define VELMORA_MULLO(a, b) VM(_mm256_mullo_epi16(__m256i(a), __m256i(b)))
+#define VELMORA_MULHI(a, b) VM(_mm256_mulhi_epu16(__m256i(a), __m256i(b)))
+#else
+#define VELMORA_MULLO(a, b) VM(_mm_mullo_epi16(__m128i(a), __m128i(b)))
+#define VELMORA_MULHI(a, b) VM(_mm_mulhi_epu16(__m128i(a), __m128i(b)))
+#endif
 inline __attribute__((always_inline)) VM RangeThreshold(VM range, MedianPower power) {
-#ifdef VELMORA_MEDIAN_AVX512
-    // In 16-bit lanes: range x high (27 bits) as its low and high halves; the
-    // carry of adding mulhi(range, low) goes into the high half.
-    const __m512i r = (__m512i)range;
-    const __m512i high = _mm512_set1_epi16(short(power.high));
-    const __m512i low = _mm512_set1_epi16(short(uint16_t(power.low)));
-    const VM lowHalf = (VM)_mm512_mullo_epi16(r, high);
-    const VM highHalf = (VM)_mm512_mulhi_epu16(r, high);
-    const VM sum = lowHalf + (VM)_mm512_mulhi_epu16(r, low);
+    const VM high = VM{} + uint16_t(power.high);
+    const VM low = VM{} + uint16_t(power.low);
+    const VM lowHalf = VELMORA_MULLO(range, high);
+    const VM highHalf = VELMORA_MULHI(range, high);
+    const VM sum = lowHalf + VELMORA_MULHI(range, low);
     const VM carry = (VM)(sum < lowHalf);  // all ones where the low half wrapped
     return VM((highHalf - carry) << 5) | VM(sum >> 11);
-#else
-    const VM32 high = VM32{} + power.high, low = VM32{} + power.low;
-    const VM32 wide = __builtin_convertvector(range, VM32);
-    return __builtin_convertvector((wide * high + ((wide * low) >> 16)) >> 11, VM);
-#endif
 }
+#undef VELMORA_MULLO
+#undef VELMORA_MULHI
 
-// The conditional pick on 32 lanes: the median where it lies further from
+// The conditional pick on one vector: the median where it lies further from
 // the pixel than the window's range times the power, else the pixel.
 inline __attribute__((always_inline)) void PickVector(VM lo, VM med, VM hi, const uint16_t* centre, uint16_t* out,
                                                       MedianPower power) {

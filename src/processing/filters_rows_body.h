@@ -4,33 +4,37 @@
 // may call an inline function of the standard library: its one out-of-line
 // copy could come from a file built for a larger instruction set.
 //
-// Pixels are widened to 32-bit lanes, 16 at a time; every sum is exact. A
+// Pixels are widened to 32-bit lanes, one register at a time; every sum is
+// exact. A
 // division of a sum s (|s| < 2^24) by d is done in single precision: s and d
 // are exact there and the rounded quotient never crosses an integer, since
 // s / d lies at least 1 / d from the next one and the rounding error is below
 // |s / d| x 2^-24 < 1 / d.
 #include <cstring>
 
-#if defined(__AVX2__)
 #include <immintrin.h>
-#endif
 
 #include "processing/filters_rows.h"
 
 namespace VELMORA_ROWS_NS {
 
+// One vector is one register of the instruction set: the compiler's generic
+// lowering of wider vectors goes through memory.
+#if defined(__AVX512F__) && defined(__AVX512BW__)
 constexpr int kLanes = 16;
-using VI = int32_t __attribute__((vector_size(64)));
-using VP = uint16_t __attribute__((vector_size(32)));
-using VF = float __attribute__((vector_size(64)));
+#elif defined(__AVX2__)
+constexpr int kLanes = 8;
+#else
+constexpr int kLanes = 4;
+#endif
+using VI = int32_t __attribute__((vector_size(4 * kLanes)));
 
-// Loads, stores and the final steps for a vector of 16 lanes or one value.
+// Loads, stores and the final steps for a vector or one value.
 template <class T>
 struct Lanes;
 
 template <>
 struct Lanes<int32_t> {
-    static constexpr int kCount = 1;
     static int32_t Widen(const uint16_t* p) { return *p; }
     static int32_t Load(const int32_t* p) { return *p; }
     static void Store(int32_t* p, int32_t v) { *p = v; }
@@ -38,12 +42,10 @@ struct Lanes<int32_t> {
     static void StorePixels(uint16_t* p, int32_t s) { *p = s > 65280 ? 65535 : s < 0 ? 0 : uint16_t(s); }
 };
 
-// Widening, the final division and the clamp are written with the
-// instruction set's own operations where it has them: the compiler's generic
-// lowering of these vector conversions splits them into many small steps.
+// Widening, the final division and the clamp (results above 65280 are taken
+// as full scale) in the instruction set's own operations.
 template <>
 struct Lanes<VI> {
-    static constexpr int kCount = kLanes;
     static VI Load(const int32_t* p) {
         VI v;
         std::memcpy(&v, p, sizeof v);
@@ -57,7 +59,6 @@ struct Lanes<VI> {
     static VI Divide(VI s, float d) {
         return VI(_mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(__m512i(s)), _mm512_set1_ps(d))));
     }
-    // Results above 65280 are taken as full scale.
     static void StorePixels(uint16_t* p, VI s) {
         const __m512i v = __m512i(s);
         const __m512i full = _mm512_mask_mov_epi32(v, _mm512_cmpgt_epi32_mask(v, _mm512_set1_epi32(65280)),
@@ -67,48 +68,33 @@ struct Lanes<VI> {
     }
 #elif defined(__AVX2__)
     static VI Widen(const uint16_t* p) {
-        const __m256i lo = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-        const __m256i hi = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)));
-        VI v;
-        std::memcpy(&v, &lo, sizeof lo);
-        std::memcpy(reinterpret_cast<char*>(&v) + sizeof lo, &hi, sizeof hi);
-        return v;
-    }
-    static __m256i DivideHalf(__m256i s, __m256 d) {
-        return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(s), d));
+        return VI(_mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
     }
     static VI Divide(VI s, float d) {
-        __m256i half[2];
-        std::memcpy(half, &s, sizeof s);
-        const __m256 divisor = _mm256_set1_ps(d);
-        half[0] = DivideHalf(half[0], divisor);
-        half[1] = DivideHalf(half[1], divisor);
-        std::memcpy(&s, half, sizeof s);
-        return s;
+        return VI(_mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(__m256i(s)), _mm256_set1_ps(d))));
     }
-    // Results above 65280 are taken as full scale; the saturating pack
-    // takes negative sums to 0.
-    static __m256i FullScale(__m256i v) {
-        return _mm256_blendv_epi8(v, _mm256_set1_epi32(65535), _mm256_cmpgt_epi32(v, _mm256_set1_epi32(65280)));
-    }
+    // The saturating pack takes negative sums to 0.
     static void StorePixels(uint16_t* p, VI s) {
-        __m256i half[2];
-        std::memcpy(half, &s, sizeof s);
-        const __m256i packed = _mm256_packus_epi32(FullScale(half[0]), FullScale(half[1]));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_permute4x64_epi64(packed, 0xD8));
+        const __m256i v = __m256i(s);
+        const __m256i full = _mm256_blendv_epi8(v, _mm256_set1_epi32(65535),
+                                                _mm256_cmpgt_epi32(v, _mm256_set1_epi32(65280)));
+        const __m128i packed = _mm_packus_epi32(_mm256_castsi256_si128(full), _mm256_extracti128_si256(full, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), packed);
     }
 #else
     static VI Widen(const uint16_t* p) {
-        VP v;
-        std::memcpy(&v, p, sizeof v);
-        return __builtin_convertvector(v, VI);
+        const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        return VI(_mm_unpacklo_epi16(v, _mm_setzero_si128()));
     }
-    static VI Divide(VI s, float d) { return __builtin_convertvector(__builtin_convertvector(s, VF) / d, VI); }
-    // Results above 65280 are taken as full scale.
+    static VI Divide(VI s, float d) {
+        return VI(_mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(__m128i(s)), _mm_set1_ps(d))));
+    }
+    // Clamped to 0..65535, moved down by 32768 for the signed pack, moved back.
     static void StorePixels(uint16_t* p, VI s) {
-        const VI clamped = s > 65280 ? VI{} + 65535 : s < 0 ? VI{} : s;
-        const VP v = __builtin_convertvector(clamped, VP);
-        std::memcpy(p, &v, sizeof v);
+        VI v = s > 65280 ? VI{} + 65535 : s < 0 ? VI{} : s;
+        v -= 32768;
+        const __m128i packed = _mm_xor_si128(_mm_packs_epi32(__m128i(v), __m128i(v)), _mm_set1_epi16(-32768));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), packed);
     }
 #endif
 };

@@ -164,23 +164,44 @@ void MedianRow(const uint16_t* src, uint16_t* dst, int width, int row, MedianPow
     MergeRow<S>(rows[r], dst + size_t(row) * width, width, power, sorted, stride);
 }
 
-// Radius 1 without the scratch rows, one or two output rows at a time. p
-// holds one column of rows row - 1 .. row + Count top to bottom; w[o] gets
-// that column of output row o's window sorted, at 3 x col. Two rows share
-// their middle pair, sorted once; the row above or below goes into it.
+// Radius 1 without the scratch rows, one or two output rows at a time: the
+// window's three columns are sorted in registers (two rows share their
+// middle pair, sorted once, and the row above or below goes into it) and
+// folded into the window's minimum, maximum, largest column minimum,
+// smallest column maximum and the three column medians as they come.
+template <class V>
+struct Window3 {
+    V lo, hi, a, c, m[3];
+    inline __attribute__((always_inline)) void Add(int col, V mn, V md, V mx) {
+        if (col == 0) {
+            lo = a = mn;
+            hi = c = mx;
+        } else {
+            lo = MIN(lo, mn);
+            a = MAX(a, mn);
+            hi = MAX(hi, mx);
+            c = MIN(c, mx);
+        }
+        m[col] = md;
+    }
+    // The median of nine is the median of (largest minimum, median of the
+    // medians, smallest maximum).
+    inline __attribute__((always_inline)) V Median() const {
+        const V b = MAX(MIN(m[0], m[1]), MIN(MAX(m[0], m[1]), m[2]));
+        return MAX(MIN(a, b), MIN(MAX(a, b), c));
+    }
+};
+
+// p holds one column of rows row - 1 .. row + Count, top to bottom.
 template <int Count, class V>
-inline __attribute__((always_inline)) void SortedColumns(const V* p, V (*w)[9], int col) {
+inline __attribute__((always_inline)) void AddColumn(const V* p, Window3<V>* w, int col) {
     if constexpr (Count == 1) {
-        V c[3] = {p[0], p[1], p[2]};
-        SortColumn<3>(c, w[0] + 3 * col);
+        const V l = MIN(p[0], p[1]), h = MAX(p[0], p[1]);
+        w[0].Add(col, MIN(l, p[2]), MAX(l, MIN(h, p[2])), MAX(h, p[2]));
     } else {
         const V l = MIN(p[1], p[2]), h = MAX(p[1], p[2]);
-        for (int o = 0; o < 2; ++o) {
-            const V x = p[3 * o];
-            w[o][3 * col] = MIN(x, l);
-            w[o][3 * col + 1] = MAX(l, MIN(x, h));
-            w[o][3 * col + 2] = MAX(x, h);
-        }
+        w[0].Add(col, MIN(p[0], l), MAX(l, MIN(p[0], h)), MAX(p[0], h));
+        w[1].Add(col, MIN(p[3], l), MAX(l, MIN(p[3], h)), MAX(p[3], h));
     }
 }
 
@@ -191,30 +212,27 @@ void MedianRows3(const uint16_t* src, uint16_t* dst, int width, int row, MedianP
     uint16_t* out = dst + size_t(row) * width;
     int j = 1;
     for (; j + kLanes <= width - 1; j += kLanes) {
-        VM w[Count][9];
+        Window3<VM> w[Count];
+#pragma GCC unroll 3
         for (int col = 0; col < 3; ++col) {
             VM p[Count + 2];
+#pragma GCC unroll 4
             for (int k = 0; k < Count + 2; ++k) std::memcpy(&p[k], in[k] + j - 1 + col, sizeof(VM));
-            SortedColumns<Count>(p, w, col);
+            AddColumn<Count>(p, w, col);
         }
-        for (int o = 0; o < Count; ++o) {
-            VM lo, med, hi;
-            WindowMinMedianMax<3>(w[o], lo, med, hi);
-            PickVector(lo, med, hi, in[o + 1] + j, out + size_t(o) * width + j, power);
-        }
+#pragma GCC unroll 2
+        for (int o = 0; o < Count; ++o)
+            PickVector(w[o].lo, w[o].Median(), w[o].hi, in[o + 1] + j, out + size_t(o) * width + j, power);
     }
     for (; j <= width - 2; ++j) {
-        uint16_t w[Count][9];
+        Window3<uint16_t> w[Count];
         for (int col = 0; col < 3; ++col) {
             uint16_t p[Count + 2];
             for (int k = 0; k < Count + 2; ++k) p[k] = in[k][j - 1 + col];
-            SortedColumns<Count>(p, w, col);
+            AddColumn<Count>(p, w, col);
         }
-        for (int o = 0; o < Count; ++o) {
-            uint16_t lo, med, hi;
-            WindowMinMedianMax<3>(w[o], lo, med, hi);
-            out[size_t(o) * width + j] = ConditionalPick(lo, med, hi, in[o + 1][j], power);
-        }
+        for (int o = 0; o < Count; ++o)
+            out[size_t(o) * width + j] = ConditionalPick(w[o].lo, w[o].Median(), w[o].hi, in[o + 1][j], power);
     }
 }
 

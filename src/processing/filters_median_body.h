@@ -192,47 +192,56 @@ struct Window3 {
     }
 };
 
-// p holds one column of rows row - 1 .. row + Count, top to bottom.
-template <int Count, class V>
-inline __attribute__((always_inline)) void AddColumn(const V* p, Window3<V>* w, int col) {
-    if constexpr (Count == 1) {
-        const V l = MIN(p[0], p[1]), h = MAX(p[0], p[1]);
-        w[0].Add(col, MIN(l, p[2]), MAX(l, MIN(h, p[2])), MAX(h, p[2]));
-    } else {
-        const V l = MIN(p[1], p[2]), h = MAX(p[1], p[2]);
-        w[0].Add(col, MIN(p[0], l), MAX(l, MIN(p[0], h)), MAX(p[0], h));
-        w[1].Add(col, MIN(p[3], l), MAX(l, MIN(p[3], h)), MAX(p[3], h));
-    }
+// Column col of the window of an output row: the middle pair (l <= h) and
+// the row x above or below it, sorted, folded into the window.
+template <class V>
+inline __attribute__((always_inline)) void AddColumn(Window3<V>& w, int col, V l, V h, V x) {
+    w.Add(col, MIN(x, l), MAX(l, MIN(x, h)), MAX(x, h));
 }
 
+// Count output rows from row on: the middle pairs of rows row .. row + Count - 1
+// are sorted first, then each output row adds the row above or below.
 template <int Count>
 void MedianRows3(const uint16_t* src, uint16_t* dst, int width, int row, MedianPower power) {
     const uint16_t* in[Count + 2];
     for (int k = 0; k < Count + 2; ++k) in[k] = src + size_t(row - 1 + k) * width;
+    // The pair is rows row, row + 1 for two output rows, rows row - 1, row for one.
+    const uint16_t* pair0 = in[Count == 2 ? 1 : 0];
+    const uint16_t* pair1 = in[Count == 2 ? 2 : 1];
+    const uint16_t* extra[2] = {Count == 2 ? in[0] : in[2], in[Count + 1]};
     uint16_t* out = dst + size_t(row) * width;
     int j = 1;
     for (; j + kLanes <= width - 1; j += kLanes) {
-        Window3<VM> w[Count];
+        VM l[3], h[3];
 #pragma GCC unroll 3
         for (int col = 0; col < 3; ++col) {
-            VM p[Count + 2];
-#pragma GCC unroll 4
-            for (int k = 0; k < Count + 2; ++k) std::memcpy(&p[k], in[k] + j - 1 + col, sizeof(VM));
-            AddColumn<Count>(p, w, col);
+            VM a, b;
+            std::memcpy(&a, pair0 + j - 1 + col, sizeof(VM));
+            std::memcpy(&b, pair1 + j - 1 + col, sizeof(VM));
+            l[col] = MIN(a, b);
+            h[col] = MAX(a, b);
         }
 #pragma GCC unroll 2
-        for (int o = 0; o < Count; ++o)
-            PickVector(w[o].lo, w[o].Median(), w[o].hi, in[o + 1] + j, out + size_t(o) * width + j, power);
+        for (int o = 0; o < Count; ++o) {
+            Window3<VM> w;
+#pragma GCC unroll 3
+            for (int col = 0; col < 3; ++col) {
+                VM x;
+                std::memcpy(&x, extra[o] + j - 1 + col, sizeof(VM));
+                AddColumn(w, col, l[col], h[col], x);
+            }
+            PickVector(w.lo, w.Median(), w.hi, in[o + 1] + j, out + size_t(o) * width + j, power);
+        }
     }
     for (; j <= width - 2; ++j) {
-        Window3<uint16_t> w[Count];
-        for (int col = 0; col < 3; ++col) {
-            uint16_t p[Count + 2];
-            for (int k = 0; k < Count + 2; ++k) p[k] = in[k][j - 1 + col];
-            AddColumn<Count>(p, w, col);
+        for (int o = 0; o < Count; ++o) {
+            Window3<uint16_t> w;
+            for (int col = 0; col < 3; ++col) {
+                const uint16_t a = pair0[j - 1 + col], b = pair1[j - 1 + col];
+                AddColumn<uint16_t>(w, col, MIN(a, b), MAX(a, b), extra[o][j - 1 + col]);
+            }
+            out[size_t(o) * width + j] = ConditionalPick(w.lo, w.Median(), w.hi, in[o + 1][j], power);
         }
-        for (int o = 0; o < Count; ++o)
-            out[size_t(o) * width + j] = ConditionalPick(w[o].lo, w[o].Median(), w[o].hi, in[o + 1][j], power);
     }
 }
 

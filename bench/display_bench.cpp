@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "display/display_state.h"
 #include "display/render.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "files/fits.h"
 #include "files/raw_files.h"
 

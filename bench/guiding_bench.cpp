@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "devices/sim/sky_renderer.h"
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
 #include "devices/transport.h"

@@ -1,5 +1,5 @@
 // The FITS reader on arbitrary bytes: the header checks and the pixel read.
-#include "app/state.h"
+#include "core/state.h"
 #include "files/fits.h"
 #include "fuzz_support.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "files/file_state.h"
 #include "platform/platform.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "files/fits.h"
 #include "files/hot_pixels.h"
 #include "files/raw_files.h"

@@ -2,7 +2,7 @@
 // names.
 #include "acquisition/acq_links.h"
 
-#include "app/state.h"
+#include "core/state.h"
 #include "display/render.h"
 #include "files/fits.h"
 #include "platform/paths.h"

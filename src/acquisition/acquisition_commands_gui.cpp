@@ -2,8 +2,8 @@
 #include "acquisition/camera_dialog.h"
 #include "acquisition/subframe.h"
 #include "acquisition/subframe_dialog.h"
-#include "app/command_ids.h"
-#include "app/commands.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
 
 using namespace cmd;
 

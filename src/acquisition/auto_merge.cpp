@@ -1,6 +1,6 @@
 #include "acquisition/auto_merge.h"
 
-#include "app/state.h"
+#include "core/state.h"
 #include "display/display_state.h"
 
 namespace {

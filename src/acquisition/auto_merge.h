@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "guiding/centroid.h"
-#include "guiding/registration.h"
+#include "stars/centroid.h"
+#include "stars/registration.h"
 
 class AutoMerge {
 public:

@@ -14,15 +14,16 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <cstdio>
+#include <span>
 
 #include "acquisition/acquisition_ids.h"
 #include "acquisition/focus.h"
-#include "app/bound_controls.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/main_window.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/bound_controls.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
 #include "platform/platform.h"
@@ -39,6 +40,96 @@ QString Two(int v) {
     return QString::fromLatin1(text);
 }
 
+QString Number(int v) { return QString::number(v); }
+
+// The dialog's tables: each group's controls top to bottom (or left to
+// right), with their ids, captions and what they show and change.
+
+// A radio button showing one value of a setting.
+struct Choice {
+    int id;
+    const char* caption;
+    int value;
+};
+
+constexpr Choice kExposureUnits[] = {{kIdUnitThousandths, "Thousandths", 'q'},
+                                     {kIdUnitHundredths, "Hundredth's", 'h'},
+                                     {kIdUnitTenths, "Tenth's", 't'},
+                                     {kIdUnitSeconds, "Seconds", 's'},
+                                     {kIdUnitMinutes, "Minutes", 'm'}};
+constexpr Choice kExposureModes[] = {{kIdModeHighRes, "High Resolution", kModeHighRes},
+                                     {kIdModeBin2, "Binned 2x2", kModeBin2},
+                                     {kIdModeBin3, "Binned 3x3", kModeBin3},
+                                     {kIdModeBin4, "Binned 4x4", kModeBin4},
+                                     {kIdModeBin8, "Binned 8x8", kModeBin8},
+                                     {kIdModeBin8x16, "Binned 8x16", kModeBin8x16},
+                                     {kIdModeSubFrame, "User Defined SubFrame", kModeSubFrame}};
+constexpr Choice kDelayUnits[] = {{kIdDelaySeconds, "Seconds", 's'}, {kIdDelayMinutes, "Minutes", 'm'}};
+
+// A check box showing a flag of the camera settings; a click toggles it.
+struct Check {
+    int id;
+    const char* caption;
+    bool CameraSettings::*field;
+};
+
+constexpr Check kSeriesChecks[] = {{kIdContinuous, "Continuous Mode  ", &CameraSettings::continuous},
+                                   {kIdAverage, "Average Multiple Exposures", &CameraSettings::averaging},
+                                   {kIdDelayBefore, "Delay before exposure", &CameraSettings::delayBefore}};
+constexpr Check kAutoSaveCheck[] = {{kIdAutoSave, "Auto Save Image", &CameraSettings::autoSave}};
+constexpr Check kProcessingChecks[] = {{kIdAutoDark, "Auto-Remove Dark Frame", &CameraSettings::autoDark},
+                                       {kIdAutoFlat, "Auto-Apply Flatfield", &CameraSettings::autoFlat},
+                                       {kIdAutoProcess, "Apply Auto-Processing", &CameraSettings::autoProcess},
+                                       {kIdAutochange, "Autochange Exposure", &CameraSettings::autochange},
+                                       {kIdAltSlew, "Alternative Slew Method", &CameraSettings::altSlew}};
+constexpr Check kFocusChecks[] = {{kIdBinFocusFrame, "Bin Focus Frame", &CameraSettings::binFocusFrame}};
+constexpr Check kCameraChecks[] = {{kIdDarkFrame, "Dark Frame (VelmoraHazel Only)", &CameraSettings::darkFrame},
+                                   {kIdTrigger, "Wait for External Trigger", &CameraSettings::trigger}};
+
+// A shown value, with its label in front when it has one.
+struct Reading {
+    const char* label;
+    int id;
+    QString (*content)();
+};
+
+constexpr Reading kFocusReadings[] = {{"Max Value", kIdMaxValue, [] { return Number(C().maxValue); }},
+                                      {"FWHM", kIdFwhm, [] { return Number(C().fwhm); }}};
+constexpr Reading kCoolerReadings[] = {{"Actual", kIdCoolerActual, [] { return Two(Session().coolerTemperature); }},
+                                       {"Set", kIdCoolerSet, [] { return Two(C().coolerSetPoint); }}};
+constexpr Reading kCoolingReading[] = {
+    {nullptr, kIdCoolingText, [] { return QString::fromStdString(CoolingText(State().settings.maximumCooling)); }}};
+constexpr Reading kFirmwareReading[] = {
+    {"Camera Firmware", kIdFirmware, [] { return QString::fromStdString(Camera().firmwareText); }}};
+constexpr Reading kFilterReadings[] = {
+    {nullptr, kIdFilterNumber, [] { return Number(FilterWheel().current); }},
+    {nullptr, kIdFilterName, [] { return QString::fromStdString(FilterWheel().currentName); }}};
+constexpr Reading kStatusReadings[] = {
+    {nullptr, kIdCameraMode, [] { return QString::fromStdString(CameraModeText(C())); }},
+    {"AutoGuider Status", kIdAutoGuiderStatus, [] { return QString::fromStdString(AutoGuiderStatusText()); }}};
+
+// A push button; its click goes to OnButton(id).
+struct Button {
+    int id;
+    const char* caption;
+};
+
+constexpr Button kFocusButtons[] = {{kIdFocusStart, "Start"}, {kIdFocusStop, "Stop"}};
+constexpr Button kMonitorButton[] = {{kIdMonitor, "Monitor"}};
+constexpr Button kFilterButtons[] = {{kIdFilterFirst, "First"}, {kIdFilterNext, "Next"}, {kIdFilterPrev, "Prev"}};
+constexpr Button kDialogButtons[] = {{kIdTakePhoto, "Take Photo"},
+                                     {kIdAutoguidePhoto, "Autoguide Photo"},
+                                     {kIdGoToAutoguider, "Go to Autoguider "},
+                                     {kIdCancel, "Cancel"},
+                                     {kIdHelp, "Help"}};
+
+// A row of controls at the bottom of a group.
+QHBoxLayout* Row(QBoxLayout* into) {
+    auto* row = new QHBoxLayout;
+    into->addLayout(row);
+    return row;
+}
+
 }  // namespace
 
 TCamDialog::TCamDialog(QWidget* parent) : QDialog(parent), controls_(this, [this] { Refresh(); }) {
@@ -53,163 +144,92 @@ TCamDialog::TCamDialog(QWidget* parent) : QDialog(parent), controls_(this, [this
 
 void TCamDialog::Build() {
     auto* grid = new QGridLayout(this);
-    auto group = [&](const char* title, int row, int column, int rowSpan = 1) {
-        return controls_.Group(grid, title, row, column, rowSpan);
+    auto group = [&](const char* title, int row, int column) { return controls_.Group(grid, title, row, column); };
+    auto choices = [&](QBoxLayout* into, std::span<const Choice> table, auto isOn, auto select) {
+        for (const Choice& c : table)
+            controls_.Radio(
+                into, c.id, c.caption, [isOn, v = c.value] { return isOn(v); }, [select, v = c.value] { select(v); });
     };
-    auto radio = [&](QVBoxLayout* into, int id, const char* text, std::function<bool()> isOn,
-                     std::function<void()> select) { controls_.Radio(into, id, text, isOn, select); };
-    auto check = [&](QVBoxLayout* into, int id, const char* text, bool CameraSettings::*field) {
-        return controls_.Check(
-            into, id, text, [field] { return C().*field; }, [field] { C().*field = !(C().*field); });
+    auto checks = [&](QBoxLayout* into, std::span<const Check> table) {
+        for (const Check& c : table)
+            controls_.Check(
+                into, c.id, c.caption, [f = c.field] { return C().*f; }, [f = c.field] { C().*f = !(C().*f); });
     };
-    auto button = [&](QBoxLayout* into, int id, const char* text) {
-        auto* b = WithId(new QPushButton(text), id);
-        b->setAutoDefault(false);
-        into->addWidget(b);
-        connect(b, &QPushButton::clicked, this, [this, id] { OnButton(id); });
-        return b;
+    auto readings = [&](QBoxLayout* into, std::span<const Reading> table) {
+        for (const Reading& r : table) {
+            if (r.label) into->addWidget(new QLabel(r.label));
+            controls_.Text(into, r.id, r.content);
+        }
     };
-    auto text = [&](QBoxLayout* into, int id, std::function<QString()> content) {
-        return controls_.Text(into, id, content);
-    };
-    auto scroll = [&](QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,
-                      std::function<int()> maximum, std::function<int()> value) {
-        auto* bar = WithId(new QScrollBar(orientation), id);
-        bar->setMinimumWidth(orientation == Qt::Horizontal ? 120 : 16);
-        into->addWidget(bar);
-        // The arrow pointing up (or right) adds one, the other takes one.
-        const bool vertical = orientation == Qt::Vertical;
-        connect(bar, &QScrollBar::actionTriggered, this, [this, bar, id, vertical, value](int action) {
-            if (controls_.Redrawing()) return;
-            switch (action) {
-                case QAbstractSlider::SliderSingleStepSub:
-                    Scroll(id, vertical ? ScrollAction::LineUp : ScrollAction::LineDown);
-                    break;
-                case QAbstractSlider::SliderSingleStepAdd:
-                    Scroll(id, vertical ? ScrollAction::LineDown : ScrollAction::LineUp);
-                    break;
-                case QAbstractSlider::SliderPageStepSub: Scroll(id, ScrollAction::PageUp); break;
-                case QAbstractSlider::SliderPageStepAdd: Scroll(id, ScrollAction::PageDown); break;
-                case QAbstractSlider::SliderMove: Scroll(id, ScrollAction::Thumb, bar->sliderPosition()); break;
-                default: break;
-            }
-            // The slider applies its own step after this: it keeps the value
-            // the dialog chose instead.
-            bar->setSliderPosition(value());
-        });
-        controls_.OnRedraw([bar, minimum, maximum, value] {
-            const QSignalBlocker block(bar);
-            bar->setRange(minimum(), maximum());
-            bar->setValue(value());
-        });
-        return bar;
+    auto buttons = [&](QBoxLayout* into, std::span<const Button> table) {
+        for (const Button& b : table) {
+            auto* button = WithId(new QPushButton(b.caption), b.id);
+            button->setAutoDefault(false);
+            into->addWidget(button);
+            connect(button, &QPushButton::clicked, this, [this, id = b.id] { OnButton(id); });
+        }
     };
     auto edit = [&](QBoxLayout* into, int id, std::function<QString()> content) {
         return controls_.Edit(into, id, content);
     };
+    // A value the dialog shows but the user does not type.
+    auto shown = [&](QBoxLayout* into, int id, std::function<QString()> content) {
+        edit(into, id, content)->setReadOnly(true);
+    };
 
     // Exposure range and value.
-    auto* range = group("Exposure Range", 0, 0);
-    const std::pair<int, char> units[] = {{kIdUnitThousandths, 'q'}, {kIdUnitHundredths, 'h'}, {kIdUnitTenths, 't'},
-                                          {kIdUnitSeconds, 's'}, {kIdUnitMinutes, 'm'}};
-    const char* unitTexts[] = {"Thousandths", "Hundredth's", "Tenth's", "Seconds", "Minutes"};
-    for (int i = 0; i < 5; ++i) {
-        const char unit = units[i].second;
-        radio(range, units[i].first, unitTexts[i], [unit] { return C().exposureUnit == unit; }, [this, unit] {
-            PickExposureUnit(C(), unit);
-            arrowsChanged_ = true;
-        });
-    }
-    auto* valueBox = group("Exposure Value", 1, 0);
-    auto* valueRow = new QHBoxLayout;
-    valueBox->addLayout(valueRow);
-    exposureEdit_ = edit(valueRow, kIdExposureEdit, [] { return QString::number(C().exposureValue); });
-    scroll(valueRow, kIdExposureArrows, Qt::Vertical, [] { return 0; }, [] { return C().exposureMaximum; },
-           [] { return C().exposureValue; });
+    choices(group("Exposure Range", 0, 0), kExposureUnits, [](int unit) { return C().exposureUnit == unit; },
+            [this](int unit) {
+                PickExposureUnit(C(), char(unit));
+                arrowsChanged_ = true;
+            });
+    auto* valueRow = Row(group("Exposure Value", 1, 0));
+    exposureEdit_ = edit(valueRow, kIdExposureEdit, [] { return Number(C().exposureValue); });
+    ScrollBar(valueRow, kIdExposureArrows, Qt::Vertical, [] { return 0; }, [] { return C().exposureMaximum; },
+              [] { return C().exposureValue; });
 
     // Exposure mode.
-    auto* mode = group("Exposure Mode", 0, 1);
-    const std::pair<int, int> modes[] = {{kIdModeHighRes, kModeHighRes}, {kIdModeBin2, kModeBin2},
-                                         {kIdModeBin3, kModeBin3},       {kIdModeBin4, kModeBin4},
-                                         {kIdModeBin8, kModeBin8},       {kIdModeBin8x16, kModeBin8x16},
-                                         {kIdModeSubFrame, kModeSubFrame}};
-    const char* modeTexts[] = {"High Resolution", "Binned 2x2", "Binned 3x3", "Binned 4x4",
-                               "Binned 8x8",      "Binned 8x16", "User Defined SubFrame"};
-    for (int i = 0; i < 7; ++i) {
-        const int m = modes[i].second;
-        radio(mode, modes[i].first, modeTexts[i], [m] { return C().exposureMode == m; },
-              [m] { SelectExposureMode(m); });
-    }
+    choices(group("Exposure Mode", 0, 1), kExposureModes, [](int mode) { return C().exposureMode == mode; },
+            [](int mode) { SelectExposureMode(mode); });
 
     // Series.
     auto* series = group("No of Exposures", 1, 1);
-    auto* countRow = new QHBoxLayout;
-    series->addLayout(countRow);
-    countEdit_ = edit(countRow, kIdCountEdit, [] { return QString::number(C().exposureCount); });
-    scroll(countRow, kIdCountArrows, Qt::Vertical, [] { return 1; }, [] { return kMaxExposureCount; },
-           [] { return C().exposureCount; });
-    check(series, kIdContinuous, "Continuous Mode  ", &CameraSettings::continuous);
-    check(series, kIdAverage, "Average Multiple Exposures", &CameraSettings::averaging);
-    check(series, kIdDelayBefore, "Delay before exposure", &CameraSettings::delayBefore);
+    auto* countRow = Row(series);
+    countEdit_ = edit(countRow, kIdCountEdit, [] { return Number(C().exposureCount); });
+    ScrollBar(countRow, kIdCountArrows, Qt::Vertical, [] { return 1; }, [] { return kMaxExposureCount; },
+              [] { return C().exposureCount; });
+    checks(series, kSeriesChecks);
     series->addWidget(new QLabel("Delay between exposures"));
-    auto* delayRow = new QHBoxLayout;
-    series->addLayout(delayRow);
-    edit(delayRow, kIdDelayEdit, [] { return QString::number(C().delayBetween); })->setReadOnly(true);
-    scroll(delayRow, kIdDelayArrows, Qt::Vertical, [] { return 0; }, [] { return 20; },
-           [] { return C().delayBetween; });
+    auto* delayRow = Row(series);
+    shown(delayRow, kIdDelayEdit, [] { return Number(C().delayBetween); });
+    ScrollBar(delayRow, kIdDelayArrows, Qt::Vertical, [] { return 0; }, [] { return 20; },
+              [] { return C().delayBetween; });
     auto* delayUnits = new QVBoxLayout;
     delayRow->addLayout(delayUnits);
-    {
-        auto* seconds = WithId(new QRadioButton("Seconds"), kIdDelaySeconds);
-        auto* minutes = WithId(new QRadioButton("Minutes"), kIdDelayMinutes);
-        for (auto [b, unit] : {std::pair{seconds, 's'}, std::pair{minutes, 'm'}}) {
-            b->setAutoExclusive(false);
-            delayUnits->addWidget(b);
-            const char u = unit;
-            QRadioButton* rb = b;
-            connect(b, &QRadioButton::clicked, this, [this, u] {
-                C().delayUnit = u;
-                Refresh();
-            });
-            controls_.OnRedraw([rb, u] { rb->setChecked(C().delayUnit == u); });
-        }
-    }
+    choices(delayUnits, kDelayUnits, [](int unit) { return C().delayUnit == unit; },
+            [](int unit) { C().delayUnit = char(unit); });
 
     // Saving and processing.
     auto* saving = group("Saving and Processing", 2, 0);
-    check(saving, kIdAutoSave, "Auto Save Image", &CameraSettings::autoSave);
-    auto* fileRow = new QHBoxLayout;
-    saving->addLayout(fileRow);
+    checks(saving, kAutoSaveCheck);
+    auto* fileRow = Row(saving);
     fileRow->addWidget(new QLabel("Last file no."));
-    edit(fileRow, kIdLastFileNo, [] { return QString::number(uint16_t(State().settings.autosaveCounter)); })->setReadOnly(true);
-    auto* dirRow = new QHBoxLayout;
-    saving->addLayout(dirRow);
+    shown(fileRow, kIdLastFileNo, [] { return Number(uint16_t(State().settings.autosaveCounter)); });
+    auto* dirRow = Row(saving);
     dirRow->addWidget(new QLabel("Sub-Dir"));
-    edit(dirRow, kIdSubDir, [] { return QString::fromStdString(State().settings.autosaveDirText); })
-        ->setReadOnly(true);
-    check(saving, kIdAutoDark, "Auto-Remove Dark Frame", &CameraSettings::autoDark);
-    check(saving, kIdAutoFlat, "Auto-Apply Flatfield", &CameraSettings::autoFlat);
-    check(saving, kIdAutoProcess, "Apply Auto-Processing", &CameraSettings::autoProcess);
-    check(saving, kIdAutochange, "Autochange Exposure", &CameraSettings::autochange);
-    check(saving, kIdAltSlew, "Alternative Slew Method", &CameraSettings::altSlew);
+    shown(dirRow, kIdSubDir, [] { return QString::fromStdString(State().settings.autosaveDirText); });
+    checks(saving, kProcessingChecks);
 
     // Focus mode.
     auto* focus = group("Focus Mode", 2, 1);
-    auto* focusButtons = new QHBoxLayout;
-    focus->addLayout(focusButtons);
-    button(focusButtons, kIdFocusStart, "Start");
-    button(focusButtons, kIdFocusStop, "Stop");
-    focus->addWidget(new QLabel("Max Value"));
-    text(focus, kIdMaxValue, [] { return QString::number(C().maxValue); });
-    focus->addWidget(new QLabel("FWHM"));
-    text(focus, kIdFwhm, [] { return QString::number(C().fwhm); });
-    check(focus, kIdBinFocusFrame, "Bin Focus Frame", &CameraSettings::binFocusFrame);
+    buttons(Row(focus), kFocusButtons);
+    readings(focus, kFocusReadings);
+    checks(focus, kFocusChecks);
     focus->addWidget(new QLabel("Stretch"));
-    auto* stretchRow = new QHBoxLayout;
-    focus->addLayout(stretchRow);
-    scroll(stretchRow, kIdStretchScroll, Qt::Horizontal, [] { return 1; }, [] { return 50; },
-           [] { return C().stretch; });
-    edit(stretchRow, kIdStretchEdit, [] { return QString::number(C().stretch); })->setReadOnly(true);
+    auto* stretchRow = Row(focus);
+    ScrollBar(stretchRow, kIdStretchScroll, Qt::Horizontal, [] { return 1; }, [] { return 50; },
+              [] { return C().stretch; });
+    shown(stretchRow, kIdStretchEdit, [] { return Number(C().stretch); });
     focusView_ = new QLabel;
     focusView_->setObjectName("focusView");
     focusView_->setFixedSize(128, 128);
@@ -217,61 +237,70 @@ void TCamDialog::Build() {
 
     // Camera temperature.
     auto* cooler = group("Camera Temperature", 0, 2);
-    scroll(cooler, kIdCoolerScroll, Qt::Horizontal, [] { return -40; }, [] { return 35; },
-           [] { return C().coolerSetPoint; });
-    auto* readings = new QHBoxLayout;
-    cooler->addLayout(readings);
-    readings->addWidget(new QLabel("Actual"));
-    text(readings, kIdCoolerActual, [] { return Two(Session().coolerTemperature); });
-    readings->addWidget(new QLabel("Set"));
-    text(readings, kIdCoolerSet, [] { return Two(C().coolerSetPoint); });
-    {
-        auto* on = WithId(new QCheckBox("Cooling on"), kIdCoolingOn);
-        cooler->addWidget(on);
-        connect(on, &QCheckBox::clicked, this, [this] {
-            ToggleCoolingOn(Camera().coolerSupported);
-            Refresh();
-        });
-        controls_.OnRedraw([on] { on->setChecked(C().coolerOn); });
-    }
-    text(cooler, kIdCoolingText, [] { return QString::fromStdString(CoolingText(State().settings.maximumCooling)); });
+    ScrollBar(cooler, kIdCoolerScroll, Qt::Horizontal, [] { return -40; }, [] { return 35; },
+              [] { return C().coolerSetPoint; });
+    readings(Row(cooler), kCoolerReadings);
+    controls_.Check(
+        cooler, kIdCoolingOn, "Cooling on", [] { return C().coolerOn; },
+        [] { ToggleCoolingOn(Camera().coolerSupported); });
+    readings(cooler, kCoolingReading);
     // Without cooler support (old firmware, model 7) the temperature
     // controls are not offered.
     for (int id : {kIdCoolerScroll, kIdCoolingOn}) {
         QWidget* control = FindControl<QWidget>(this, id);
         controls_.OnRedraw([control] { control->setEnabled(Camera().coolerSupported); });
     }
-    button(cooler, kIdMonitor, "Monitor");
-    cooler->addWidget(new QLabel("Camera Firmware"));
-    text(cooler, kIdFirmware, [] { return QString::fromStdString(Camera().firmwareText); });
-    check(cooler, kIdDarkFrame, "Dark Frame (VelmoraHazel Only)", &CameraSettings::darkFrame);
-    check(cooler, kIdTrigger, "Wait for External Trigger", &CameraSettings::trigger);
+    buttons(cooler, kMonitorButton);
+    readings(cooler, kFirmwareReading);
+    checks(cooler, kCameraChecks);
 
     // Filter wheel.
     auto* wheel = group("Filter Wheel", 1, 2);
-    auto* wheelButtons = new QHBoxLayout;
-    wheel->addLayout(wheelButtons);
-    button(wheelButtons, kIdFilterFirst, "First");
-    button(wheelButtons, kIdFilterNext, "Next");
-    button(wheelButtons, kIdFilterPrev, "Prev");
-    text(wheel, kIdFilterNumber, [] { return QString::number(FilterWheel().current); });
-    text(wheel, kIdFilterName, [] { return QString::fromStdString(FilterWheel().currentName); });
+    buttons(Row(wheel), kFilterButtons);
+    readings(wheel, kFilterReadings);
 
     // Status and buttons.
-    auto* status = group("Camera Mode", 2, 2);
-    text(status, kIdCameraMode, [] { return QString::fromStdString(CameraModeText(C())); });
-    status->addWidget(new QLabel("AutoGuider Status"));
-    text(status, kIdAutoGuiderStatus, [] { return QString::fromStdString(AutoGuiderStatusText()); });
+    readings(group("Camera Mode", 2, 2), kStatusReadings);
     auto* note = new QLabel(kCameraSeriesNote);
     note->setWordWrap(true);
     grid->addWidget(note, 3, 0, 1, 3);
-    auto* buttons = new QHBoxLayout;
-    grid->addLayout(buttons, 4, 0, 1, 4);
-    button(buttons, kIdTakePhoto, "Take Photo")->setDefault(true);
-    button(buttons, kIdAutoguidePhoto, "Autoguide Photo");
-    button(buttons, kIdGoToAutoguider, "Go to Autoguider ");
-    button(buttons, kIdCancel, "Cancel");
-    button(buttons, kIdHelp, "Help");
+    auto* bottom = new QHBoxLayout;
+    grid->addLayout(bottom, 4, 0, 1, 4);
+    buttons(bottom, kDialogButtons);
+    FindControl<QPushButton>(this, kIdTakePhoto)->setDefault(true);
+}
+
+QScrollBar* TCamDialog::ScrollBar(QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,
+                                  std::function<int()> maximum, std::function<int()> value) {
+    auto* bar = WithId(new QScrollBar(orientation), id);
+    bar->setMinimumWidth(orientation == Qt::Horizontal ? 120 : 16);
+    into->addWidget(bar);
+    // The arrow pointing up (or right) adds one, the other takes one.
+    const bool vertical = orientation == Qt::Vertical;
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar, id, vertical, value](int action) {
+        if (controls_.Redrawing()) return;
+        switch (action) {
+            case QAbstractSlider::SliderSingleStepSub:
+                Scroll(id, vertical ? ScrollAction::LineUp : ScrollAction::LineDown);
+                break;
+            case QAbstractSlider::SliderSingleStepAdd:
+                Scroll(id, vertical ? ScrollAction::LineDown : ScrollAction::LineUp);
+                break;
+            case QAbstractSlider::SliderPageStepSub: Scroll(id, ScrollAction::PageUp); break;
+            case QAbstractSlider::SliderPageStepAdd: Scroll(id, ScrollAction::PageDown); break;
+            case QAbstractSlider::SliderMove: Scroll(id, ScrollAction::Thumb, bar->sliderPosition()); break;
+            default: break;
+        }
+        // The slider applies its own step after this: it keeps the value
+        // the dialog chose instead.
+        bar->setSliderPosition(value());
+    });
+    controls_.OnRedraw([bar, minimum, maximum, value] {
+        const QSignalBlocker block(bar);
+        bar->setRange(minimum(), maximum());
+        bar->setValue(value());
+    });
+    return bar;
 }
 
 void TCamDialog::Scroll(int id, ScrollAction action, int thumb) {

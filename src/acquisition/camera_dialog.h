@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "acquisition/camera_interface.h"
-#include "app/bound_controls.h"
+#include "core/bound_controls.h"
 
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QScrollBar;
@@ -25,6 +26,10 @@ public:
 
 private:
     void Build();
+    // A bar at the end of into: its actions go to Scroll(id), and a redraw
+    // puts it at value() within minimum()..maximum().
+    QScrollBar* ScrollBar(QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,
+                          std::function<int()> maximum, std::function<int()> value);
     void Redraw();
     void OnButton(int id);
     void ShowFocusFrame();

@@ -1,6 +1,6 @@
 #include "acquisition/camera_settings.h"
 
-#include "app/state.h"
+#include "core/state.h"
 
 CameraSettings& Cam() {
     static CameraSettings cam;

@@ -1,6 +1,6 @@
 #include "acquisition/subframe.h"
 
-#include "app/state.h"
+#include "core/state.h"
 #include "display/display_state.h"
 
 SubFrameBox SubFrameBoxFor(int sensorWidth, int sensorHeight, int divisor) {

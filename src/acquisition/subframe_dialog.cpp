@@ -7,9 +7,9 @@
 
 #include "acquisition/acquisition_ids.h"
 #include "acquisition/subframe.h"
-#include "app/control_ids.h"
-#include "app/main_window.h"
-#include "app/state.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
+#include "core/state.h"
 #include "display/display_state.h"
 #include "display/render.h"
 #include "platform/platform.h"

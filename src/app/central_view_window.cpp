@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/main_window.h"
+#include "core/main_window.h"
 
 namespace {
 QPointer<QWidget>& MainWindowPointer() {

@@ -2,7 +2,7 @@
 // drew. Kept apart from the window files because the display's header and
 // the desktop headers both use the name Display.
 #include "app/clipboard.h"
-#include "app/menu_tree.h"
+#include "core/menu_tree.h"
 #include "display/display_state.h"
 
 const std::vector<uint8_t>* ShownDisplayBitmapFile() {

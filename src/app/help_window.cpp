@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "app/desktop_gui.h"
-#include "app/main_window.h"
+#include "core/main_window.h"
 #include "app/print_help.h"
 
 namespace {

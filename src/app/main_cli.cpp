@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/cli.h"
-#include "app/cli_support.h"
+#include "core/cli.h"
+#include "settings/cli_support.h"
 
 int main(int argc, char** argv) {
     CliArgs args(argv + 1, argv + argc);

@@ -8,9 +8,9 @@
 #include <QPrinter>
 
 #include "app/clipboard.h"
-#include "app/desktop_rules.h"
-#include "app/main_window.h"
-#include "app/menu_tree.h"
+#include "core/desktop_rules.h"
+#include "core/main_window.h"
+#include "core/menu_tree.h"
 
 QPrinter& ProgramPrinter() {
     static QPrinter printer(QPrinter::HighResolution);

@@ -1,6 +1,6 @@
 #include "app/print_help.h"
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/command_line.h"
 #include "platform/paths.h"
 #include "platform/platform.h"

@@ -10,8 +10,8 @@
 #include <QWindow>
 
 #include "app/desktop_gui.h"
-#include "app/desktop_rules.h"
-#include "app/main_window.h"
+#include "core/desktop_rules.h"
+#include "core/main_window.h"
 
 TProgressDialog::TProgressDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("TProgressDialog");

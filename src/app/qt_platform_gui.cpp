@@ -13,11 +13,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/desktop_rules.h"
+#include "core/desktop_rules.h"
 #include "app/file_filters.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/paths.h"
-#include "app/main_window.h"
+#include "core/main_window.h"
 #include "app/progress_dialog.h"
 #include "platform/command_line.h"
 

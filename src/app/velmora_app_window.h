@@ -7,7 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "app/menu_tree.h"
+#include "core/menu_tree.h"
 
 class QAction;
 class QMenu;

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/camera_models.h"
-#include "app/cli.h"
-#include "app/cli_support.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/camera_models.h"
+#include "core/cli.h"
+#include "settings/cli_support.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/transport.h"
 #include "devices/usb_transport.h"

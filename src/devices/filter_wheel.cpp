@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/camera_protocol.h"
 #include "devices/transport.h"

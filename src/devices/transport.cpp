@@ -6,9 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/camera_models.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/camera_models.h"
+#include "core/messages.h"
+#include "core/state.h"
+#include "settings/settings_file.h"
 #include "devices/camera.h"
 #include "devices/camera_protocol.h"
 #include "devices/transport_trace.h"

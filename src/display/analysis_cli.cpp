@@ -10,13 +10,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/cli.h"
-#include "app/cli_support.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/cli.h"
+#include "settings/cli_support.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "display/analysis_plots.h"
 #include "display/display_state.h"
-#include "display/image_stats.h"
+#include "stars/image_stats.h"
 #include "display/photometry.h"
 #include "display/render.h"
 #include "files/cli_image_io.h"

@@ -9,12 +9,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/main_window.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "display/analysis_plots.h"
 #include "display/display_state.h"
 #include "display/image_view_widget.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "display/display_state.h"
 #include "platform/platform.h"
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/messages.h"
-#include "app/state.h"
-#include "app/ui_hooks.h"
+#include "core/messages.h"
+#include "core/state.h"
+#include "core/ui_hooks.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <QScrollBar>
 #include <cstring>
 
-#include "app/main_window.h"
-#include "app/ui_hooks.h"
-#include "app/menu_tree.h"
-#include "app/state.h"
+#include "core/main_window.h"
+#include "core/ui_hooks.h"
+#include "core/menu_tree.h"
+#include "core/state.h"
 #include "display/display_state.h"
 #include "display/picking.h"
 #include "display/render.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "display/display_state.h"
 #include "display/picking.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 
 struct PhotometryMeasure {
     int32_t sum = 0;

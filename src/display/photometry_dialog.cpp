@@ -9,12 +9,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/main_window.h"
-#include "app/messages.h"
-#include "app/ui_hooks.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
+#include "core/messages.h"
+#include "core/ui_hooks.h"
 #include "display/display_state.h"
 #include "display/image_view_widget.h"
 #include "display/photometry.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <QDialog>
 
-#include "app/bound_controls.h"
+#include "core/bound_controls.h"
 
 class TPHDialog : public QDialog {
     Q_OBJECT

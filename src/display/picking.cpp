@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/desktop_rules.h"
-#include "app/messages.h"
-#include "app/state.h"
-#include "guiding/centroid.h"
+#include "core/desktop_rules.h"
+#include "core/messages.h"
+#include "core/state.h"
+#include "stars/centroid.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/messages.h"
-#include "app/state.h"
-#include "app/ui_hooks.h"
+#include "core/messages.h"
+#include "core/state.h"
+#include "core/ui_hooks.h"
 #include "display/display_state.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -234,3 +234,10 @@ void RedrawImage() {
     AdjustScroller(false);
     InvalidateView();
 }
+
+// The file layer below redraws and writes the display bitmap through these.
+static const bool kInstalledInFileLayer = [] {
+    UpperLayers().redrawImage = RedrawImage;
+    UpperLayers().writeDisplayBitmap = WriteDisplayBitmap;
+    return true;
+}();

@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/main_window.h"
-#include "app/ui_hooks.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
+#include "core/ui_hooks.h"
 #include "display/display_state.h"
 #include "display/view_command_ids.h"
 #include "display/view_options.h"

@@ -1,7 +1,7 @@
 // The View menu and the display tool-bar buttons: command numbers bound to
 // the display's option handlers, with their check marks.
-#include "app/command_ids.h"
-#include "app/commands.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
 #include "display/display_state.h"
 #include "display/stretch_display_dialog.h"
 #include "display/view_options.h"

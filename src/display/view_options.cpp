@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/command_ids.h"
-#include "app/state.h"
-#include "app/ui_hooks.h"
+#include "core/command_ids.h"
+#include "core/state.h"
+#include "core/ui_hooks.h"
 #include "display/display_state.h"
 #include "display/render.h"
 #include "display/view_command_ids.h"

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/camera_models.h"
-#include "app/cli_support.h"
-#include "app/messages.h"
-#include "app/state.h"
-#include "display/render.h"
+#include "core/camera_models.h"
+#include "settings/cli_support.h"
+#include "core/messages.h"
+#include "core/ui_hooks.h"
+#include "core/state.h"
 #include "files/file_commands.h"
 #include "files/fits.h"
 #include "files/raw_files.h"
@@ -59,7 +59,7 @@ bool WriteCliImage(const std::string& out, bool tiff16) {
         return false;
     }
     if (ext == ".bmp") {
-        if (WriteDisplayBitmap(MapPath(out))) return true;
+        if (const auto& write = UpperLayers().writeDisplayBitmap; write && write(MapPath(out))) return true;
         if (!TakeShownMessage()) ShowMessage(8);
         return false;
     }

@@ -2,9 +2,9 @@
 
 #include <cctype>
 
-#include "app/messages.h"
-#include "app/state.h"
-#include "app/ui_hooks.h"
+#include "core/messages.h"
+#include "core/state.h"
+#include "core/ui_hooks.h"
 #include "files/file_state.h"
 #include "files/fits.h"
 #include "files/hot_pixels.h"
@@ -12,8 +12,6 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "processing/calibration.h"
-#include "processing/merge.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -83,7 +81,7 @@ void CommandOpen() {
     const std::string name = AskRemembering(false, "Open", kOpenFilter);
     if (name.empty()) return;
     // While merging, the image on screen becomes the first image.
-    if (MergeModeActive()) MergeOpeningSecondImage();
+    if (const auto& hook = UpperLayers().beforeImageOpen) hook();
     if (OpenImageFile(name) == kOpenedImage) SetCurrentFileName(LowerTitle(name));
 }
 
@@ -155,14 +153,14 @@ void CommandSelectDarkFrame() {
     const std::string name = AskRemembering(false, "Select Dark Frame", kNativeFilter);
     if (name.empty()) return;
     State().darkFileName = name;
-    ForgetAutoDark();
+    if (const auto& hook = UpperLayers().darkFrameChosen) hook();
 }
 
 void CommandSelectFlatField() {
     const std::string name = AskRemembering(false, "Select Flatfield File", kNativeFilter);
     if (name.empty()) return;
     State().flatFileName = name;
-    ForgetAutoFlat();
+    if (const auto& hook = UpperLayers().flatFieldChosen) hook();
 }
 
 void CommandCreateHotPixelMap() {

@@ -1,6 +1,6 @@
 // The file commands in the main window's command table, with their dialogs.
-#include "app/command_ids.h"
-#include "app/commands.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
 #include "files/file_commands.h"
 #include "files/file_dialogs.h"
 #include "files/hot_pixels.h"

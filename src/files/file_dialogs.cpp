@@ -9,8 +9,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/control_ids.h"
-#include "app/main_window.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
 #include "files/file_command_ids.h"
 #include "files/file_state.h"
 #include "files/fits_dialog_rules.h"

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 
 class QCheckBox;
 class QLabel;

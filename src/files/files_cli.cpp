@@ -6,12 +6,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/camera_models.h"
-#include "app/cli.h"
-#include "app/cli_support.h"
-#include "app/messages.h"
-#include "app/state.h"
-#include "display/render.h"
+#include "core/camera_models.h"
+#include "core/cli.h"
+#include "settings/cli_support.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "files/cli_image_io.h"
 #include "files/fits.h"
 #include "files/raw_files.h"

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <vector>
 
-#include "app/camera_models.h"
+#include "core/camera_models.h"
 #include "files/pixel_io.h"
 #include "platform/files.h"
 #include "platform/paths.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 
 inline constexpr size_t kFitsCardBytes = 80;
 inline constexpr int kFitsHeaderCards = 72;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/state.h"
+#include "core/state.h"
 
 namespace {
 

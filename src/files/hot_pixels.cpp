@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/messages.h"
-#include "display/render.h"
+#include "core/messages.h"
+#include "core/ui_hooks.h"
 #include "files/file_state.h"
 #include "files/pixel_io.h"
 #include "platform/paths.h"
-#include "processing/history.h"
+#include "core/history.h"
 
 bool FindHotPixels(const Pixel* image) {
     AppState& s = State();
@@ -56,7 +56,7 @@ void ApplyHotPixelMapCommand() {
     }
     SaveUndo();
     ApplyHotPixelMap(State().imageA);
-    RedrawImage();
+    RedrawImageAbove();
 }
 
 std::string HotPixelMapFileName() {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/files.h"
 
 inline constexpr char kHotPixelMagic[] = "QMonHotPixelMap";  // 15 bytes in the file

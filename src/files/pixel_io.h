@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/files.h"
 
 inline void PutLe16(uint8_t* p, uint32_t v) {

@@ -7,9 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/ui_hooks.h"
-#include "display/render.h"
+#include "core/messages.h"
+#include "core/ui_hooks.h"
 #include "files/file_state.h"
 #include "files/fits.h"
 #include "files/hot_pixels.h"
@@ -168,12 +167,12 @@ int OpenImageFile(const std::string& fileName) {
         const bool loaded = LoadHotPixelMapFile(file, length);
         std::fclose(file);
         if (!loaded) return 50;
-        RedrawImage();
+        RedrawImageAbove();
         RepaintMainWindow();
         return kOpenedHotPixelMap;
     }
 
-    RedrawImage();
+    RedrawImageAbove();
     RecomputeGeometry();
     UpdateMainWindowScroller();
     RepaintMainWindow();

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/files.h"
 
 // What a file length means for a sensor of Ws x Hs pixels.

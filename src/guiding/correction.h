@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 
 // The guiding error of one axis: (reference - measured) x 1000 + (reference
 // tenths - measured tenths) x 100, computed wide and saturated to 16 bits, so

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "acquisition/focus.h"
-#include "app/cli.h"
-#include "app/cli_support.h"
-#include "app/state.h"
+#include "core/cli.h"
+#include "settings/cli_support.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/sim/sim_options.h"
 #include "devices/sim/sim_serial_peers.h"

@@ -1,6 +1,6 @@
 #include "guiding/guide_output.h"
 
-#include "app/state.h"
+#include "core/state.h"
 #include "telescope/ao.h"
 #include "telescope/lx200.h"
 #include "telescope/telescope_link.h"

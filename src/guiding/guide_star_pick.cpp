@@ -1,7 +1,7 @@
 #include "guiding/guide_star_pick.h"
 
-#include "app/command_ids.h"
-#include "app/commands.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
 #include "display/display_state.h"
 #include "guiding/guider_state.h"
 

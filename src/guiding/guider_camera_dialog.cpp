@@ -16,16 +16,17 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <span>
 #include <utility>
 
 #include "acquisition/exposure_sequence.h"
 #include "acquisition/guiding_hooks.h"
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/main_window.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "platform/platform.h"
 #include "guiding/guiding_loops.h"
@@ -134,6 +135,121 @@ QPointer<TGCamDialog>& DialogPointer() {
     return dialog;
 }
 
+// The dialog's tables: each group's controls top to bottom (or left to
+// right), with their ids, captions and what they show. Every click goes to
+// OnButton(id).
+
+// A radio button or check box and the record it shows.
+struct Toggle {
+    int id;
+    const char* caption;
+    bool (*isOn)();
+};
+
+constexpr Toggle kExposureRanges[] = {{kHundredths, "Hundredths", [] { return E().unit == 'h'; }},
+                                      {kTenths, "Tenths", [] { return E().unit == 't'; }},
+                                      {kSeconds, "Seconds", [] { return E().unit == 's'; }}};
+constexpr Toggle kDisplayChecks[] = {
+    {kStretchImages, "Apply Stretch to Guider Images", [] { return D().stretchImages; }},
+    {kMedian, "Apply Median Filter to all Images", [] { return E().median; }},
+    {kPause, "1 Sec Pause", [] { return D().pause; }},
+    {kBin2x2, "Bin 2x2", [] { return S().guiderOption82; }},
+    {kClearCamera, "Clear camera", [] { return D().clearCamera; }},
+    {kAutosaveBmp, "Autosave Images as BMP", [] { return D().autosaveBmp; }}};
+constexpr Toggle kDarkChecks[] = {{kApplyDark, "Apply DarkFrame", [] { return E().applyDark; }}};
+constexpr Toggle kCalibrationChecks[] = {
+    {kIgnoreBacklash, "Ignore Backlash", [] { return S().ignoreBacklash; }},
+    {kIgnoreRaAngle, "Ignore RA Angle", [] { return G().ignoreRaAngle; }},
+    {kSwapNorthSouth, "Swap n/s direction", [] { return NorthSouthSwapped(S()); }},
+    {kSwapEastWest, "Swap e/w direction", [] { return EastWestSwapped(S()); }}};
+constexpr Toggle kAoModeCheck[] = {{kAoMode, "AO Mode", [] { return S().aoOption; }}};
+constexpr Toggle kAoPorts[] = {{kAoPortSer1, "Ser 1", [] { return S().aoPort == 1; }},
+                               {kAoPortSer2, "Ser 2", [] { return S().aoPort == 0; }},
+                               {kAoPortPc, "PC ", [] { return S().aoPort == 3; }}};
+constexpr Toggle kAoChecks[] = {
+    {kAoSwapUpDown, "Swap Up/Down", [] { return AoUpDownSwapped(S()); }},
+    {kAoSwapLeftRight, "Swap Left/Right", [] { return AoLeftRightSwapped(S()); }},
+    {kSwapMountNorthSouth, "Swap Mount N/S", [] { return MountNorthSouthSwapped(S()); }},
+    {kSwapMountEastWest, "Swap Mount E/W", [] { return MountEastWestSwapped(S()); }}};
+
+// A push button; a redraw renames it when it has a redrawn() caption.
+struct Button {
+    int id;
+    const char* caption;
+    QString (*redrawn)() = nullptr;
+};
+
+constexpr Button kStartStop[] = {{kStart, "Start"}, {kStop, "Stop"}};
+constexpr Button kDarkButton[] = {{kTakeDark, "Take DarkFrame"}};
+constexpr Button kStarButton[] = {{kSelectGuideStar, "Select Guide Star"}};
+constexpr Button kTrainButtons[] = {
+    {kTrain, "Train"},
+    {kUseDefault, "Use Default", [] { return Q(UseDefaultButtonText(G().useTrained, G().trained)); }}};
+constexpr Button kCalibrationButtons[] = {{kChangeDefaults, "Change Defaults"}, {kSaveLatest, "Save Latest"}};
+constexpr Button kGuideButtons[] = {
+    {kStartGuiding, "Start Guiding", [] { return QString(G().guiding ? "Stop Guiding" : "Start Guiding"); }},
+    {kGoToMainCamera, "Go to Main Camera"}};
+constexpr Button kModeButton[] = {{kGuidingMode, "Guiding Mode"}};
+constexpr Button kAoButtons[] = {
+    {kAoTrain, "Train"},
+    {kAoUseDefault, "Use Default", [] { return Q(UseDefaultButtonText(G().aoUseTrained, G().aoTrained)); }},
+    {kAoChangeDefaults, "Change Defaults"},
+    {kAoSaveLatest, "Save Latest"}};
+constexpr Button kCentraliseButton[] = {{kCentraliseAo, "Centralise AO"}};
+constexpr Button kDialogButtons[] = {{kHelp, "Help"}, {kClose, "Close"}};
+
+// A shown value, with its label in front when it has one.
+struct Reading {
+    const char* label;
+    int id;
+    QString (*content)();
+};
+
+constexpr Reading kExposureReading[] = {{nullptr, kExposureValue, [] { return N(E().value); }}};
+constexpr Reading kStretchReading[] = {{nullptr, kStretchValue, [] { return N(D().stretch); }}};
+constexpr Reading kAutosaveReadings[] = {
+    {nullptr, kAutosaveDir, [] { return Q(AutosaveDirectory()); }},
+    {nullptr, kAutosaveNumber, [] { return N(uint16_t(S().guiderAutosaveCounter)); }}};
+constexpr Reading kDarkReading[] = {{nullptr, kDarkText, [] { return Q(DarkFrameText(E(), D().darkText)); }}};
+constexpr Reading kCursorReadings[] = {{"Cursor", kCursorX, [] { return N(D().cursorX); }},
+                                       {nullptr, kCursorY, [] { return N(D().cursorY); }},
+                                       {"Value", kPixelValue, [] { return N(D().cursorValue); }}};
+constexpr Reading kStarReadings[] = {{"Star", kStarX, [] { return N(G().starSelected ? G().starX : 0); }},
+                                     {nullptr, kStarY, [] { return N(G().starSelected ? G().starY : 0); }}};
+constexpr Reading kUsingReading[] = {{nullptr, kUsingText, [] { return Q(UsingValsText(G().useTrained)); }}};
+constexpr Reading kModeReading[] = {{nullptr, kGuidingModeText, [] { return Q(GuidingModeText(S().guidingMode)); }}};
+constexpr Reading kAoUsingReading[] = {{nullptr, kAoUsingText, [] { return Q(UsingValsText(G().aoUseTrained)); }}};
+constexpr Reading kAoModeReading[] = {{nullptr, kAoModeText, [] { return Q(AoModeText(S().aoOption)); }}};
+
+// A column of the calibration table: the typed default and the latest
+// trained value.
+struct CalibrationColumn {
+    const char* head;
+    int defaultId;
+    QString (*defaultValue)();
+    int latestId;
+    QString (*latestValue)();
+};
+
+constexpr CalibrationColumn kCalibrationColumns[] = {
+    {"RA rate", kDefaultRaRate, [] { return N(S().guiderRaPixelsPerSecond); }, kLatestRaRate,
+     [] { return N(G().trainedSet.storedRaRate); }},
+    {"Dec rate", kDefaultDecRate, [] { return N(S().guiderDecPixelsPerSecond); }, kLatestDecRate,
+     [] { return N(G().trainedSet.storedDecRate); }},
+    {"RA backlash", kDefaultRaBacklash, [] { return N(S().guiderRaBacklash); }, kLatestRaBacklash,
+     [] { return N(G().trainedSet.storedRaBacklash); }},
+    {"Dec backlash", kDefaultDecBacklash, [] { return N(S().guiderDecBacklash); }, kLatestDecBacklash,
+     [] { return N(G().trainedSet.storedDecBacklash); }},
+    {"Angle", kDefaultAngle, [] { return QString::number(S().guiderAngle); }, kTheta,
+     [] { return N(int(G().trainedSet.theta)); }}};
+
+// A row of controls at the bottom of a group.
+QHBoxLayout* Row(QBoxLayout* into) {
+    auto* row = new QHBoxLayout;
+    into->addLayout(row);
+    return row;
+}
+
 }  // namespace
 
 // ---- The picture area ------------------------------------------------------------
@@ -199,179 +315,107 @@ void TGCamDialog::Build() {
     view_->onMove = [this](int x, int y) { MouseMove(x, y); };
     grid->addWidget(view_, 0, 0, 3, 2);
 
-    auto group = [&](const char* title, int row, int column, int rowSpan = 1) {
-        return controls_.Group(grid, title, row, column, rowSpan);
+    auto group = [&](const char* title, int row, int column) { return controls_.Group(grid, title, row, column); };
+    auto buttons = [&](QBoxLayout* into, std::span<const Button> table) {
+        for (const Button& b : table) {
+            auto* button = WithId(new QPushButton(b.caption), b.id);
+            button->setAutoDefault(false);
+            into->addWidget(button);
+            connect(button, &QPushButton::clicked, this, [this, id = b.id] { OnButton(id); });
+            if (b.redrawn) controls_.OnRedraw([button, caption = b.redrawn] { button->setText(caption()); });
+        }
     };
-    auto button = [&](QBoxLayout* into, int id, const char* text) {
-        auto* b = WithId(new QPushButton(text), id);
-        b->setAutoDefault(false);
-        into->addWidget(b);
-        connect(b, &QPushButton::clicked, this, [this, id] { OnButton(id); });
-        return b;
+    // Check boxes and radio buttons show the records; their clicks are
+    // button actions (the action decides).
+    auto toggle = [&](QBoxLayout* into, QAbstractButton* button, const Toggle& t) {
+        into->addWidget(button);
+        connect(button, &QAbstractButton::clicked, this, [this, id = t.id] { OnButton(id); });
+        controls_.OnRedraw([button, isOn = t.isOn] { button->setChecked(isOn()); });
     };
-    // A check box whose click is a button action (the action decides).
-    auto actionCheck = [&](QBoxLayout* into, int id, const char* text, std::function<bool()> isOn) {
-        auto* box = WithId(new QCheckBox(text), id);
-        into->addWidget(box);
-        connect(box, &QCheckBox::clicked, this, [this, id] { OnButton(id); });
-        controls_.OnRedraw([box, isOn] { box->setChecked(isOn()); });
-        return box;
+    auto checks = [&](QBoxLayout* into, std::span<const Toggle> table) {
+        for (const Toggle& t : table) toggle(into, WithId(new QCheckBox(t.caption), t.id), t);
     };
-    auto radio = [&](QBoxLayout* into, int id, const char* text, std::function<bool()> isOn) {
-        auto* b = WithId(new QRadioButton(text), id);
-        b->setAutoExclusive(false);
-        into->addWidget(b);
-        connect(b, &QRadioButton::clicked, this, [this, id] { OnButton(id); });
-        controls_.OnRedraw([b, isOn] { b->setChecked(isOn()); });
-        return b;
+    auto radios = [&](QBoxLayout* into, std::span<const Toggle> table) {
+        for (const Toggle& t : table) {
+            auto* radio = WithId(new QRadioButton(t.caption), t.id);
+            radio->setAutoExclusive(false);
+            toggle(into, radio, t);
+        }
     };
-    auto text = [&](QBoxLayout* into, int id, std::function<QString()> content) {
-        return controls_.Text(into, id, content);
+    auto readings = [&](QBoxLayout* into, std::span<const Reading> table) {
+        for (const Reading& r : table) {
+            if (r.label) into->addWidget(new QLabel(r.label));
+            controls_.Text(into, r.id, r.content);
+        }
     };
     auto edit = [&](QBoxLayout* into, int id, std::function<QString()> content) {
         return controls_.Edit(into, id, content);
     };
-    auto scroll = [&](QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,
-                      std::function<int()> maximum, std::function<int()> value) {
-        auto* bar = WithId(new QScrollBar(orientation), id);
-        bar->setMinimumWidth(orientation == Qt::Horizontal ? 100 : 16);
-        into->addWidget(bar);
-        connect(bar, &QScrollBar::actionTriggered, this, [this, bar, id](int action) {
-            if (controls_.Redrawing()) return;
-            switch (action) {
-                case QAbstractSlider::SliderSingleStepSub: Scroll(id, GuiderScroll::LineUp); break;
-                case QAbstractSlider::SliderSingleStepAdd: Scroll(id, GuiderScroll::LineDown); break;
-                case QAbstractSlider::SliderPageStepSub: Scroll(id, GuiderScroll::PageUp); break;
-                case QAbstractSlider::SliderPageStepAdd: Scroll(id, GuiderScroll::PageDown); break;
-                case QAbstractSlider::SliderMove: Scroll(id, GuiderScroll::Thumb, bar->sliderPosition()); break;
-                default: break;
-            }
-        });
-        connect(bar, &QScrollBar::sliderReleased, this, [this, id] { Scroll(id, GuiderScroll::EndScroll); });
-        controls_.OnRedraw([bar, minimum, maximum, value] {
-            const QSignalBlocker block(bar);
-            bar->setRange(minimum(), maximum());
-            bar->setValue(value());
-        });
-        return bar;
-    };
 
     // Exposure.
     auto* exposure = group("Exposure", 0, 2);
-    radio(exposure, kHundredths, "Hundredths", [] { return E().unit == 'h'; });
-    radio(exposure, kTenths, "Tenths", [] { return E().unit == 't'; });
-    radio(exposure, kSeconds, "Seconds", [] { return E().unit == 's'; });
-    auto* valueRow = new QHBoxLayout;
-    exposure->addLayout(valueRow);
-    text(valueRow, kExposureValue, [] { return N(E().value); });
-    scroll(valueRow, kExposureArrows, Qt::Vertical, [] { return kExposureMinimum; },
-           [] { return ExposureMaximum(E().unit); }, [] { return E().value; });
-    auto* startStop = new QHBoxLayout;
-    exposure->addLayout(startStop);
-    button(startStop, kStart, "Start");
-    button(startStop, kStop, "Stop");
+    radios(exposure, kExposureRanges);
+    auto* valueRow = Row(exposure);
+    readings(valueRow, kExposureReading);
+    ScrollBar(valueRow, kExposureArrows, Qt::Vertical, [] { return kExposureMinimum; },
+              [] { return ExposureMaximum(E().unit); }, [] { return E().value; });
+    buttons(Row(exposure), kStartStop);
 
     // Display and saving.
     auto* display = group("Display", 1, 2);
-    auto* stretchRow = new QHBoxLayout;
-    display->addLayout(stretchRow);
-    scroll(stretchRow, kStretchBar, Qt::Horizontal, [] { return kStretchMinimum; }, [] { return kStretchMaximum; },
-           [] { return D().stretch; });
-    text(stretchRow, kStretchValue, [] { return N(D().stretch); });
-    actionCheck(display, kStretchImages, "Apply Stretch to Guider Images", [] { return D().stretchImages; });
-    actionCheck(display, kMedian, "Apply Median Filter to all Images", [] { return E().median; });
-    actionCheck(display, kPause, "1 Sec Pause", [] { return D().pause; });
-    actionCheck(display, kBin2x2, "Bin 2x2", [] { return S().guiderOption82; });
-    actionCheck(display, kClearCamera, "Clear camera", [] { return D().clearCamera; });
-    actionCheck(display, kAutosaveBmp, "Autosave Images as BMP", [] { return D().autosaveBmp; });
-    text(display, kAutosaveDir, [] { return Q(AutosaveDirectory()); });
-    text(display, kAutosaveNumber, [] { return N(uint16_t(S().guiderAutosaveCounter)); });
+    auto* stretchRow = Row(display);
+    ScrollBar(stretchRow, kStretchBar, Qt::Horizontal, [] { return kStretchMinimum; },
+              [] { return kStretchMaximum; }, [] { return D().stretch; });
+    readings(stretchRow, kStretchReading);
+    checks(display, kDisplayChecks);
+    readings(display, kAutosaveReadings);
 
     // Dark frame.
     auto* dark = group("Dark Frame", 2, 2);
-    button(dark, kTakeDark, "Take DarkFrame");
-    actionCheck(dark, kApplyDark, "Apply DarkFrame", [] { return E().applyDark; });
-    text(dark, kDarkText, [] { return Q(DarkFrameText(E(), D().darkText)); });
+    buttons(dark, kDarkButton);
+    checks(dark, kDarkChecks);
+    readings(dark, kDarkReading);
 
     // Star and cursor.
     auto* star = group("Guide Star", 3, 0);
-    button(star, kSelectGuideStar, "Select Guide Star");
-    auto* cursorRow = new QHBoxLayout;
-    star->addLayout(cursorRow);
-    cursorRow->addWidget(new QLabel("Cursor"));
-    text(cursorRow, kCursorX, [] { return N(D().cursorX); });
-    text(cursorRow, kCursorY, [] { return N(D().cursorY); });
-    cursorRow->addWidget(new QLabel("Value"));
-    text(cursorRow, kPixelValue, [] { return N(D().cursorValue); });
-    auto* starRow = new QHBoxLayout;
-    star->addLayout(starRow);
-    starRow->addWidget(new QLabel("Star"));
-    text(starRow, kStarX, [] { return N(G().starSelected ? G().starX : 0); });
-    text(starRow, kStarY, [] { return N(G().starSelected ? G().starY : 0); });
+    buttons(star, kStarButton);
+    readings(Row(star), kCursorReadings);
+    readings(Row(star), kStarReadings);
 
     // Guider calibration, training and guiding.
     auto* calibration = group("Guider Calibration", 3, 1);
-    auto* trainRow = new QHBoxLayout;
-    calibration->addLayout(trainRow);
-    button(trainRow, kTrain, "Train");
-    auto* useDefault = button(trainRow, kUseDefault, "Use Default");
-    controls_.OnRedraw([useDefault] {
-        useDefault->setText(Q(UseDefaultButtonText(G().useTrained, G().trained)));
-    });
-    text(calibration, kUsingText, [] { return Q(UsingValsText(G().useTrained)); });
+    buttons(Row(calibration), kTrainButtons);
+    readings(calibration, kUsingReading);
     auto* table = new QGridLayout;
     calibration->addLayout(table);
-    const char* heads[] = {"RA rate", "Dec rate", "RA backlash", "Dec backlash", "Angle"};
-    for (int i = 0; i < 5; ++i) table->addWidget(new QLabel(heads[i]), 0, i + 1);
+    for (int i = 0; i < 5; ++i) table->addWidget(new QLabel(kCalibrationColumns[i].head), 0, i + 1);
     table->addWidget(new QLabel("Default"), 1, 0);
     table->addWidget(new QLabel("Latest"), 2, 0);
-    const std::function<QString()> defaultsText[] = {
-        [] { return N(S().guiderRaPixelsPerSecond); }, [] { return N(S().guiderDecPixelsPerSecond); },
-        [] { return N(S().guiderRaBacklash); },        [] { return N(S().guiderDecBacklash); },
-        [] { return QString::number(S().guiderAngle); }};
     for (int i = 0; i < 5; ++i) {
         auto* cell = new QHBoxLayout;
         table->addLayout(cell, 1, i + 1);
-        defaults_[i] = edit(cell, kDefaultRaRate + i, defaultsText[i]);
+        defaults_[i] = edit(cell, kCalibrationColumns[i].defaultId, kCalibrationColumns[i].defaultValue);
     }
-    const std::function<QString()> latestText[] = {
-        [] { return N(G().trainedSet.storedRaRate); },     [] { return N(G().trainedSet.storedDecRate); },
-        [] { return N(G().trainedSet.storedRaBacklash); }, [] { return N(G().trainedSet.storedDecBacklash); },
-        [] { return N(int(G().trainedSet.theta)); }};
     for (int i = 0; i < 5; ++i) {
         auto* cell = new QHBoxLayout;
         table->addLayout(cell, 2, i + 1);
-        text(cell, kLatestRaRate + i, latestText[i]);
+        controls_.Text(cell, kCalibrationColumns[i].latestId, kCalibrationColumns[i].latestValue);
     }
-    auto* calibrationButtons = new QHBoxLayout;
-    calibration->addLayout(calibrationButtons);
-    button(calibrationButtons, kChangeDefaults, "Change Defaults");
-    button(calibrationButtons, kSaveLatest, "Save Latest");
-    actionCheck(calibration, kIgnoreBacklash, "Ignore Backlash", [] { return S().ignoreBacklash; });
-    actionCheck(calibration, kIgnoreRaAngle, "Ignore RA Angle", [] { return G().ignoreRaAngle; });
-    actionCheck(calibration, kSwapNorthSouth, "Swap n/s direction", [] { return NorthSouthSwapped(S()); });
-    actionCheck(calibration, kSwapEastWest, "Swap e/w direction", [] { return EastWestSwapped(S()); });
-    auto* guideRow = new QHBoxLayout;
-    calibration->addLayout(guideRow);
-    auto* startGuiding = button(guideRow, kStartGuiding, "Start Guiding");
-    controls_.OnRedraw([startGuiding] {
-        startGuiding->setText(G().guiding ? "Stop Guiding" : "Start Guiding");
-    });
-    button(guideRow, kGoToMainCamera, "Go to Main Camera");
+    buttons(Row(calibration), kCalibrationButtons);
+    checks(calibration, kCalibrationChecks);
+    buttons(Row(calibration), kGuideButtons);
 
     // Move Telescope.
     auto* move = group("Move Telescope", 3, 2);
-    auto* moveRow = new QHBoxLayout;
-    move->addLayout(moveRow);
-    scroll(moveRow, kMoveLeftRight, Qt::Horizontal, [] { return 0; }, [] { return 2; }, [] { return 1; });
-    scroll(moveRow, kMoveUpDown, Qt::Vertical, [] { return 0; }, [] { return 2; }, [] { return 1; });
-    button(move, kGuidingMode, "Guiding Mode");
-    text(move, kGuidingModeText, [] { return Q(GuidingModeText(S().guidingMode)); });
+    auto* moveRow = Row(move);
+    ScrollBar(moveRow, kMoveLeftRight, Qt::Horizontal, [] { return 0; }, [] { return 2; }, [] { return 1; });
+    ScrollBar(moveRow, kMoveUpDown, Qt::Vertical, [] { return 0; }, [] { return 2; }, [] { return 1; });
+    buttons(move, kModeButton);
+    readings(move, kModeReading);
 
     // AO unit.
-    auto* ao = group("AO Unit      Default    Latest", 4, 0, 1);
-    auto* gains = new QHBoxLayout;
-    ao->addLayout(gains);
+    auto* ao = group("AO Unit      Default    Latest", 4, 0);
+    auto* gains = Row(ao);
     aoGains_[0] = edit(gains, kAoRaGain, [] { return N(AoRaGain(S())); });
     aoGains_[1] = edit(gains, kAoDecGain, [] { return N(AoDecGain(S())); });
     gains->addWidget(new QLabel("Latest"));
@@ -382,34 +426,43 @@ void TGCamDialog::Build() {
         const AoTrainingResult& t = G().aoTrainedSet;
         latestAo->setText(G().aoTrained ? QStringLiteral("%1, %2").arg(t.storedRaGain).arg(t.storedDecGain) : "");
     });
-    auto* aoButtons = new QHBoxLayout;
-    ao->addLayout(aoButtons);
-    button(aoButtons, kAoTrain, "Train");
-    auto* aoUseDefault = button(aoButtons, kAoUseDefault, "Use Default");
-    controls_.OnRedraw([aoUseDefault] {
-        aoUseDefault->setText(Q(UseDefaultButtonText(G().aoUseTrained, G().aoTrained)));
-    });
-    button(aoButtons, kAoChangeDefaults, "Change Defaults");
-    button(aoButtons, kAoSaveLatest, "Save Latest");
-    text(ao, kAoUsingText, [] { return Q(UsingValsText(G().aoUseTrained)); });
+    buttons(Row(ao), kAoButtons);
+    readings(ao, kAoUsingReading);
     auto* aoOptions = group("AO Options", 4, 1);
-    actionCheck(aoOptions, kAoMode, "AO Mode", [] { return S().aoOption; });
-    text(aoOptions, kAoModeText, [] { return Q(AoModeText(S().aoOption)); });
-    auto* ports = new QHBoxLayout;
-    aoOptions->addLayout(ports);
-    radio(ports, kAoPortSer1, "Ser 1", [] { return S().aoPort == 1; });
-    radio(ports, kAoPortSer2, "Ser 2", [] { return S().aoPort == 0; });
-    radio(ports, kAoPortPc, "PC ", [] { return S().aoPort == 3; });
-    actionCheck(aoOptions, kAoSwapUpDown, "Swap Up/Down", [] { return AoUpDownSwapped(S()); });
-    actionCheck(aoOptions, kAoSwapLeftRight, "Swap Left/Right", [] { return AoLeftRightSwapped(S()); });
-    actionCheck(aoOptions, kSwapMountNorthSouth, "Swap Mount N/S", [] { return MountNorthSouthSwapped(S()); });
-    actionCheck(aoOptions, kSwapMountEastWest, "Swap Mount E/W", [] { return MountEastWestSwapped(S()); });
-    button(aoOptions, kCentraliseAo, "Centralise AO");
+    checks(aoOptions, kAoModeCheck);
+    readings(aoOptions, kAoModeReading);
+    radios(Row(aoOptions), kAoPorts);
+    checks(aoOptions, kAoChecks);
+    buttons(aoOptions, kCentraliseButton);
 
-    auto* buttons = new QHBoxLayout;
-    grid->addLayout(buttons, 4, 2);
-    button(buttons, kHelp, "Help");
-    button(buttons, kClose, "Close");
+    auto* bottom = new QHBoxLayout;
+    grid->addLayout(bottom, 4, 2);
+    buttons(bottom, kDialogButtons);
+}
+
+QScrollBar* TGCamDialog::ScrollBar(QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,
+                                   std::function<int()> maximum, std::function<int()> value) {
+    auto* bar = WithId(new QScrollBar(orientation), id);
+    bar->setMinimumWidth(orientation == Qt::Horizontal ? 100 : 16);
+    into->addWidget(bar);
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar, id](int action) {
+        if (controls_.Redrawing()) return;
+        switch (action) {
+            case QAbstractSlider::SliderSingleStepSub: Scroll(id, GuiderScroll::LineUp); break;
+            case QAbstractSlider::SliderSingleStepAdd: Scroll(id, GuiderScroll::LineDown); break;
+            case QAbstractSlider::SliderPageStepSub: Scroll(id, GuiderScroll::PageUp); break;
+            case QAbstractSlider::SliderPageStepAdd: Scroll(id, GuiderScroll::PageDown); break;
+            case QAbstractSlider::SliderMove: Scroll(id, GuiderScroll::Thumb, bar->sliderPosition()); break;
+            default: break;
+        }
+    });
+    connect(bar, &QScrollBar::sliderReleased, this, [this, id] { Scroll(id, GuiderScroll::EndScroll); });
+    controls_.OnRedraw([bar, minimum, maximum, value] {
+        const QSignalBlocker block(bar);
+        bar->setRange(minimum(), maximum());
+        bar->setValue(value());
+    });
+    return bar;
 }
 
 void TGCamDialog::closeEvent(QCloseEvent* event) {

@@ -6,13 +6,15 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/bound_controls.h"
+#include "core/bound_controls.h"
 #include "guiding/guider_dialog_rules.h"
 #include "guiding/guiding_display.h"
 #include "guiding/guiding_window_rules.h"
 
+class QBoxLayout;
 class QLineEdit;
 class QPushButton;
+class QScrollBar;
 
 // The picture area of the dialog in the template's coordinates: the guider
 // frame is drawn with its top-left at (offset + 10, 45).
@@ -77,6 +79,10 @@ protected:
 
 private:
     void Build();
+    // A bar at the end of into: its actions go to Scroll(id), and a redraw
+    // puts it at value() within minimum()..maximum().
+    QScrollBar* ScrollBar(QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,
+                          std::function<int()> maximum, std::function<int()> value);
     BoundControls controls_;
     std::unique_ptr<DialogGuidingDisplay> display_;
     GuiderStarFinder finder_;

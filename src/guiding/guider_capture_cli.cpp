@@ -6,9 +6,9 @@
 #include <string>
 
 #include "acquisition/exposure_sequence.h"
-#include "app/cli.h"
-#include "app/cli_support.h"
-#include "app/state.h"
+#include "core/cli.h"
+#include "settings/cli_support.h"
+#include "core/state.h"
 #include "guiding/guider_dialog_rules.h"
 #include "guiding/guider_state.h"
 #include "platform/paths.h"

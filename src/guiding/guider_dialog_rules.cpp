@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "acquisition/focus.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "devices/camera.h"
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 #include "guiding/guiding_loops.h"
 #include "display/palettes.h"
 #include "display/render.h"

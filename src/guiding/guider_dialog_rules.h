@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "guiding/guider_state.h"
-#include "settings/settings_record.h"
+#include "core/settings_record.h"
 
 using Pixel = uint16_t;
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/camera.h"
 
 GuiderState& Guider() {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 #include "guiding/correction.h"
 #include "guiding/guiding_display.h"
 #include "guiding/training.h"

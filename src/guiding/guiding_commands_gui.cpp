@@ -4,9 +4,9 @@
 // dialog.
 #include "acquisition/camera_settings.h"
 #include "acquisition/exposure_sequence.h"
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/state.h"
 #include "guiding/guider_camera_dialog.h"
 #include "guiding/guider_state.h"
 #include "guiding/guiding_loops.h"

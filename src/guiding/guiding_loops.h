@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 #include "guiding/guide_output.h"
 #include "guiding/guiding_display.h"
 #include "guiding/guiding_stats.h"

@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/main_window.h"
-#include "app/state.h"
+#include "core/main_window.h"
+#include "core/state.h"
 #include "platform/paths.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 
 struct TrainingStep;
 

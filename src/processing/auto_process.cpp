@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "display/display_state.h"
 #include "display/render.h"
 #include "platform/platform.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "settings/settings_record.h"
+#include "core/settings_record.h"
 
 // The stretch choice of the settings: 0 none, else the non-linear power
 // (2 weak, 18 strong, or the user power).

@@ -8,12 +8,13 @@
 #include <immintrin.h>
 #endif
 
-#include "app/messages.h"
+#include "core/messages.h"
+#include "core/ui_hooks.h"
 #include "display/render.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "files/raw_files.h"
 
 __attribute__((optimize("O3"))) void SubtractDark(Pixel* __restrict a, const Pixel* __restrict dark, size_t n) {
@@ -288,3 +289,10 @@ void RecordAutoCalibration(bool darkApplied, bool flatApplied) {
     if (darkApplied) AddHistory("Dark Frame Subtracted");
     if (flatApplied) AddHistory("Flatfield Applied");
 }
+
+// A dark frame or flat field chosen from the File menu is read afresh.
+static const bool kInstalledInFileLayer = [] {
+    UpperLayers().darkFrameChosen = ForgetAutoDark;
+    UpperLayers().flatFieldChosen = ForgetAutoFlat;
+    return true;
+}();

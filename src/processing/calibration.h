@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 
 // A[i] = A[i] - D[i] when D[i] < A[i], else 0, for n pixels.
 void SubtractDark(Pixel* a, const Pixel* dark, size_t n);

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "display/render.h"
 #include "processing/filters_median.h"
 #include "processing/filters_rows.h"
 #include "processing/filters_support.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "platform/platform.h"
 
 

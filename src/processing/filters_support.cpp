@@ -1,6 +1,6 @@
 #include "processing/filters_support.h"
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "platform/platform.h"
 
 FilterProgressWindow::FilterProgressWindow(const std::string& caption) {

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 
 inline constexpr int kLabelMaxText = 30;
 inline constexpr int kLabelCells = 64;

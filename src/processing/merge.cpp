@@ -6,10 +6,11 @@
 #include <cstring>
 #include <vector>
 
-#include "app/messages.h"
+#include "core/messages.h"
+#include "core/ui_hooks.h"
 #include "display/display_state.h"
 #include "display/render.h"
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 #include "processing/calibration.h"
 
 MergeState& Merge() {
@@ -177,3 +178,12 @@ const bool hooksRegistered = [] {
     return true;
 }();
 }  // namespace
+
+// While merging, an image opened from the File menu makes the one on screen
+// the first image.
+static const bool kInstalledInFileLayer = [] {
+    UpperLayers().beforeImageOpen = [] {
+        if (MergeModeActive()) MergeOpeningSecondImage();
+    };
+    return true;
+}();

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/state.h"
+#include "core/state.h"
 
 struct MergeState {
     bool active = false;              // merge mode

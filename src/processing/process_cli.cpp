@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/camera_models.h"
-#include "app/cli.h"
-#include "app/messages.h"
-#include "app/cli_support.h"
-#include "app/state.h"
+#include "core/camera_models.h"
+#include "core/cli.h"
+#include "core/messages.h"
+#include "settings/cli_support.h"
+#include "core/state.h"
 #include "display/display_state.h"
 #include "display/render.h"
 #include "display/view_options.h"
@@ -28,7 +28,7 @@
 #include "platform/paths.h"
 #include "processing/calibration.h"
 #include "processing/filters.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "processing/label.h"
 #include "processing/stretches.h"
 

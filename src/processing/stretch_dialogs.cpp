@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/main_window.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
 #include "display/display_state.h"
 #include "platform/platform.h"
 #include "processing/stretches.h"

@@ -8,10 +8,10 @@
 #include <immintrin.h>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "display/render.h"
 #include "processing/filters_support.h"
-#include "processing/history.h"
+#include "core/history.h"
 
 // All tone curves are computed in extended precision (long double) and
 // truncated towards zero.

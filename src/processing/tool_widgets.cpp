@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "app/control_ids.h"
+#include "core/control_ids.h"
 #include "platform/platform.h"
 
 QScrollBar* ToolScroll(int id, int minimum, int maximum, int value, int pageStep, int minimumWidth) {

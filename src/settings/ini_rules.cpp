@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/camera_models.h"
-#include "app/messages.h"
+#include "core/camera_models.h"
+#include "core/messages.h"
 #include "platform/paths.h"
 
 void SelectTelescopePort(Settings& s, char port) {

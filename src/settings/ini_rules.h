@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "settings/settings_record.h"
+#include "core/settings_record.h"
 
 // Guide star mask radii of the radio buttons 17131..17136.
 inline constexpr std::array<int, 6> kMaskRadii{7, 8, 9, 11, 13, 15};

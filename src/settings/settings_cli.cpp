@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/cli.h"
-#include "app/state.h"
+#include "core/cli.h"
+#include "core/state.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"
 #include "settings/settings_listing.h"

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
@@ -453,4 +453,9 @@ int SaveSettingsReporting(int failureMessage) {
     const int result = SaveSettings();
     if (result != 0) ShowMessage(failureMessage);
     return result;
+}
+
+void ApplyCameraModel() {
+    ApplyCameraModelGeometry();
+    SaveSettingsReporting(24);
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "settings/settings_record.h"
+#include "core/settings_record.h"
 
 inline constexpr size_t kSettingsFileSize = 1432;
 
@@ -29,3 +29,8 @@ int SaveSettingsReporting(int failureMessage = 24);
 
 // The file image of the current records (exposed for tests and the CLI).
 Bytes EncodeSettings();
+
+// ApplyCameraModelGeometry, then the settings saved: the model is kept in the
+// settings file; a file that cannot be written is reported (message 24) and
+// the new geometry stays in force.
+void ApplyCameraModel();

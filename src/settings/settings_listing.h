@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "files/fits_details.h"
-#include "settings/settings_record.h"
+#include "core/fits_details.h"
+#include "core/settings_record.h"
 
 struct SettingLine {
     std::string name;

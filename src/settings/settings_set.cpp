@@ -5,8 +5,8 @@
 #include <functional>
 #include <map>
 
-#include "app/camera_models.h"
-#include "app/state.h"
+#include "core/camera_models.h"
+#include "core/state.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings/ini_rules.h"

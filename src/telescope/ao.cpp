@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/platform.h"
 #include "telescope/telescope_link.h"
 #include "telescope/telescope_timing.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/platform.h"
 #include "telescope/telescope_link.h"
 #include "telescope/telescope_timing.h"
@@ -83,6 +83,11 @@ std::string GotoCoordinates(int hours, int minutes, int degrees, int decMinutes)
     Send(SetDecText(degrees, decMinutes));
     Send(kObjectInfo);
     WaitUntil(start + 1);
+    // The mount acknowledges each co-ordinate text ('1') and answers the
+    // object info before the slew: take those first, so the slew answer
+    // read below is the answer to the slew.
+    ReadSerialReply(TelescopePort(), 2);
+    ReadSerialReply(TelescopePort(), 33);
     Beep();
     Send(kSlewToObject);
     WaitMs(1);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/settings_record.h"
+#include "core/settings_record.h"
 
 // Slew-rate and focus-speed commands.
 inline constexpr const char* kRateSlew = "#:RS#";

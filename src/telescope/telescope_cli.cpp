@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/cli.h"
-#include "app/cli_support.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/cli.h"
+#include "settings/cli_support.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "platform/platform.h"
 #include "telescope/ao.h"
 #include "telescope/lx200.h"

@@ -2,8 +2,8 @@
 
 #include <cctype>
 
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"

@@ -13,11 +13,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/main_window.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/main_window.h"
+#include "core/state.h"
 #include "platform/platform.h"
 #include "telescope/lx200.h"
 #include "telescope/telescope_control.h"

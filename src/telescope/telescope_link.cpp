@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/camera_protocol.h"
 #include "devices/sim/sim_serial_peers.h"

@@ -10,7 +10,7 @@
 #include "acquisition/camera_settings.h"
 #include "acquisition/focus.h"
 #include "acquisition/subframe.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "display/display_state.h"
 #include "support/test_env.h"
 

@@ -15,7 +15,8 @@
 #include "acquisition/camera_interface.h"
 #include "acquisition/focus.h"
 #include "acquisition/subframe.h"
-#include "app/state.h"
+#include "core/state.h"
+#include "settings/settings_file.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
 #include "devices/sim/simulator.h"
@@ -590,7 +591,7 @@ TEST_F(SequenceTest, AutoMergingFollowsADriftingStar) {
     SimulatorConfig config;
     config.mainField.stars = {{1000, 1000, 70000}};
     config.mainField.noise = false;
-    config.mount.driftRaPerSecond = 4;  // 2 binned pixels per 1 s frame
+    config.mount.driftRaPerSecond = -4;  // eastward: +x, 2 binned pixels per 1 s frame
     Sim(config);
     Connect();
     Exposure('t', 10, kModeBin2);

@@ -1,8 +1,8 @@
 // Applying a camera model to the geometry ("Set Camera Type").
 #include <cmath>
 
-#include "app/camera_models.h"
-#include "app/state.h"
+#include "core/camera_models.h"
+#include "core/state.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"

@@ -1,13 +1,13 @@
 // The desktop frame's rules: start size, readout texts, time left, the
 // folder a file dialog opens in, the printed page and the tool tips.
-#include "app/desktop_rules.h"
+#include "core/desktop_rules.h"
 
 #include <filesystem>
 #include <set>
 
-#include "app/command_ids.h"
-#include "app/menu_tree.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/menu_tree.h"
+#include "core/state.h"
 #include "platform/paths.h"
 #include "scoped_command.h"
 #include "support/test_env.h"

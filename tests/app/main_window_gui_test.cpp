@@ -19,14 +19,14 @@
 #include <memory>
 #include <set>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
 #include "app/desktop_gui.h"
-#include "app/messages.h"
-#include "app/main_window.h"
-#include "app/menu_tree.h"
-#include "app/state.h"
-#include "app/ui_hooks.h"
+#include "core/messages.h"
+#include "core/main_window.h"
+#include "core/menu_tree.h"
+#include "core/state.h"
+#include "core/ui_hooks.h"
 #include "app/velmora_app_window.h"
 #include "app/clipboard.h"
 #include "platform/files.h"

@@ -1,11 +1,11 @@
 // The menu tree, the tool bar, the caption and the rules that offer commands.
-#include "app/menu_tree.h"
+#include "core/menu_tree.h"
 
 #include <set>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/state.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "scoped_command.h"

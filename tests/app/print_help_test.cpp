@@ -5,7 +5,8 @@
 #include <filesystem>
 
 #include "app/file_filters.h"
-#include "app/state.h"
+#include "core/state.h"
+#include "settings/settings_file.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/command_line.h"

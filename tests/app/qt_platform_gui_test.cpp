@@ -14,7 +14,7 @@
 #include <functional>
 
 #include "app/about_dialog.h"
-#include "app/messages.h"
+#include "core/messages.h"
 #include "app/progress_dialog.h"
 #include "app/qt_platform.h"
 #include "platform/files.h"

@@ -1,7 +1,7 @@
 // Puts a command handler in place for one test and puts back what the command
 // table held before, so the other tests see the table unchanged.
 #pragma once
-#include "app/commands.h"
+#include "core/commands.h"
 
 class ScopedCommand {
 public:

@@ -3,9 +3,9 @@
 // of the buffers and the palette.
 #include <cstring>
 
-#include "app/camera_models.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/camera_models.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "platform/files.h"
 #include "settings/settings_file.h"
 #include "support/test_env.h"

@@ -2,7 +2,7 @@
 // out for each call, how replies are decoded, and what happens on bad answers.
 #include <gtest/gtest.h>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/fake_devices.h"
 #include "devices/filter_wheel.h"

@@ -2,7 +2,7 @@
 // messages, the report limits and the echo self-test.
 #include <gtest/gtest.h>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/fake_devices.h"
 #include "devices/transport.h"
 #include "support/test_env.h"

@@ -4,11 +4,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "display/analysis_dialogs.h"
 #include "display/analysis_plots.h"
 #include "display/display_fixture.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "display/display_fixture.h"
 
 namespace {

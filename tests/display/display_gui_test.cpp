@@ -7,10 +7,10 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/state.h"
 #include "display/display_fixture.h"
 #include "display/image_view_widget.h"
 #include "display/render.h"

@@ -1,6 +1,6 @@
 #include "display/photometry.h"
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "display/display_fixture.h"
 #include "display/picking.h"
 

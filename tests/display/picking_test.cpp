@@ -1,6 +1,6 @@
 #include "display/picking.h"
 
-#include "app/state.h"
+#include "core/state.h"
 #include "display/display_fixture.h"
 
 class PickingTest : public DisplayTest {

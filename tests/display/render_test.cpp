@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "display/display_fixture.h"
 #include "platform/files.h"
 #include "platform/paths.h"

@@ -2,7 +2,7 @@
 #include "display/view_layout.h"
 #include "display/view_options.h"
 
-#include "app/state.h"
+#include "core/state.h"
 #include "display/display_fixture.h"
 #include "display/render.h"
 

@@ -1,4 +1,4 @@
-#include "app/ui_hooks.h"
+#include "core/ui_hooks.h"
 #include "files/file_commands.h"
 #include "files/fits.h"
 #include "files/raw_files.h"

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
+#include "settings/settings_file.h"
 #include "files/file_state.h"
 #include "platform/files.h"
 #include "support/test_env.h"

@@ -6,9 +6,9 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
 #include "files/file_command_ids.h"
 #include "files/file_dialogs.h"
 #include "files/file_state.h"

@@ -5,7 +5,7 @@
 #include <tuple>
 #include <sys/wait.h>
 
-#include "app/camera_models.h"
+#include "core/camera_models.h"
 #include "files/fits.h"
 #include "files/raw_files.h"
 #include "files_fixture.h"

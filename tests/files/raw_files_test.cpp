@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "files/fits.h"
 #include "files/hot_pixels.h"
 #include "files/raw_files.h"

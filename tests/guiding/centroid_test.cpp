@@ -1,4 +1,4 @@
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 
 #include <vector>
 

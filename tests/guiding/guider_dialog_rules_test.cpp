@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "acquisition/exposure_sequence.h"
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
 #include "guiding/guider_dialog_rules.h"

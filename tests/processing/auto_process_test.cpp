@@ -5,9 +5,9 @@
 #include <cmath>
 #include <functional>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "processing/filters.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "processing/stretches.h"
 #include "processing_test_util.h"
 #include "support/test_env.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/messages.h"
-#include "processing/history.h"
+#include "core/messages.h"
+#include "core/history.h"
 #include "processing/label.h"
 #include "processing_test_util.h"
 #include "support/test_env.h"

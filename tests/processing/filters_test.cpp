@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/state.h"
+#include "core/history.h"
+#include "core/state.h"
 #include "processing/filters.h"
 #include "processing/filters_median.h"
 #include "processing/filters_rows.h"
-#include "processing/history.h"
 #include "processing_test_util.h"
 #include "support/test_env.h"
 

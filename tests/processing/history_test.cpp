@@ -1,6 +1,6 @@
-#include "processing/history.h"
+#include "core/history.h"
 
-#include "app/state.h"
+#include "core/state.h"
 #include "processing_test_util.h"
 #include "support/test_env.h"
 

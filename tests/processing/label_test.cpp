@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "processing/history.h"
+#include "core/history.h"
 #include "processing_test_util.h"
 #include "support/test_env.h"
 

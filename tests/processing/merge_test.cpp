@@ -1,8 +1,8 @@
 #include "processing/merge.h"
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "display/display_state.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "processing/label.h"
 #include "processing_test_util.h"
 #include "support/test_env.h"

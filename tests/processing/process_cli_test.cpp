@@ -5,11 +5,11 @@
 #include <functional>
 #include <string>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "platform/paths.h"
 #include "processing/calibration.h"
 #include "processing/filters.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "processing/label.h"
 #include "processing/stretches.h"
 #include "processing_test_util.h"

@@ -7,12 +7,12 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
 #include "display/display_state.h"
 #include "processing/calibration.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "processing/label.h"
 #include "processing/merge.h"
 #include "processing/processing_command_ids.h"

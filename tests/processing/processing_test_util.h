@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/files.h"
 
 // Sets a W x H full-resolution geometry (the sensor of that size).

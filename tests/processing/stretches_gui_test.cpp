@@ -9,13 +9,13 @@
 #include <functional>
 #include <random>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
+#include "core/state.h"
 #include "processing/filter_dialogs.h"
 #include "processing/filters.h"
-#include "processing/history.h"
+#include "core/history.h"
 #include "processing/stretch_dialogs.h"
 #include "processing/stretches.h"
 #include "support/test_env.h"

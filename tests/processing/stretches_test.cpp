@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "app/state.h"
-#include "processing/history.h"
+#include "core/state.h"
+#include "core/history.h"
 #include "processing/stretches.h"
 #include "support/test_env.h"
 

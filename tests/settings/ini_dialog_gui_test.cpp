@@ -1,4 +1,4 @@
-#include "settings/ini_dialog.h"
+#include "app/ini_dialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/control_ids.h"
-#include "app/state.h"
+#include "core/control_ids.h"
+#include "core/state.h"
 #include "platform/files.h"
 #include "settings/settings_file.h"
 #include "support/test_env.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "files/fits.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"

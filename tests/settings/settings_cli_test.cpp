@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/files.h"
 #include "settings/settings_file.h"
 #include "support/test_env.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <map>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "settings/settings_listing.h"
 #include "platform/files.h"
 #include "platform/paths.h"

@@ -2,7 +2,7 @@
 // by the file's reader, written atomically; a refusal changes nothing.
 #include <gtest/gtest.h>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <sys/wait.h>
 
-#include "app/state.h"
+#include "core/state.h"
 
 int RecordingMessageSink::Show(const std::string& caption, const std::string& text, MessageIcon icon) {
     shown.push_back({caption, text, icon});

@@ -7,12 +7,12 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/control_ids.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/control_ids.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "settings/settings_record.h"
+#include "core/settings_record.h"
 #include "settings/ini_rules.h"
 #include "telescope/telescope_control.h"
 #include "telescope/telescope_dialogs.h"

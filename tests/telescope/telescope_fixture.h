@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
 #include "devices/transport.h"

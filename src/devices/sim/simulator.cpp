@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/camera_models.h"
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/camera_models.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "devices/sim/sim_random.h"
 #include "devices/transport.h"
 #include "platform/platform.h"

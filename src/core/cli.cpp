@@ -1,4 +1,4 @@
-#include "app/cli.h"
+#include "core/cli.h"
 
 #include <cstdio>
 

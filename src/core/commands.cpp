@@ -1,4 +1,4 @@
-#include "app/commands.h"
+#include "core/commands.h"
 
 std::map<int, CommandEntry>& CommandTable() {
     static std::map<int, CommandEntry> table;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "files/fits_details.h"
-#include "settings/settings_record.h"
+#include "core/fits_details.h"
+#include "core/settings_record.h"
 
 using Pixel = uint16_t;
 
@@ -131,11 +131,9 @@ void ResetGreyPalette(Palette& palette);
 void RecomputeGeometry();
 // Copies the current model's row into the geometry (model 3 and unknown codes
 // keep the geometry), resets the sub-frame and focus frame to the sensor
-// centre (the focus frame in image pixels of the geometry in force), recomputes and saves the settings file (message 24 when it cannot
-// be written).
-void ApplyCameraModel();
-// The same without the save: for command-line runs, which write the settings
-// only when a command changes them.
+// centre (the focus frame in image pixels of the geometry in force) and
+// recomputes. ApplyCameraModel (settings_file.h) also saves the settings file;
+// command-line runs write the settings only when a command changes them.
 void ApplyCameraModelGeometry();
 // The autosave directory in force: "c:\AUTOSAVE" when field 47 is empty, a
 // text with a drive as typed, any other text as the host folder it names

@@ -1,9 +1,9 @@
-#include "app/desktop_rules.h"
+#include "core/desktop_rules.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/menu_tree.h"
+#include "core/menu_tree.h"
 #include "platform/paths.h"
 
 FrameSize StartFrameSize(int availableWidth, int availableHeight, int decorationWidth, int decorationHeight) {

@@ -1,4 +1,4 @@
-#include "guiding/registration.h"
+#include "stars/registration.h"
 
 #include <algorithm>
 #include <cstdlib>

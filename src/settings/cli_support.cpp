@@ -1,10 +1,10 @@
-#include "app/cli_support.h"
+#include "settings/cli_support.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/messages.h"
-#include "app/state.h"
+#include "core/messages.h"
+#include "core/state.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
 

@@ -1,8 +1,8 @@
-#include "processing/history.h"
+#include "core/history.h"
 
 #include <cstring>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/platform.h"
 
 void SaveUndo() {

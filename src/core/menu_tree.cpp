@@ -1,8 +1,8 @@
-#include "app/menu_tree.h"
+#include "core/menu_tree.h"
 
-#include "app/command_ids.h"
-#include "app/commands.h"
-#include "app/state.h"
+#include "core/command_ids.h"
+#include "core/commands.h"
+#include "core/state.h"
 #include "platform/paths.h"
 
 using namespace cmd;

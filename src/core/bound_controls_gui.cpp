@@ -1,4 +1,4 @@
-#include "app/bound_controls.h"
+#include "core/bound_controls.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/control_ids.h"
+#include "core/control_ids.h"
 
 BoundControls::BoundControls(QWidget* owner, std::function<void()> afterClick)
     : owner_(owner), afterClick_(std::move(afterClick)) {}

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 
 // Follows a star: three centroid passes per frame, a brightness band of
 // 0.3..3 times the first frame's peak, and the running sum shifted by the

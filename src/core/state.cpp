@@ -1,11 +1,10 @@
-#include "app/state.h"
+#include "core/state.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "app/camera_models.h"
+#include "core/camera_models.h"
 #include "platform/paths.h"
-#include "settings/settings_file.h"
 
 namespace {
 
@@ -146,13 +145,6 @@ void RecomputeGeometry() {
         g.guiderBitmapName = DerivedBitmapName(g.bitmapName, 'g');
         for (int i = 0; i < 3; ++i) g.readoutTexts[i] = model->readoutTexts[i];
     }
-}
-
-void ApplyCameraModel() {
-    ApplyCameraModelGeometry();
-    // The model is kept in the settings file; a file that cannot be written
-    // is reported (message 24) and the new geometry stays in force.
-    SaveSettingsReporting(24);
 }
 
 void ApplyCameraModelGeometry() {

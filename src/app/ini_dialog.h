@@ -2,7 +2,7 @@
 #pragma once
 #include <QDialog>
 
-#include "app/bound_controls.h"
+#include "core/bound_controls.h"
 
 class QAbstractButton;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "display/image_stats.h"
+#include "stars/image_stats.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/ui_hooks.h"
+#include "core/ui_hooks.h"
 
 MainWindowHooks& WindowHooks() {
     static MainWindowHooks hooks;
@@ -16,3 +16,10 @@ void UpdateMainWindowScroller() { Call(WindowHooks().updateScroller); }
 void ShowPointerReadout(const std::string& text) {
     if (WindowHooks().showReadout) WindowHooks().showReadout(text);
 }
+
+LayerHooks& UpperLayers() {
+    static LayerHooks hooks;
+    return hooks;
+}
+
+void RedrawImageAbove() { Call(UpperLayers().redrawImage); }

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/cli.h"
+#include "core/cli.h"
 
 // Removes a flag from args; true when it was there.
 bool TakeFlag(CliArgs& args, const std::string& flag);

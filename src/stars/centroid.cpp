@@ -1,10 +1,10 @@
-#include "guiding/centroid.h"
+#include "stars/centroid.h"
 
 #include <array>
 #include <cmath>
 #include <vector>
 
-#include "app/messages.h"
+#include "core/messages.h"
 
 bool MeasureWindow(const Pixel* image, int width, int height, int x, int y, int h, WindowMeasure& out) {
     if (h < 0 || x - h < 0 || y - h < 0 || x + h + 1 > width || y + h + 1 > height) {

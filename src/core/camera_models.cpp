@@ -1,4 +1,4 @@
-#include "app/camera_models.h"
+#include "core/camera_models.h"
 
 #include <algorithm>
 #include <cctype>

@@ -710,3 +710,13 @@ INSTANTIATE_TEST_SUITE_P(Filters, RowKernels,
                          });
 
 }  // namespace
+
+TEST(RowKernels, TheFilterRunsTheLargestInstructionSetOfTheProcessor) {
+    const PixelIsa expected = CpuRuns(PixelIsa::kAvx512) ? PixelIsa::kAvx512
+                              : CpuRuns(PixelIsa::kAvx2) ? PixelIsa::kAvx2
+                                                         : PixelIsa::kBaseline;
+    EXPECT_EQ(&FastestKernels(), &KernelsFor(expected));
+    EXPECT_TRUE(CpuRuns(PixelIsa::kBaseline));
+    EXPECT_STREQ(KernelsFor(PixelIsa::kAvx512).name, "AVX-512");
+    EXPECT_EQ(KernelsFor(PixelIsa::kAvx2).median, MedianRowAvx2);
+}

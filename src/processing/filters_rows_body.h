@@ -5,11 +5,10 @@
 // copy could come from a file built for a larger instruction set.
 //
 // Pixels are widened to 32-bit lanes, one register at a time; every sum is
-// exact. A
-// division of a sum s (|s| < 2^24) by d is done in single precision: s and d
-// are exact there and the rounded quotient never crosses an integer, since
-// s / d lies at least 1 / d from the next one and the rounding error is below
-// |s / d| x 2^-24 < 1 / d.
+// exact. A division of a sum s (|s| < 2^24) by d is done in single
+// precision: s and d are exact there and the rounded quotient never crosses
+// an integer, since s / d lies at least 1 / d from the next one and the
+// rounding error is below |s / d| x 2^-24 < 1 / d.
 #include <cstring>
 
 #include <immintrin.h>

@@ -11,6 +11,7 @@
 #include "core/state.h"
 #include "display/display_state.h"
 #include "display/render.h"
+#include "settings/settings_file.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "core/state.h"
 #include "files/fits.h"
 #include "files/raw_files.h"
+#include "settings/settings_file.h"
 
 namespace {
 

@@ -10,31 +10,12 @@
 #include "core/state.h"
 #include "display/render.h"
 #include "processing/filters_median.h"
+#include "processing/filters_rows.h"
 #include "processing/filters_support.h"
 #include "core/history.h"
 #include "platform/platform.h"
 
-const std::array<std::array<int16_t, 25>, kKernelCount> kFilterKernels = {{
-    // 0 lowpass, 3 x 3
-    {1, 2, 1, 2, 4, 2, 1, 2, 1},
-    // 1 Gaussian, 5 x 5
-    {0, 1, 2, 1, 0, 1, 4, 8, 4, 1, 2, 8, 16, 8, 2, 1, 4, 8, 4, 1, 0, 1, 2, 1, 0},
-    // 2 high pass, low power, 3 x 3
-    {0, -1, 0, -1, 5, -1, 0, -1, 0},
-    // 3 high pass, high power, 5 x 5
-    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 25, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
-    // 4 smoother/sharper, 5 x 5
-    {0, -1, -1, -1, 0, -1, 1, 1, 1, -1, -1, 1, 5, 1, -1, -1, 1, 1, 1, -1, 0, -1, -1, -1, 0},
-    // 5 bas relief, 5 x 5
-    {0, 0, -1, 0, 0, 0, -1, -1, -1, 0, -1, -1, 1, 1, 1, 0, 1, 1, 1, 0, 0, 0, 1, 0, 0},
-}};
 
-#if defined(__clang__)
-// clang cannot clone templates by target; it builds the portable versions.
-#define VELMORA_HOT
-#else
-#define VELMORA_HOT __attribute__((target_clones("avx2", "default")))
-#endif
 
 namespace {
 
@@ -70,117 +51,66 @@ void CopyOutside(const uint16_t* src, uint16_t* dst, int width, int height, int 
     }
 }
 
-// ---------------------------------------------------------------- convolution
-
-struct Tap {
-    ptrdiff_t offset;
-    int32_t weight;
-};
-
-// One output row: acc[k] = sum of weight x pixel over the taps, then the
-// division and the clamp. Templated on the divisor so the common ones become
-// multiplications.
-template <int Divisor>
-VELMORA_HOT void ConvolveRow(const uint16_t* centre, uint16_t* out, int n, const Tap* taps, int tapCount,
-                             int divisor, int32_t* acc) {
-    for (int k = 0; k < n; ++k) acc[k] = 0;
-    for (int t = 0; t < tapCount; ++t) {
-        const uint16_t* __restrict q = centre + taps[t].offset;
-        const int32_t w = taps[t].weight;
-        int32_t* __restrict a = acc;
-        if (w == 1) {
-            for (int k = 0; k < n; ++k) a[k] += q[k];
-        } else if (w == -1) {
-            for (int k = 0; k < n; ++k) a[k] -= q[k];
-        } else {
-            for (int k = 0; k < n; ++k) a[k] += w * int32_t(q[k]);
-        }
-    }
-    const int d = Divisor ? Divisor : divisor;
-    for (int k = 0; k < n; ++k) {
-        const int32_t s = Divisor == 1 ? acc[k] : acc[k] / d;
-        out[k] = s > 65280 ? uint16_t(65535) : s < 0 ? uint16_t(0) : uint16_t(s);
+// A kernel at another radius than its own (a 5 x 5 kernel's first 9 weights
+// as 3 x 3, a 3 x 3 kernel padded with zeros to 5 x 5): the rule as it stands.
+void ConvolveOtherRadius(const uint16_t* src, uint16_t* dst, int width, int radius, int kernel, int divisor,
+                         int row) {
+    const int side = 2 * radius + 1;
+    for (int j = radius; j <= width - 1 - radius; ++j) {
+        int32_t s = 0;
+        for (int dy = -radius; dy <= radius; ++dy)
+            for (int dx = -radius; dx <= radius; ++dx)
+                s += kFilterKernels[kernel][(dy + radius) * side + dx + radius] *
+                     int32_t(src[size_t(row + dy) * width + j + dx]);
+        dst[size_t(row) * width + j] = ClampResult(s / divisor);
     }
 }
-
-// ---------------------------------------------------------------- unsharp
-
-// floor(s / n) for 0 <= s < 2^24 by one multiplication: m = ceil(2^40 / n)
-// leaves an error below 2^-16, less than the 1/n gap to the next integer.
-struct Divider {
-    explicit Divider(uint32_t n) : m((uint64_t(1) << 40) / n + 1) {}
-    uint32_t operator()(uint32_t s) const { return uint32_t((uint64_t(s) * m) >> 40); }
-    uint64_t m;
-};
 
 }  // namespace
 
-void ConvolveInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius, int kernel,
-                  int divisor, const ProgressFn& progress) {
-    CopyImage(src, dst, width, height);
-    if (radius < 1 || radius > 2 || kernel < 0 || kernel >= kKernelCount || divisor < 1) return;
-    if (width < 2 * radius + 1) return;
-    const int size = 2 * radius + 1;
-    std::vector<Tap> taps;
-    for (int dy = -radius; dy <= radius; ++dy) {
-        for (int dx = -radius; dx <= radius; ++dx) {
-            const int weight = kFilterKernels[kernel][(dy + radius) * size + (dx + radius)];
-            if (weight != 0) taps.push_back({ptrdiff_t(dy) * width + dx, weight});
-        }
-    }
-    const int n = width - 2 * radius;
-    std::vector<int32_t> acc(static_cast<size_t>(n));
+void ConvolveWith(const PixelKernels& kernels, const uint16_t* src, uint16_t* dst, int width, int height, int radius,
+                  int kernel, int divisor, const ProgressFn& progress) {
+    if (radius < 1 || radius > 2 || kernel < 0 || kernel >= kKernelCount || divisor < 1)
+        return CopyImage(src, dst, width, height);
     const int first = radius + KeptLabelRows(src, width, height);
+    CopyOutside(src, dst, width, height, radius, first, radius, radius);
+    if (width < 2 * radius + 1) return;
+    const bool ownRadius = kSeparableKernels[kernel].radius == radius;
     for (int i = first; i <= height - radius - 1; ++i) {
         if (progress) progress(ProgressOfRow(i, height));
-        const uint16_t* centre = src + size_t(i) * width + radius;
-        uint16_t* out = dst + size_t(i) * width + radius;
-        const int count = int(taps.size());
-        switch (divisor) {
-            case 1: ConvolveRow<1>(centre, out, n, taps.data(), count, 1, acc.data()); break;
-            case 16: ConvolveRow<16>(centre, out, n, taps.data(), count, 16, acc.data()); break;
-            case 80: ConvolveRow<80>(centre, out, n, taps.data(), count, 80, acc.data()); break;
-            default: ConvolveRow<0>(centre, out, n, taps.data(), count, divisor, acc.data()); break;
-        }
+        if (ownRadius) kernels.convolve(kernel, divisor, src, dst, width, i);
+        else ConvolveOtherRadius(src, dst, width, radius, kernel, divisor, i);
     }
 }
 
-void UnsharpInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius, int power,
-                 const ProgressFn& progress) {
-    CopyImage(src, dst, width, height);
-    if (radius < 1 || radius > 7 || power < 1 || power > 7) return;
+void ConvolveInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius, int kernel,
+                  int divisor, const ProgressFn& progress) {
+    ConvolveWith(FastestKernels(), src, dst, width, height, radius, kernel, divisor, progress);
+}
+
+void UnsharpWith(const PixelKernels& kernels, const uint16_t* src, uint16_t* dst, int width, int height, int radius,
+                 int power, const ProgressFn& progress) {
+    if (radius < 1 || radius > 7 || power < 1 || power > 7) return CopyImage(src, dst, width, height);
     // Columns r .. W - 2 - r change.
-    if (width - 2 - radius < radius) return;
     const int first = radius + KeptLabelRows(src, width, height);
     const int last = height - radius - 1;
-    if (first > last) return;
-    const int side = 2 * radius + 1;
-    const Divider divide(uint32_t(side * side));
+    CopyOutside(src, dst, width, height, radius, first, radius, radius + 1);
+    if (width - 2 - radius < radius || first > last) return;
     // Column sums over rows i - r .. i + r, carried down the image.
-    std::vector<uint32_t> column(size_t(width), 0);
+    std::vector<int32_t> column(size_t(width), 0);
     for (int y = first - radius; y <= first + radius; ++y) {
         const uint16_t* row = src + size_t(y) * width;
         for (int c = 0; c < width; ++c) column[c] += row[c];
     }
     for (int i = first; i <= last; ++i) {
         if (progress) progress(ProgressOfRow(i, height));
-        if (i > first) {
-            const uint16_t* add = src + size_t(i + radius) * width;
-            const uint16_t* sub = src + size_t(i - radius - 1) * width;
-            uint32_t* __restrict col = column.data();
-            for (int c = 0; c < width; ++c) col[c] += uint32_t(add[c]) - uint32_t(sub[c]);
-        }
-        uint32_t box = 0;
-        for (int c = 0; c < side; ++c) box += column[c];
-        const uint16_t* a = src + size_t(i) * width;
-        uint16_t* out = dst + size_t(i) * width;
-        for (int j = radius; j <= width - 2 - radius; ++j) {
-            const int32_t mean = int32_t(divide(box));
-            const int32_t v = a[j];
-            out[j] = ClampResult(v + (v - mean) * power);
-            box += column[j + radius + 1] - column[j - radius];
-        }
+        kernels.unsharp(radius, power, src, dst, width, i, column.data(), i > first);
     }
+}
+
+void UnsharpInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius, int power,
+                 const ProgressFn& progress) {
+    UnsharpWith(FastestKernels(), src, dst, width, height, radius, power, progress);
 }
 
 int MedianRangeThreshold(int range, int powerTenths) {
@@ -189,8 +119,8 @@ int MedianRangeThreshold(int range, int powerTenths) {
     return int((r * power.high + ((r * power.low) >> 16)) >> 11);
 }
 
-void ConditionalMedianInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius,
-                           int powerTenths, const ProgressFn& progress) {
+void ConditionalMedianWith(const PixelKernels& kernels, const uint16_t* src, uint16_t* dst, int width, int height,
+                           int radius, int powerTenths, const ProgressFn& progress) {
     // Out-of-range parameters change nothing: the whole image is copied (the
     // margins alone would leave the inside of dst unwritten).
     if (radius < 1 || radius > 3 || powerTenths < 1 || powerTenths > 10) return CopyImage(src, dst, width, height);
@@ -201,15 +131,19 @@ void ConditionalMedianInto(const uint16_t* src, uint16_t* dst, int width, int he
     // Scratch rows start on 64-byte boundaries.
     std::vector<uint16_t> scratch(2 * size_t(side) * MedianScratchStride(width) + 32);
     uint16_t* sorted = scratch.data() + ((64 - reinterpret_cast<uintptr_t>(scratch.data()) % 64) % 64) / 2;
-    static const MedianRowFn rowFn = PickMedianRow();
     const int first = radius + KeptLabelRows(src, width, height);
     const int last = height - radius - 1;
     for (int i = first; i <= last; i += 2) {
         const int count = i < last ? 2 : 1;
         for (int k = 0; k < count; ++k)
             if (progress) progress(ProgressOfRow(i + k, height));
-        rowFn(side, src, dst, width, i, count, power, sorted);
+        kernels.median(side, src, dst, width, i, count, power, sorted);
     }
+}
+
+void ConditionalMedianInto(const uint16_t* src, uint16_t* dst, int width, int height, int radius,
+                           int powerTenths, const ProgressFn& progress) {
+    ConditionalMedianWith(FastestKernels(), src, dst, width, height, radius, powerTenths, progress);
 }
 
 bool RemoveGradientFrom(uint16_t* pixels, int width, int height) {

@@ -23,7 +23,20 @@ inline constexpr int kKernelBasRelief = 5;
 inline constexpr int kKernelCount = 6;
 
 // Kernel weights row by row; a radius-1 kernel uses the first 9 as 3 x 3.
-extern const std::array<std::array<int16_t, 25>, kKernelCount> kFilterKernels;
+inline constexpr std::array<std::array<int16_t, 25>, kKernelCount> kFilterKernels = {{
+    // 0 lowpass, 3 x 3
+    {1, 2, 1, 2, 4, 2, 1, 2, 1},
+    // 1 Gaussian, 5 x 5
+    {0, 1, 2, 1, 0, 1, 4, 8, 4, 1, 2, 8, 16, 8, 2, 1, 4, 8, 4, 1, 0, 1, 2, 1, 0},
+    // 2 high pass, low power, 3 x 3
+    {0, -1, 0, -1, 5, -1, 0, -1, 0},
+    // 3 high pass, high power, 5 x 5
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 25, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
+    // 4 smoother/sharper, 5 x 5
+    {0, -1, -1, -1, 0, -1, 1, 1, 1, -1, -1, 1, 5, 1, -1, -1, 1, 1, 1, -1, 0, -1, -1, -1, 0},
+    // 5 bas relief, 5 x 5
+    {0, 0, -1, 0, 0, 0, -1, -1, -1, 0, -1, -1, 1, 1, 1, 0, 1, 1, 1, 0, 0, 0, 1, 0, 0},
+}};
 
 // ---- Pure operations. progress (optional) gets the bar position (0..256,
 // row x 256 / H) at the start of each row.

@@ -24,10 +24,3 @@ void MedianRowBaseline(int side, const uint16_t* src, uint16_t* dst, int width, 
                        uint16_t* sorted) {
     median_baseline::Row(side, src, dst, width, row, count, power, sorted);
 }
-
-MedianRowFn PickMedianRow() {
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512bw")) return MedianRowAvx512;
-    if (__builtin_cpu_supports("avx2")) return MedianRowAvx2;
-    return MedianRowBaseline;
-}

@@ -29,4 +29,3 @@ void MedianRowAvx2(int side, const uint16_t* src, uint16_t* dst, int width, int 
                    uint16_t* sorted);
 void MedianRowBaseline(int side, const uint16_t* src, uint16_t* dst, int width, int row, int count, MedianPower power,
                        uint16_t* sorted);
-MedianRowFn PickMedianRow();

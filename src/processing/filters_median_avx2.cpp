@@ -10,6 +10,7 @@
 #pragma GCC target("avx2")
 #endif
 #define VELMORA_MEDIAN_NS median_avx2
+#define VELMORA_MEDIAN_AVX2 1
 #include "processing/filters_median_body.h"
 
 void MedianRowAvx2(int side, const uint16_t* src, uint16_t* dst, int width, int row, int count, MedianPower power,

@@ -6,13 +6,15 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "core/history.h"
 #include "core/state.h"
 #include "processing/filters.h"
 #include "processing/filters_median.h"
-#include "core/history.h"
+#include "processing/filters_rows.h"
 #include "processing_test_util.h"
 #include "support/test_env.h"
 
@@ -616,4 +618,105 @@ TEST(ConditionalMedian, EveryInstructionSetKernelGivesTheSameRows) {
             }
         }
     }
+}
+
+// ---------------------------------------------------------------- row kernels
+
+// Every instruction set's row kernels against the rules, on frames with odd
+// widths, tiny frames, frames wider than one 512-column block, saturated
+// values and labelled frames. A kernel the processor cannot run is skipped.
+namespace {
+
+struct Frame {
+    int w, h;
+    Image pixels;
+};
+
+std::vector<Frame> KernelFrames() {
+    const std::pair<int, int> sizes[] = {{1, 1}, {2, 3}, {3, 3}, {5, 7}, {17, 27}, {38, 27}, {71, 29}, {533, 25}};
+    const uint16_t saturated[] = {0, 1, 65279, 65280, 65281, 65534, 65535};
+    std::vector<Frame> frames;
+    uint32_t seed = 7000;
+    for (const auto& [w, h] : sizes) {
+        frames.push_back({w, h, RandomImage(w, h, ++seed)});
+        Image s = RandomImage(w, h, ++seed);
+        for (auto& p : s) p = saturated[p % 7];
+        frames.push_back({w, h, s});
+        if (size_t(w) * h >= 6) {
+            Image l = RandomImage(w, h, ++seed, 4000);
+            Label(l);
+            frames.push_back({w, h, l});
+        }
+    }
+    return frames;
+}
+
+class RowKernels : public ::testing::TestWithParam<PixelIsa> {
+protected:
+    void SetUp() override {
+        if (!CpuRuns(GetParam())) GTEST_SKIP() << "this processor has no " << KernelsFor(GetParam()).name;
+    }
+    const PixelKernels& Kernels() const { return KernelsFor(GetParam()); }
+};
+
+TEST_P(RowKernels, ConvolutionsMatchTheRule) {
+    // The menu kernels, another divisor, and a kernel at a radius not its own.
+    std::vector<MenuKernel> cases(std::begin(kMenuKernels), std::end(kMenuKernels));
+    cases.push_back({2, kKernelBasRelief, 7});
+    cases.push_back({1, kKernelHighPassHighPower, 1});
+    for (const Frame& f : KernelFrames()) {
+        for (const MenuKernel& m : cases) {
+            Image b(f.pixels.size(), 1);
+            ConvolveWith(Kernels(), f.pixels.data(), b.data(), f.w, f.h, m.radius, m.kernel, m.divisor);
+            ASSERT_EQ(b, RefConvolve(f.pixels, f.w, f.h, m.radius, m.kernel, m.divisor))
+                << Kernels().name << " kernel " << m.kernel << " r " << m.radius << " d " << m.divisor << " on "
+                << f.w << " x " << f.h << " first pixel " << f.pixels[0];
+        }
+    }
+}
+
+TEST_P(RowKernels, UnsharpMasksMatchTheRule) {
+    for (const Frame& f : KernelFrames()) {
+        for (int r = 1; r <= 7; ++r) {
+            for (int k : {1, 4, 7}) {
+                Image b(f.pixels.size(), 1);
+                UnsharpWith(Kernels(), f.pixels.data(), b.data(), f.w, f.h, r, k);
+                ASSERT_EQ(b, RefUnsharp(f.pixels, f.w, f.h, r, k))
+                    << Kernels().name << " r " << r << " k " << k << " on " << f.w << " x " << f.h;
+            }
+        }
+    }
+}
+
+TEST_P(RowKernels, MediansMatchTheRule) {
+    for (const Frame& f : KernelFrames()) {
+        for (int r = 1; r <= 3; ++r) {
+            for (int tenths : {1, 6, 10}) {
+                Image b(f.pixels.size(), 1);
+                ConditionalMedianWith(Kernels(), f.pixels.data(), b.data(), f.w, f.h, r, tenths);
+                ASSERT_EQ(b, RefMedian(f.pixels, f.w, f.h, r, tenths))
+                    << Kernels().name << " r " << r << " p " << tenths << " on " << f.w << " x " << f.h;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Filters, RowKernels,
+                         ::testing::Values(PixelIsa::kBaseline, PixelIsa::kAvx2, PixelIsa::kAvx512),
+                         [](const ::testing::TestParamInfo<PixelIsa>& info) {
+                             return std::string(info.param == PixelIsa::kAvx512 ? "Avx512"
+                                                : info.param == PixelIsa::kAvx2 ? "Avx2"
+                                                                                : "Baseline");
+                         });
+
+}  // namespace
+
+TEST(RowKernels, TheFilterRunsTheLargestInstructionSetOfTheProcessor) {
+    const PixelIsa expected = CpuRuns(PixelIsa::kAvx512) ? PixelIsa::kAvx512
+                              : CpuRuns(PixelIsa::kAvx2) ? PixelIsa::kAvx2
+                                                         : PixelIsa::kBaseline;
+    EXPECT_EQ(&FastestKernels(), &KernelsFor(expected));
+    EXPECT_TRUE(CpuRuns(PixelIsa::kBaseline));
+    EXPECT_STREQ(KernelsFor(PixelIsa::kAvx512).name, "AVX-512");
+    EXPECT_EQ(KernelsFor(PixelIsa::kAvx2).median, MedianRowAvx2);
 }

@@ -10,6 +10,7 @@
 #include "devices/sim/sim_serial_peers.h"
 #include "devices/transport.h"
 #include "platform/platform.h"
+#include "telescope/motion_stop.h"
 #include "telescope/serial_library.h"
 #include "telescope/telescope_timing.h"
 
@@ -35,13 +36,15 @@ bool EnsureComOpen() {
 }
 
 // The PC route's put: the text through the send buffer, then the waits of
-// the line (at least 1 ms after the call, then 10 ms).
-void PcPuts(const uint8_t* bytes, size_t length, uint32_t startMs) {
+// the line (at least 1 ms after the call, then 10 ms). False when the put
+// failed.
+bool PcPuts(const uint8_t* bytes, size_t length, uint32_t startMs) {
     length = std::min(length, tl.sendBuffer.size());
     if (bytes != tl.sendBuffer.data()) std::memmove(tl.sendBuffer.data(), bytes, length);
-    Checked(SioPuts(PcPort(), tl.sendBuffer.data(), int(length)));
+    const bool ok = Checked(SioPuts(PcPort(), tl.sendBuffer.data(), int(length))) >= 0;
     WaitUntil(startMs + 1);
     WaitMs(10);
+    return ok;
 }
 
 // The 33-byte rule: the reply up to the first '#', at most 33 bytes.
@@ -101,17 +104,15 @@ int OpenComPort() {
     return 1;
 }
 
-void SendSerialCommand(int port, const std::string& text, size_t length) {
+bool SendSerialCommand(int port, const std::string& text, size_t length) {
     length = std::min(length, text.size());
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    if (!UsesPcRoute()) {
-        WriteSerialPort(port, bytes, length);
-        return;
-    }
+    if (!UsesPcRoute()) return WriteSerialPort(port, bytes, length);
     const uint32_t start = NowMs();
-    if (!EnsureComOpen()) return;
-    PcPuts(bytes, length, start);
+    if (!EnsureComOpen()) return false;
+    const bool ok = PcPuts(bytes, length, start);
     WaitMs(50);
+    return ok;
 }
 
 std::string ReadSerialReply(int port, size_t count) {
@@ -142,7 +143,10 @@ std::string ReadSlewReply(int port) {
     return tl.slewAnswer;
 }
 
-void WriteRelays(uint8_t bits) { SetGuideOutputs(bits); }
+bool WriteRelays(uint8_t bits) {
+    Running().relays = bits;
+    return SetGuideOutputs(bits);
+}
 
 uint8_t RelayBit(char direction) {
     switch (direction) {

@@ -253,6 +253,7 @@ int RunGuide(const CliArgs& argv) {
     }
     const uint32_t durationMs = uint32_t(minutes * 60000);
     long frames = 0;
+    int status = 0;
     if (unguided) {
         // The same frames and measurements, no corrections.
         GuiderState& g = Guider();
@@ -304,12 +305,15 @@ int RunGuide(const CliArgs& argv) {
             c.endMs = NowMs() + durationMs + 6 * uint32_t(run.exposureMs + 500);
             end = RunGuiderGuiding(c);
         }
-        if (end != LoopEnd::Done) std::fprintf(stderr, "guiding ended early\n");
+        if (end != LoopEnd::Done) {
+            std::fprintf(stderr, "guiding ended early\n");
+            status = 1;
+        }
     }
     const GuidingRms rms = stats.Rms();
     std::printf("frames=%ld rms_ra=%.3f rms_dec=%.3f rms_total=%.3f true_rms_total=%.3f px\n", frames, rms.raRun,
                 rms.decRun, rms.totalRun, probe.Rms());
-    return 0;
+    return status;
 }
 
 const bool registered = RegisterCliCommand({"train", "--simulate [--main|--guider|--ao] [options]", RunTrain}) &&

@@ -10,8 +10,10 @@ public:
     virtual ~GuideOutput() = default;
     // A timed guide pulse by the drive method in force (LX200 move commands,
     // or the guide relays for the guide socket). direction: 'e','w','n','s'.
+    // False when the pulse could not be sent (the device stopped answering).
     virtual bool Pulse(char direction, int32_t ms) = 0;
-    // A relay pulse, whatever the drive method (settling the relays).
+    // A relay pulse, whatever the drive method (settling the relays); false
+    // as above.
     virtual bool RelayPulse(char direction, int32_t ms) = 0;
     // One AO correction of `steps` steps with an AO letter (with its mount
     // bump); false when no AO route is there.

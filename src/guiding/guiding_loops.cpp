@@ -33,13 +33,19 @@ GuidingStats& Stats(const GuidingContext& c) { return c.stats ? *c.stats : OwnSt
 
 bool PastEnd(const GuidingContext& c) { return c.endMs != 0 && int32_t(NowMs() - c.endMs) >= 0; }
 
-// Every guide pulse and AO step is bracketed by a beep.
-void SendPulse(GuideOutput& out, const AxisPulse& p) {
-    if (!p.Send()) return;
+// Every guide pulse and AO step is bracketed by a beep. False when the pulse
+// could not be sent.
+bool SendPulse(GuideOutput& out, const AxisPulse& p) {
+    if (!p.Send()) return true;
     Beep();
-    out.Pulse(p.direction, p.lengthMs);
+    const bool sent = out.Pulse(p.direction, p.lengthMs);
     Beep();
+    return sent;
 }
+
+// The last guider correction could not send its pulse: guiding ends with the
+// device's message, after the frame is recorded.
+bool pulseFailed = false;
 
 // The guider frame and its size.
 const Pixel* GuiderFrame() { return State().guiderA; }
@@ -75,12 +81,16 @@ LoopEnd DriveTraining(TrainingMachine& m, GuidingContext& c, const std::function
         ++index;
         show.Caption(step.caption);
         switch (step.drive) {
-            case TrainingStep::Drive::Pulse:
+            case TrainingStep::Drive::Pulse: {
                 Beep();
-                out.Pulse(step.direction, step.amount);
+                const bool sent = out.Pulse(step.direction, step.amount);
                 Beep();
+                if (!sent) return LoopEnd::CameraFailed;
                 break;
-            case TrainingStep::Drive::Relay: out.RelayPulse(step.direction, step.amount); break;
+            }
+            case TrainingStep::Drive::Relay:
+                if (!out.RelayPulse(step.direction, step.amount)) return LoopEnd::CameraFailed;
+                break;
             case TrainingStep::Drive::Ao:
                 Beep();
                 out.AoStep(step.direction, step.amount);
@@ -162,6 +172,7 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
     GuidingFrameReport r = Report(star, ex, ey);
     GuideOutput& out = Out(c);
     const char mode = c.mode ? c.mode : State().settings.guidingMode;
+    pulseFailed = false;
     if (mode == 'A') {
         const AoCorrection a = AoCorrectionFor(ex, ey, AoGainRa(), AoGainDec(), State().settings.aoLetters);
         r.measured = !a.ignored;
@@ -186,10 +197,10 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
         r.measured = !corr.ignored;
         if (corr.x.act) g.pulseX = corr.shownX;
         if (corr.y.act) g.pulseY = corr.shownY;
-        SendPulse(out, corr.x);
+        pulseFailed = !SendPulse(out, corr.x);
         if (corr.x.Send()) r.directionX = corr.x.direction;
-        if (!corr.ignored) WaitMs(70);
-        SendPulse(out, corr.y);
+        if (!corr.ignored && !pulseFailed) WaitMs(70);
+        if (!pulseFailed) pulseFailed = !SendPulse(out, corr.y);
         if (corr.y.Send()) r.directionY = corr.y.direction;
     }
     r.aoX = g.aoX = TelescopeLink().aoX;
@@ -402,6 +413,7 @@ bool StartGuiderGuiding(GuidingContext& c) {
     GuidingDisplay& show = Show(c);
     g.guiding = true;
     g.stop = false;
+    pulseFailed = false;
     g.pulseX = g.pulseY = 0;
     if (!c.stats) OwnStats().Reset();
     show.Caption("Guiding Info - Creating Guiding Frame");
@@ -428,7 +440,7 @@ bool StartGuiderGuiding(GuidingContext& c) {
     show.Caption("Guiding Info - stabilising");
     for (int i = 0; i < 2; ++i) {
         GuidingFrameReport r;
-        if (!CorrectGuider(c, &r)) {
+        if (!CorrectGuider(c, &r) || pulseFailed) {
             g.guiding = false;
             return false;
         }
@@ -438,7 +450,7 @@ bool StartGuiderGuiding(GuidingContext& c) {
         }
         show.FrameTaken();
     }
-    if (!CorrectGuider(c, nullptr)) {
+    if (!CorrectGuider(c, nullptr) || pulseFailed) {
         g.guiding = false;
         return false;
     }
@@ -472,6 +484,11 @@ bool GuiderGuidingCycle(GuidingContext& c) {
         return false;
     }
     Record(c, r, r.measured ? "ok" : "ignored");
+    if (pulseFailed) {
+        cycleCameraFailed = true;
+        g.stop = true;
+        return false;
+    }
     return true;
 }
 
@@ -485,7 +502,7 @@ LoopEnd RunGuiderGuiding(GuidingContext c) {
     if (!StartGuiderGuiding(c)) {
         const bool started = g.stop;
         FinishGuiderGuiding(c);
-        return started ? LoopEnd::StarLost : LoopEnd::Refused;
+        return pulseFailed ? LoopEnd::CameraFailed : started ? LoopEnd::StarLost : LoopEnd::Refused;
     }
     LoopEnd end = LoopEnd::Done;
     for (;;) {
@@ -549,11 +566,14 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
             r.measured = !corr.ignored;
             if (corr.x.act) g.pulseX = corr.shownX;
             if (corr.y.act) g.pulseY = corr.shownY;
-            SendPulse(out, corr.x);
-            SendPulse(out, corr.y);
+            const bool sent = SendPulse(out, corr.x) && SendPulse(out, corr.y);
             if (corr.x.Send()) r.directionX = corr.x.direction;
             if (corr.y.Send()) r.directionY = corr.y.direction;
             Record(c, r, r.measured ? "ok" : "ignored");
+            if (!sent) {
+                end = LoopEnd::CameraFailed;
+                break;
+            }
         }
         if (PollInterrupt()) {
             end = LoopEnd::Stopped;

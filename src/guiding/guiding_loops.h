@@ -35,7 +35,7 @@ enum class LoopEnd {
     Done,          // training finished and stored / guiding reached endMs
     Stopped,       // "Stop Guiding", a key or a mouse-button press
     StarLost,      // a star search failed (message 69)
-    CameraFailed,  // a frame could not be read
+    CameraFailed,  // a frame could not be read, or a pulse sent (the device stopped answering)
 };
 
 // Takes one guider frame into the first guider buffer with the dialog's

@@ -120,13 +120,11 @@ void ReadPosition(bool autostar) {
     link.decText = PositionAnswer(kGetDec, autostar);
 }
 
-void PulseGuideSerial() {
-    if (State().settings.driveMethod == 'b') {
-        PulseGuideRelay();
-        return;
-    }
+bool PulseGuideSerial() {
+    if (State().settings.driveMethod == 'b') return PulseGuideRelay();
     // A stop signal that came before the pulse leaves now, without it.
-    if (LeaveIfStopSignalled()) return;
+    if (LeaveIfStopSignalled()) return true;
+    bool ok = true;
     TelescopeLinkState& link = TelescopeLink();
     const uint32_t lead = NowMs() + 20;
     const char d = link.direction;
@@ -141,24 +139,30 @@ void PulseGuideSerial() {
         if (moved) WaitUntil(end);
         const bool quit = Send(QuitCommand(d));
         Running().move = 0;
-        if (!moved || !quit) StopEveryMotion();
+        ok = moved && quit;
+        if (!ok) StopEveryMotion();
     }
     WaitMs(4);
     LeaveIfStopSignalled();
+    return ok;
 }
 
-void PulseGuideRelay() {
-    if (LeaveIfStopSignalled()) return;
+bool PulseGuideRelay() {
+    if (LeaveIfStopSignalled()) return true;
+    bool ok = true;
     TelescopeLinkState& link = TelescopeLink();
     const uint32_t lead = NowMs() + 10;
     if (const uint8_t bit = RelayBit(link.direction)) {
         WaitUntil(lead);
         const uint32_t end = NowMs() + link.pulseLength;
-        if (WriteRelays(bit)) WaitUntil(end);
-        if (!WriteRelays(0)) StopEveryMotion();
+        const bool closed = WriteRelays(bit);
+        if (closed) WaitUntil(end);
+        ok = WriteRelays(0) && closed;
+        if (!ok) StopEveryMotion();
     }
     WaitMs(300);
     LeaveIfStopSignalled();
+    return ok;
 }
 
 void StartRelayMove(char direction) {

@@ -19,6 +19,7 @@
 
 #include "platform/stop_signal.h"
 #include "telescope/lx200.h"
+#include "telescope/motion_stop.h"
 #include "telescope_fixture.h"
 
 namespace {
@@ -190,6 +191,61 @@ TEST_F(StopSignalTest, SignalDuringAPulseQuitsAtOnceThenLeaves) {
             EXPECT_EQ(w[1].bytes[2], 0);  // released
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The stop of every running motion goes out on each route that still
+// answers: with the camera's serial line closed the quits are tried and
+// fail, the relays are released all the same. (The camera records every
+// request it was sent, taken or not.)
+TEST_F(StopSignalTest, EveryRunningMotionIsStoppedOnEachRouteThatAnswers) {
+    const std::vector<std::string> stops{"#:Qn#", "#:Qs#", "#:Qe#", "#:Qw#", "#:FQ#"};
+    S().driveMethod = 'l';
+    for (const bool serialLost : {false, true}) {
+        SCOPED_TRACE(serialLost);
+        StartMove(kRateGuide, MoveCommand('e'));
+        StartFocus(kFocusFast, kFocusIn);
+        ASSERT_TRUE(WriteRelays(RelayBit('n')));
+        SimulatorConfig config = sim->sim().Config();
+        config.faultsAt.serialLostS = serialLost ? 0 : -1;
+        sim->sim().Configure(config);  // clears the records
+        messages.shown.clear();
+        StopRunningMotions();
+        EXPECT_EQ(Texts(TelescopePort()), stops);
+        EXPECT_EQ(messages.shown.size(), serialLost ? stops.size() : 0u);
+        EXPECT_EQ(sim->sim().RelayBits(), 0);
+        const RunningMotions& m = Running();
+        EXPECT_TRUE(m.move == 0 && !m.focusing && m.relays == 0);
+    }
+}
+
+// A serial line that closes during a pulse: the quit fails, the pulse says
+// so (guiding then ends), and nothing is left marked as running.
+TEST_F(StopSignalTest, PulseWhoseQuitFailsReportsIt) {
+    S().driveMethod = 'l';
+    SimulatorConfig config = sim->sim().Config();
+    config.faultsAt.serialLostS = 0.5;
+    sim->sim().Configure(config);
+    TelescopeLink().direction = 'w';
+    TelescopeLink().pulseLength = 2000;
+    EXPECT_FALSE(PulseGuideSerial());
+    const std::vector<Sent> sent = SerialWrites(TelescopePort());
+    ASSERT_EQ(Texts(TelescopePort()), (std::vector<std::string>{"#:RG#", "#:Mw#", "#:Qw#"}));
+    EXPECT_EQ(sent[2].atMs - sent[1].atMs, 2000u);
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Could not write CAMIO Output - try rebooting USB device"}));
+    EXPECT_EQ(Running().move, 0);
+}
+
+// A relay left closed by a crash opens again at the camera's first use.
+TEST_F(StopSignalTest, FirstCameraUseReleasesTheRelays) {
+    CloseDevices();
+    sim->sim().Mount().SetRelays(RelayBit('w'), clock.now);
+    ASSERT_EQ(sim->sim().RelayBits(), RelayBit('w'));
+    ASSERT_TRUE(OpenCamera());
+    EXPECT_EQ(sim->sim().RelayBits(), 0);
 }
 
 }  // namespace

@@ -55,7 +55,15 @@ VelmoraCCD::VelmoraCCD() : FilterInterface(this) {
     });
 }
 
-VelmoraCCD::~VelmoraCCD() { InstallPlatform(previousPlatform_); }
+VelmoraCCD::~VelmoraCCD() {
+    // A signal that interrupts INDI's event loop ends the process through
+    // exit(): the stop signal's relays are released on the way out.
+    if (StopSignal()) {
+        if (CameraConnected()) SetRelays(0);
+        LeaveIfStopSignalled();
+    }
+    InstallPlatform(previousPlatform_);
+}
 
 const char* VelmoraCCD::getDefaultName() { return kDeviceName; }
 

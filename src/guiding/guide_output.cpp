@@ -19,10 +19,7 @@ public:
         Set(direction, ms);
         return PulseGuideRelay();
     }
-    bool AoStep(char letter, int32_t steps) override {
-        ::AoStep(int(steps), letter);
-        return true;
-    }
+    bool AoStep(char letter, int32_t steps) override { return ::AoStep(int(steps), letter); }
 
 private:
     static void Set(char direction, int32_t ms) {

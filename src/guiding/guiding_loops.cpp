@@ -91,11 +91,13 @@ LoopEnd DriveTraining(TrainingMachine& m, GuidingContext& c, const std::function
             case TrainingStep::Drive::Relay:
                 if (!out.RelayPulse(step.direction, step.amount)) return LoopEnd::CameraFailed;
                 break;
-            case TrainingStep::Drive::Ao:
+            case TrainingStep::Drive::Ao: {
                 Beep();
-                out.AoStep(step.direction, step.amount);
+                const bool sent = out.AoStep(step.direction, step.amount);
                 Beep();
+                if (!sent) return LoopEnd::CameraFailed;
                 break;
+            }
             case TrainingStep::Drive::None: break;
         }
         if (step.settleMs > 0) WaitMs(uint32_t(step.settleMs));
@@ -179,9 +181,9 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
         auto step = [&](bool act, char letter, int32_t steps, int16_t& shown, char& dir) {
             if (!act) return;
             shown = int16_t(std::min<int32_t>(steps, 32767));
-            if (steps > 0) {
+            if (steps > 0 && !pulseFailed) {
                 Beep();
-                out.AoStep(letter, steps);
+                pulseFailed = !out.AoStep(letter, steps);
                 Beep();
                 dir = letter;
             }

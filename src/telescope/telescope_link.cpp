@@ -158,19 +158,18 @@ uint8_t RelayBit(char direction) {
     }
 }
 
-void SendAoCommand(size_t length) {
+bool SendAoCommand(size_t length) {
     const Settings& s = State().settings;
-    if (s.aoOption) {
-        WriteRelays(tl.sendBuffer[0]);
-        return;
-    }
+    if (s.aoOption) return WriteRelays(tl.sendBuffer[0]);
     length = std::min(length, tl.sendBuffer.size());
     PrepareTelescopeLink();  // AO guiding may be the link's first use
+    bool ok = false;
     if (s.aoPort < 3) {
-        WriteSerialPort(s.aoPort, tl.sendBuffer.data(), length);
+        ok = WriteSerialPort(s.aoPort, tl.sendBuffer.data(), length);
     } else {
         const uint32_t start = NowMs();
-        if (EnsureComOpen()) PcPuts(tl.sendBuffer.data(), length, start);
+        ok = EnsureComOpen() && PcPuts(tl.sendBuffer.data(), length, start);
     }
     WaitMs(50);
+    return ok;
 }

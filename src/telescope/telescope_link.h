@@ -88,4 +88,5 @@ uint8_t RelayBit(char direction);
 // first byte goes to the relay outputs and nothing else happens; otherwise
 // through the camera port of the AO port setting or the PC port (1 ms +
 // 10 ms), then a 50 ms wait.
-void SendAoCommand(size_t length);
+// False when the command did not go out.
+bool SendAoCommand(size_t length);

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "platform/stop_signal.h"
+#include "telescope/ao.h"
 #include "telescope/lx200.h"
 #include "telescope/motion_stop.h"
 #include "telescope_fixture.h"
@@ -223,7 +224,8 @@ TEST_F(StopSignalTest, EveryRunningMotionIsStoppedOnEachRouteThatAnswers) {
 }
 
 // A serial line that closes during a pulse: the quit fails, the pulse says
-// so (guiding then ends), and nothing is left marked as running.
+// so (guiding then ends), and nothing is left marked as running; an AO step
+// on that line fails the same way.
 TEST_F(StopSignalTest, PulseWhoseQuitFailsReportsIt) {
     S().driveMethod = 'l';
     SimulatorConfig config = sim->sim().Config();
@@ -237,6 +239,10 @@ TEST_F(StopSignalTest, PulseWhoseQuitFailsReportsIt) {
     EXPECT_EQ(sent[2].atMs - sent[1].atMs, 2000u);
     EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Could not write CAMIO Output - try rebooting USB device"}));
     EXPECT_EQ(Running().move, 0);
+    // An AO step on the closed line says so too.
+    S().aoPort = 0;
+    S().aoOption = false;
+    EXPECT_FALSE(AoStep(5, 'n'));
 }
 
 // A relay left closed by a crash opens again at the camera's first use.

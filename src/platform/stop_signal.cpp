@@ -21,7 +21,9 @@ void InstallStopSignals() {
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a blocking read or poll returns at once with EINTR.
-    action.sa_flags = 0;
+    // SA_RESETHAND: a second signal of the same kind ends the program at
+    // once, should a step never come back to a wait.
+    action.sa_flags = SA_RESETHAND;
     for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &action, nullptr);
 }
 

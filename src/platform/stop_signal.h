@@ -3,7 +3,8 @@
 // waits test it and end early, so a running guide pulse or move reaches its
 // stop at once. PollInterrupt (every long loop's pump) and the end of every
 // pulse then leave through LeaveIfStopSignalled: every motion still running
-// is stopped, and the program exits with 128 + the signal number.
+// is stopped, and the program exits with 128 + the signal number. A second
+// signal of the same kind ends the program at once (the system's default).
 #pragma once
 
 // Installs the handler for the three signals.

@@ -85,3 +85,29 @@ TEST_F(FaultCliTest, EachFaultEndsWithItsMessageANonZeroExitAWholeLogAndTheSetti
 }
 
 }  // namespace
+
+namespace {
+
+// Every command on the simulator takes the fault options: a camera lost
+// from the start is the program's message and exit 1, not a usage error.
+TEST_F(FaultCliTest, EveryCommandOnTheSimulatorTakesTheFaultOptions) {
+    struct Case {
+        const char* command;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"scope --simulate pulse w 100", "Sorry, Camera not found"},
+        {"camera-info --simulate", "Sorry, No camera found on USB"},
+        {"capture --simulate --mode 1 --exposure 100", "Sorry, No camera found on USB"},
+    };
+    ASSERT_EQ(RunVelmoraCli(VELMORA_CLI, home, "settings set driveMethod l").status, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const CliResult r = RunVelmoraCli(VELMORA_CLI, home, std::string(c.command) + " --sim-camera-lost-at 0");
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
+    }
+    EXPECT_EQ(RunVelmoraCli(VELMORA_CLI, home, "camera-info --simulate --sim-serial-lost-at soon").status, 2);
+}
+
+}  // namespace

@@ -74,8 +74,14 @@ bool VelmoraCCD::initProperties() {
     SetCCDCapability(CCD_CAN_ABORT | CCD_CAN_BIN | CCD_CAN_SUBFRAME | CCD_HAS_GUIDE_HEAD | CCD_HAS_ST4_PORT);
     PrimaryCCD.setMinMaxStep("CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 0.001, kMaxExposureSeconds, 0.001, false);
     GuideCCD.setMinMaxStep("GUIDER_EXPOSURE", "GUIDER_EXPOSURE_VALUE", 0.01, 100, 0.01, false);
-    PrimaryCCD.setMinMaxStep("CCD_BINNING", "HOR_BIN", 1, 8, 1, false);
-    PrimaryCCD.setMinMaxStep("CCD_BINNING", "VER_BIN", 1, 8, 1, false);
+    PrimaryCCD.setMinMaxStep("CCD_BINNING", "HOR_BIN", 1, kMaxBinning, 1, false);
+    PrimaryCCD.setMinMaxStep("CCD_BINNING", "VER_BIN", 1, kMaxBinning, 1, false);
+    GuideCCD.setMinMaxStep("GUIDER_BINNING", "HOR_BIN", 1, kMaxBinning, 1, false);
+    GuideCCD.setMinMaxStep("GUIDER_BINNING", "VER_BIN", 1, kMaxBinning, 1, false);
+    // 16-bit monochrome frames, the only format the driver sends.
+    addCaptureFormat({"INDI_MONO", "Mono", 16, true});
+    // The filter wheel of this driver is its own.
+    IUSaveText(&ActiveDeviceT[ACTIVE_FILTER], getDeviceName());
 
     IUFillSwitch(&coolerS_[0], "COOLER_ON", "ON", ISS_OFF);
     IUFillSwitch(&coolerS_[1], "COOLER_OFF", "OFF", ISS_ON);
@@ -95,6 +101,12 @@ bool VelmoraCCD::updateProperties() {
         if (HasCooler()) defineProperty(&coolerSP_);
         GetFilterNames();
         FilterInterface::updateProperties();
+        // Sensor sizes and frames go out once their properties are defined.
+        SendGeometry();
+        if (HasCooler()) {
+            PollCooler();
+            coolerTimer_.start();
+        }
     } else {
         if (HasCooler()) deleteProperty(coolerSP_.name);
         FilterInterface::updateProperties();
@@ -130,13 +142,6 @@ bool VelmoraCCD::Connect() {
         return false;
     }
     const ImageGeometry& g = State().geometry;
-    const double pixelUm = g.sensorPixelMm * 1000.0;
-    SetCCDParams(g.sensorWidth, g.sensorHeight, 16, pixelUm, pixelUm);
-    // The guider head's pixel size is not in the model table: the main
-    // sensor's is reported.
-    SetGuiderParams(GuiderFrameWidth(), kGuiderRows, 16, pixelUm, pixelUm);
-    GuideCCD.setFrame(0, 0, GuiderFrameWidth(), kGuiderRows);
-
     uint32_t cap = GetCCDCapability() & ~uint32_t(CCD_HAS_COOLER);
     if (Camera().coolerSupported) cap |= CCD_HAS_COOLER;
     SetCCDCapability(cap);
@@ -157,11 +162,15 @@ bool VelmoraCCD::Connect() {
               Camera().firmwareText.c_str());
     ReportMessages(false);
     stopTimer_.start();
-    if (HasCooler()) {
-        PollCooler();
-        coolerTimer_.start();
-    }
     return true;
+}
+
+void VelmoraCCD::SendGeometry() {
+    const ImageGeometry& g = State().geometry;
+    const double pixelUm = g.sensorPixelMm * 1000.0;
+    SetCCDParams(g.sensorWidth, g.sensorHeight, 16, pixelUm, pixelUm);
+    const PixelSize guider = GuiderPixelUm(State().settings.guiderType);
+    SetGuiderParams(GuiderFrameWidth(), kGuiderRows, 16, guider.x, guider.y);
 }
 
 bool VelmoraCCD::Disconnect() {
@@ -183,7 +192,7 @@ bool VelmoraCCD::Disconnect() {
 
 bool VelmoraCCD::StartExposure(float duration) {
     const ImageGeometry& g = State().geometry;
-    const int bin = PrimaryCCD.getBinX();
+    const int hor = PrimaryCCD.getBinX(), ver = PrimaryCCD.getBinY();
     const SensorFrame frame{PrimaryCCD.getSubX(), PrimaryCCD.getSubY(), PrimaryCCD.getSubW(), PrimaryCCD.getSubH()};
     messages_.Take();
     if (!CameraConnected()) {
@@ -191,32 +200,29 @@ bool VelmoraCCD::StartExposure(float duration) {
         ReportMessages(true);
         return false;
     }
-    const int mode = ModeForBinning(PrimaryCCD.getBinX(), PrimaryCCD.getBinY());
-    if (mode == 0) {
-        ShowMessage(50, BinningRefusal(PrimaryCCD.getBinX(), PrimaryCCD.getBinY()));
+    if (!BinningOffered(hor, ver)) {
+        ShowMessage(50, BinningRefusal(hor, ver));
         ReportMessages(true);
         return false;
     }
-    if (!FrameFits(frame, bin, g.sensorWidth, g.sensorHeight)) {
+    if (!FrameFits(frame, std::max(hor, ver), g.sensorWidth, g.sensorHeight)) {
         ShowMessage(2);
         ReportMessages(true);
         return false;
     }
-    const bool full = IsFullFrame(frame, g.sensorWidth, g.sensorHeight);
-    mode_ = AssemblyMode(mode, full);
-    window_ = CaptureWindow(mode, frame, g.sensorWidth, g.sensorHeight);
+    read_ = PlanMainRead(hor, ver, frame, g.sensorWidth, g.sensorHeight);
     darkFrame_ = PrimaryCCD.getFrameType() == INDI::CCDChip::DARK_FRAME ||
                  PrimaryCCD.getFrameType() == INDI::CCDChip::BIAS_FRAME;
     const int32_t ms = int32_t(std::lround(double(duration) * 1000.0));
     PrimaryCCD.setExposureDuration(duration);
-    PrimaryCCD.setFrameBufferSize(uint32_t(window_.ReplyPixels() * 2));
+    PrimaryCCD.setFrameBufferSize(uint32_t(read_.Width() * read_.Height() * 2));
 
     BeginMainExposure(ms, darkFrame_);
     exposure_.Start(NowMs(), ms);
     ReportMessages(false);
     // The camera-timed read goes out once the client has seen the exposure
-    // start; a host-timed exposure waits for its first step.
-    exposureTimer_.start(int(exposure_.NextStepMs(NowMs())));
+    // start; a host-timed exposure waits for its first step or second.
+    exposureTimer_.start(int(exposure_.WakeMs(NowMs())));
     return true;
 }
 
@@ -231,7 +237,7 @@ void VelmoraCCD::MainExposureStep() {
         case ExposureClock::Due::ReadOut: {
             PrimaryCCD.setExposureLeft(0);
             auto* out = reinterpret_cast<uint16_t*>(PrimaryCCD.getFrameBuffer());
-            const bool ok = ReadMainExposure(mode_, window_, exposure_.ExposureMs(), darkFrame_, out);
+            const bool ok = ReadMainExposure(read_, exposure_.ExposureMs(), darkFrame_, out);
             ReportMessages(!ok);
             if (!ok) {
                 PrimaryCCD.setExposureFailed();
@@ -242,8 +248,7 @@ void VelmoraCCD::MainExposureStep() {
         }
     }
     PrimaryCCD.setExposureLeft(exposure_.SecondsLeft(now));
-    // Exposure left is refreshed at least once a second.
-    exposureTimer_.start(int(std::min<uint32_t>(1000, std::max<uint32_t>(1, exposure_.NextStepMs(NowMs())))));
+    exposureTimer_.start(int(exposure_.WakeMs(NowMs())));
 }
 
 bool VelmoraCCD::AbortExposure() {
@@ -254,7 +259,7 @@ bool VelmoraCCD::AbortExposure() {
 
 bool VelmoraCCD::UpdateCCDBin(int hor, int ver) {
     messages_.Take();
-    if (ModeForBinning(hor, ver) == 0) {
+    if (!BinningOffered(hor, ver)) {
         ShowMessage(50, BinningRefusal(hor, ver));
         ReportMessages(true);
         return false;
@@ -284,9 +289,16 @@ bool VelmoraCCD::StartGuideExposure(float duration) {
         ReportMessages(true);
         return false;
     }
+    const SensorFrame frame{GuideCCD.getSubX(), GuideCCD.getSubY(), GuideCCD.getSubW(), GuideCCD.getSubH()};
+    if (!GuiderFrameFits(frame, GuideCCD.getBinX(), GuideCCD.getBinY(), GuiderFrameWidth())) {
+        ShowMessage(2);
+        ReportMessages(true);
+        return false;
+    }
+    guiderRead_ = PlanGuiderRead(frame, GuideCCD.getBinX(), GuideCCD.getBinY(), State().settings.guiderType);
     guiderExposureMs_ = uint32_t(std::lround(double(duration) * 1000.0));
     GuideCCD.setExposureDuration(duration);
-    GuideCCD.setFrameBufferSize(uint32_t(GuiderFrameWidth() * kGuiderRows * 2));
+    GuideCCD.setFrameBufferSize(uint32_t(guiderRead_.Width() * guiderRead_.Height() * 2));
     if (!StartGuiderExposure()) {
         ReportMessages(true);
         return false;
@@ -299,7 +311,7 @@ bool VelmoraCCD::StartGuideExposure(float duration) {
 void VelmoraCCD::GuiderExposureDone() {
     GuideCCD.setExposureLeft(0);
     auto* out = reinterpret_cast<uint16_t*>(GuideCCD.getFrameBuffer());
-    const bool ok = ReadGuiderExposure(guiderExposureMs_, out);
+    const bool ok = ReadGuiderExposure(guiderRead_, guiderExposureMs_, out);
     ReportMessages(!ok);
     if (!ok) {
         GuideCCD.setExposureFailed();
@@ -314,25 +326,36 @@ bool VelmoraCCD::AbortGuideExposure() {
 }
 
 bool VelmoraCCD::UpdateGuiderFrame(int x, int y, int w, int h) {
-    if (x == 0 && y == 0 && w == GuiderFrameWidth() && h == kGuiderRows) {
-        GuideCCD.setFrame(x, y, w, h);
-        return true;
-    }
     messages_.Take();
-    ShowMessage(50, "Sorry, the guider head reads its whole frame only");
-    ReportMessages(true);
-    return false;
+    if (!GuiderFrameFits(SensorFrame{x, y, w, h}, 1, 1, GuiderFrameWidth())) {
+        ShowMessage(2);
+        ReportMessages(true);
+        return false;
+    }
+    GuideCCD.setFrame(x, y, w, h);
+    return true;
 }
 
 bool VelmoraCCD::UpdateGuiderBin(int hor, int ver) {
-    if (hor == 1 && ver == 1) {
-        GuideCCD.setBin(1, 1);
-        return true;
-    }
     messages_.Take();
-    ShowMessage(50, "Sorry, the guider head reads 1x1 only");
-    ReportMessages(true);
-    return false;
+    if (!BinningOffered(hor, ver)) {
+        ShowMessage(50, BinningRefusal(hor, ver));
+        ReportMessages(true);
+        return false;
+    }
+    GuideCCD.setBin(hor, ver);
+    return true;
+}
+
+void VelmoraCCD::addFITSKeywords(INDI::CCDChip* chip) {
+    INDI::CCD::addFITSKeywords(chip);
+    // The frame's origin on the sensor in binned pixels, as camera drivers
+    // write it.
+    fitsfile* fptr = *chip->fitsFilePointer();
+    int status = 0;
+    int x = chip->getSubX() / chip->getBinX(), y = chip->getSubY() / chip->getBinY();
+    fits_update_key_s(fptr, TINT, "XORGSUBF", &x, "Subframe X position in binned pixels", &status);
+    fits_update_key_s(fptr, TINT, "YORGSUBF", &y, "Subframe Y position in binned pixels", &status);
 }
 
 // Relay guide pulses on the camera's guide outputs.

@@ -49,6 +49,7 @@ protected:
     bool GetFilterNames() override;
 
     bool saveConfigItems(FILE* fp) override;
+    void addFITSKeywords(INDI::CCDChip* chip) override;
 
 private:
     // The program's messages since the last call: logged, and returned as
@@ -62,13 +63,15 @@ private:
     void SetCoolerSwitch(bool on);
     // The current filter and the names for the FITS header's FILTER card.
     void UpdateHeaderFilter();
+    // CCD_INFO, CCD_FRAME, CCD_BINNING and the guider's, from the camera.
+    void SendGeometry();
 
     velmora_indi::MessageRecorder messages_;
     Platform previousPlatform_;
     velmora_indi::ExposureClock exposure_;
     velmora_indi::GuideRelays relays_;
-    ReadWindow window_;
-    int mode_ = 1;
+    velmora_indi::MainRead read_;
+    velmora_indi::GuiderRead guiderRead_;
     bool darkFrame_ = false;
     uint32_t guiderExposureMs_ = 0;
 

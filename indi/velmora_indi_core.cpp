@@ -27,8 +27,25 @@ int ModeForBinning(int hor, int ver) {
 }
 
 std::string BinningRefusal(int hor, int ver) {
-    return "Sorry, binning " + std::to_string(hor) + "x" + std::to_string(ver) +
-           " is not available: use 1x1, 2x2, 3x3, 4x4 or 8x8";
+    return "Sorry, binning " + std::to_string(hor) + "x" + std::to_string(ver) + " is not available: use 1x1 to 8x8";
+}
+
+bool BinningOffered(int hor, int ver) { return hor >= 1 && ver >= 1 && hor <= kMaxBinning && ver <= kMaxBinning; }
+
+void BinAverage(const uint16_t* src, int w, int h, int bx, int by, uint16_t* dst) {
+    const int ow = w / bx, oh = h / by;
+    const uint32_t n = uint32_t(bx * by);
+    std::vector<uint32_t> sums(size_t(std::max(0, ow)));
+    for (int oy = 0; oy < oh; ++oy) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (int dy = 0; dy < by; ++dy) {
+            const uint16_t* line = src + size_t(oy * by + dy) * size_t(w);
+            for (int ox = 0; ox < ow; ++ox)
+                for (int dx = 0; dx < bx; ++dx) sums[size_t(ox)] += line[ox * bx + dx];
+        }
+        uint16_t* out = dst + size_t(oy) * size_t(ow);
+        for (int ox = 0; ox < ow; ++ox) out[ox] = uint16_t((sums[size_t(ox)] + n / 2) / n);
+    }
 }
 
 bool FrameFits(const SensorFrame& f, int bin, int sensorW, int sensorH) {
@@ -63,6 +80,58 @@ int AssemblyMode(int mode, bool fullFrame) {
     return mode;
 }
 
+MainRead PlanMainRead(int hor, int ver, const SensorFrame& frame, int sensorW, int sensorH) {
+    MainRead read;
+    const bool full = IsFullFrame(frame, sensorW, sensorH);
+    const int mode = ModeForBinning(hor, ver);
+    if (mode != 0) {
+        read.mode = AssemblyMode(mode, full);
+        read.window = CaptureWindow(mode, frame, sensorW, sensorH);
+        return read;
+    }
+    // The 1 x 1 read of whole binned pixels: the whole sensor for a full
+    // frame (the binning drops the part pixels), the sub-frame trimmed
+    // otherwise.
+    SensorFrame trimmed = frame;
+    if (!full) {
+        trimmed.width = frame.width / hor * hor;
+        trimmed.height = frame.height / ver * ver;
+    }
+    read.mode = AssemblyMode(kModeHighRes, full);
+    read.window = CaptureWindow(kModeHighRes, trimmed, sensorW, sensorH);
+    read.softX = hor;
+    read.softY = ver;
+    return read;
+}
+
+bool GuiderFrameFits(const SensorFrame& f, int hor, int ver, int headW) {
+    if (!BinningOffered(hor, ver)) return false;
+    if (f.x < 0 || f.y < 0 || f.width < hor || f.height < ver) return false;
+    return f.x + f.width <= headW && f.y + f.height <= kGuiderRows;
+}
+
+GuiderRead PlanGuiderRead(const SensorFrame& frame, int hor, int ver, char guiderType) {
+    GuiderRead read;
+    // Only the standard guider bins on the head.
+    read.headBinned = hor == 2 && ver == 2 && guiderType == 's';
+    const int headBin = read.headBinned ? 2 : 1;
+    read.readW = GuiderWidth(guiderType) / headBin;
+    read.readH = kGuiderRows / headBin;
+    read.x = frame.x / headBin;
+    read.y = frame.y / headBin;
+    read.softX = read.headBinned ? 1 : hor;
+    read.softY = read.headBinned ? 1 : ver;
+    read.w = std::min(frame.width / hor * read.softX, read.readW - read.x);
+    read.h = std::min(frame.height / ver * read.softY, read.readH - read.y);
+    return read;
+}
+
+PixelSize GuiderPixelUm(char guiderType) {
+    // The standard guider's pixels are 9.8 x 12.6 um; the wide guider's, read
+    // two columns at a time, 17.2 x 16.6 um.
+    return guiderType == 's' ? PixelSize{9.8, 12.6} : PixelSize{17.2, 16.6};
+}
+
 void ExposureClock::Start(uint32_t nowMs, int32_t exposureMs, bool trigger) {
     exposureMs_ = std::max<int32_t>(0, exposureMs);
     hostTimed_ = HostTimesExposure(exposureMs_, trigger);
@@ -85,6 +154,12 @@ uint32_t ExposureClock::NextStepMs(uint32_t nowMs) const {
     if (!hostTimed_) return 0;
     const uint32_t next = int32_t(clearMs_ - endMs_) < 0 ? clearMs_ : endMs_;
     return int32_t(next - nowMs) > 0 ? next - nowMs : 0;
+}
+
+uint32_t ExposureClock::WakeMs(uint32_t nowMs) const {
+    if (!hostTimed_) return 0;
+    const uint32_t toSecond = 1000 - (nowMs - startMs_) % 1000;
+    return std::max<uint32_t>(1, std::min(NextStepMs(nowMs), toSecond));
 }
 
 double ExposureClock::SecondsLeft(uint32_t nowMs) const {
@@ -196,14 +271,22 @@ bool ReadMainExposure(int mode, const ReadWindow& window, int32_t exposureMs, bo
     return true;
 }
 
+bool ReadMainExposure(const MainRead& read, int32_t exposureMs, bool darkFrame, uint16_t* out) {
+    if (read.softX == 1 && read.softY == 1) return ReadMainExposure(read.mode, read.window, exposureMs, darkFrame, out);
+    std::vector<uint16_t> whole(read.window.ReplyPixels());
+    if (!ReadMainExposure(read.mode, read.window, exposureMs, darkFrame, whole.data())) return false;
+    BinAverage(whole.data(), read.window.ReplyWidth(), read.window.ReplyHeight(), read.softX, read.softY, out);
+    return true;
+}
+
 int GuiderFrameWidth() { return GuiderWidth(State().settings.guiderType); }
 
 bool StartGuiderExposure() { return StartGuiderIntegration(); }
 
-bool ReadGuiderExposure(uint32_t exposureMs, uint16_t* out) {
+bool ReadGuiderExposure(const GuiderRead& plan, uint32_t exposureMs, uint16_t* out) {
     const char type = State().settings.guiderType;
-    if (!ReadGuiderFrame(type, false, exposureMs, out)) return false;
-    const size_t want = size_t(GuiderWidth(type)) * kGuiderRows;
+    if (!ReadGuiderBytes(type, plan.headBinned, exposureMs)) return false;
+    const size_t want = size_t(plan.readW) * size_t(plan.readH);
     if (Link().lastRead < want) {
         char text[96];
         std::snprintf(text, sizeof text, "Read %7d bytes, asked for %7d from USB\n", int(Link().lastRead),
@@ -211,6 +294,12 @@ bool ReadGuiderExposure(uint32_t exposureMs, uint16_t* out) {
         ShowMessage(50, text);
         return false;
     }
+    // The kept part, byte in the high half, then the host's binning.
+    std::vector<uint16_t> part(size_t(plan.w) * size_t(plan.h));
+    for (int r = 0; r < plan.h; ++r)
+        ExpandGuiderFrame(FrameBytes() + size_t(plan.y + r) * size_t(plan.readW) + size_t(plan.x), plan.w, 1,
+                          part.data() + size_t(r) * size_t(plan.w));
+    BinAverage(part.data(), plan.w, plan.h, plan.softX, plan.softY, out);
     return true;
 }
 

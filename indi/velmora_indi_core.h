@@ -14,11 +14,21 @@
 
 namespace velmora_indi {
 
-// Binnings offered: 1, 2, 3, 4 and 8 on both axes alike.
-// The exposure mode of a binning pair; 0 when the camera has no such mode.
+// Binnings offered: 1 to 8 on each axis. The camera reads 1, 2, 3, 4 and 8
+// on both axes alike itself; every other pair is the 1 x 1 read binned on the
+// host.
+inline constexpr int kMaxBinning = 8;
+// The camera's exposure mode of a binning pair; 0 when it has no such mode.
 int ModeForBinning(int hor, int ver);
-// "Sorry, binning 2x3 is not available: use 1x1, 2x2, 3x3, 4x4 or 8x8".
+// "Sorry, binning 9x9 is not available: use 1x1 to 8x8".
 std::string BinningRefusal(int hor, int ver);
+bool BinningOffered(int hor, int ver);
+// Averages the bx x by blocks of a w x h picture into (w / bx) x (h / by)
+// pixels (rounded to nearest); a part block at the right or bottom edge is
+// dropped. The mean keeps the background where the camera's own binned reads
+// have it (the bias is read once there): a sum would put 49 biases into a
+// 7 x 7 pixel and fill the range before any light.
+void BinAverage(const uint16_t* src, int w, int h, int bx, int by, uint16_t* dst);
 
 // A frame in unbinned sensor pixels (what CCD_FRAME holds).
 struct SensorFrame {
@@ -36,6 +46,36 @@ ReadWindow CaptureWindow(int mode, const SensorFrame& frame, int sensorW, int se
 // (no column-pair correction, which needs the sensor's first columns).
 int AssemblyMode(int mode, bool fullFrame);
 
+// One main-camera frame at a binning: the camera's mode and window, and the
+// binning left to the host.
+struct MainRead {
+    int mode = 0;               // the assembly mode of the read
+    ReadWindow window;          // what the camera reads
+    int softX = 1, softY = 1;   // averaged on the host after the read
+    int Width() const { return window.ReplyWidth() / softX; }
+    int Height() const { return window.ReplyHeight() / softY; }
+};
+MainRead PlanMainRead(int hor, int ver, const SensorFrame& frame, int sensorW, int sensorH);
+
+// The guider head reads its whole frame, 1 x 1 or (the standard guider) 2 x 2;
+// a sub-frame is cut from it and other binnings are averaged on the host.
+struct GuiderRead {
+    bool headBinned = false;    // the head's own 2 x 2 read
+    int readW = 0, readH = 0;   // the picture the head returns
+    int x = 0, y = 0, w = 0, h = 0;  // the part kept, in read pixels
+    int softX = 1, softY = 1;
+    int Width() const { return w / softX; }
+    int Height() const { return h / softY; }
+};
+// frame in unbinned guider pixels, on a head of headW x kGuiderRows.
+bool GuiderFrameFits(const SensorFrame& frame, int hor, int ver, int headW);
+GuiderRead PlanGuiderRead(const SensorFrame& frame, int hor, int ver, char guiderType);
+// The guide head's own pixel in micrometres, by guider type.
+struct PixelSize {
+    double x = 0, y = 0;
+};
+PixelSize GuiderPixelUm(char guiderType);
+
 // The timing of one main-camera exposure on the host's clock. The camera
 // times exposures of 1 s or less itself inside the read request; longer ones
 // run on the host, which clears the registers on the program's schedule and
@@ -50,6 +90,10 @@ public:
     Due Step(uint32_t nowMs);
     // Milliseconds until the next step (0: now).
     uint32_t NextStepMs(uint32_t nowMs) const;
+    // When to look again: the next step, or the next whole second of the
+    // exposure so the time left is told at least once a second (1 ms at
+    // least; 0 for a camera-timed exposure, whose read is due at once).
+    uint32_t WakeMs(uint32_t nowMs) const;
     double SecondsLeft(uint32_t nowMs) const;
 
 private:
@@ -109,12 +153,15 @@ void ClearRegisters();
 // "Read %7d bytes, asked for %7d from USB\n": no part-frame goes out as an
 // image.
 bool ReadMainExposure(int mode, const ReadWindow& window, int32_t exposureMs, bool darkFrame, uint16_t* out);
+// The same for a planned frame, binned on the host where the plan says so;
+// `out` has room for read.Width() x read.Height() pixels.
+bool ReadMainExposure(const MainRead& read, int32_t exposureMs, bool darkFrame, uint16_t* out);
 // The guider head: the one-row read that starts the integration, then the
-// frame after the exposure (GuiderWidth() x 290 pixels, byte in the high
-// half).
+// frame after the exposure (plan.Width() x plan.Height() pixels, byte in the
+// high half).
 int GuiderFrameWidth();
 bool StartGuiderExposure();
-bool ReadGuiderExposure(uint32_t exposureMs, uint16_t* out);
+bool ReadGuiderExposure(const GuiderRead& plan, uint32_t exposureMs, uint16_t* out);
 // The relay outputs.
 bool SetRelays(uint8_t bits);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "acquisition/acq_links.h"
 #include "acquisition/auto_merge.h"
@@ -291,218 +292,315 @@ bool ReadModeFrame(int mode, int32_t exposureMs) {
     return ok;
 }
 
-SequenceResult RunExposureSequence(const SequenceOptions& options) {
-    AppState& s = State();
-    CameraSettings& cam = Cam();
-    SequenceResult result;
-    Run run;
-    activeRun = &run;
-    int32_t E = CurrentExposureMs();
-    s.currentFileName = "Tessel Camera Image";
-    UpdateMainWindowCaption();
+namespace {
 
-    TestSeriesFile testFile;
-    const bool testSeries = cam.testSeries;
-    if (testSeries) {
-        E = 0;
-        cam.exposureCount = 100;
-        cam.exposureUnit = 'h';
-        if (!testFile.Create()) {
-            activeRun = nullptr;
-            return result;
+// The phases of a sequence. Each step does the work of its phase and names
+// the next; RunExposureSequence runs them and owns the waits (the count-down,
+// the exposure, the look at a continuous-mode frame, the pause).
+enum class SequenceStep {
+    Start,      // caption, test series file
+    Delay,      // wait: the count-down before the first exposure
+    Prepare,    // the geometry of the exposure mode
+    Series,     // a new series of exposureCount frames
+    Clear,      // totals, flush, sensor cleared, progress window
+    Expose,     // host-timed: shutter open, guiding started
+    Wait,       // wait: the exposure
+    Exposed,    // shutter closed, guiding of a single frame stopped
+    ReadOut,    // the read; presses during it; a failed read
+    Calibrate,  // dark, flat, merging, auto-processing
+    Show,       // continuous mode: the frame finished and saved
+    Look,       // wait: two seconds to look at it
+    Pause,      // wait: the pause between exposures
+    Redraw,     // redraw, test series line, the frame limit
+    EndSeries,  // the next series or the end
+    Close,      // the last frame saved, guiding closed, counters cleared
+    Done,
+};
+
+// The count-down before the first exposure; true when a press ended it.
+bool CountDown() {
+    Sys().progress->Open("EXPOSURE DELAY" + LeftSuffix(10));
+    int position = 0;
+    for (int n = 10; n >= 1; --n) {
+        Sys().progress->SetCaption("EXPOSURE DELAY (Left - " + std::to_string(n) + ")");
+        position += 25;
+        Sys().progress->SetPosition(position);
+        if (WaitSeconds(1)) {
+            Sys().progress->Close();
+            return true;
         }
+        Beep();
     }
+    Sys().progress->Close();
+    return false;
+}
 
-    if (cam.delayBefore) {
-        Sys().progress->Open("EXPOSURE DELAY" + LeftSuffix(10));
-        int position = 0;
-        for (int n = 10; n >= 1; --n) {
-            Sys().progress->SetCaption("EXPOSURE DELAY (Left - " + std::to_string(n) + ")");
-            position += 25;
-            Sys().progress->SetPosition(position);
-            if (WaitSeconds(1)) {
-                // A press during the count-down: nothing is taken.
-                Sys().progress->Close();
-                result.cancelled = true;
-                activeRun = nullptr;
-                return result;
-            }
-            Beep();
-        }
-        Sys().progress->Close();
-    }
-
-    ImageGeometry& g = s.geometry;
-    g.binned = cam.exposureMode != kModeHighRes;
-    g.binningMode = 0;
-    RecomputeGeometry();
-    UpdateMainWindowScroller();
-
-    const int steps = ProgressSteps(cam.exposureUnit, cam.exposureValue);
-    const int model = g.modelCode;
-    bool guidingStarted = false;
-    bool guidingEnded = false;
-    bool continuous = cam.continuous;
-
-    for (;;) {  // one series per pass; continuous mode repeats it
-        run.remaining = std::max(1, cam.exposureCount);
-        const int seriesCount = run.remaining;
-        const bool merging = seriesCount >= 2 && !continuous && !cam.autoguidePhoto && !testSeries;
-        AutoMerge merge(cam.averaging ? seriesCount : 1, cam.altSlew);
-        bool seriesEnded = false;
-
-        while (run.remaining > 0) {
-            if (testSeries) E += 25;
-            s.fits.exposureStart = Sys().clock->UnixSeconds();
-            if (continuous)
-                Session().exposureSecondsTotal = E / 1000.0;
-            else
-                Session().exposureSecondsTotal += E / 1000.0;
-            s.fits.exposure = Session().exposureSecondsTotal;
-
-            if (s.settings.flushBeforeExposure) {
-                ClearPixels(8);
-                ClearPixels(0);
-                FlushSensor(g.sensorWidth, g.sensorHeight);
-            }
-            Sys().progress->Open("EXPOSURE UNDERWAY" + LeftSuffix(run.remaining));
-            BeginExposure(model, E, cam.trigger);
-            const bool hostTimed = HostTimesExposure(E, cam.trigger);
-
-            bool skipRead = false;
-            if (hostTimed) {
-                ExposureWait wait;
-                wait.startMs = NowMs();
-                wait.exposureMs = E;
-                wait.steps = steps;
-                OpenShutterForHostWait(model, cam.darkFrame);
-                const bool longUnit = cam.exposureUnit == 's' || cam.exposureUnit == 'm';
-                wait.withProgress = longUnit;
-                if (longUnit && cam.autoguidePhoto && !guidingStarted) {
-                    if (GuidingHooks().startGuiding && !GuidingHooks().startGuiding()) {
-                        skipRead = true;
-                        guidingEnded = true;
-                    } else {
-                        guidingStarted = GuidingHooks().startGuiding != nullptr;
-                    }
-                }
-                if (!skipRead) {
-                    wait.guiding = guidingStarted;
-                    WaitForExposure(wait);
-                    CloseShutterAfterHostWait(model, cam.trigger);
-                    if (longUnit && guidingStarted && seriesCount == 1 && !continuous) {
-                        if (GuidingHooks().stopGuiding) GuidingHooks().stopGuiding(s.settings.guidingMode == 'A');
-                        guidingStarted = false;
-                    }
-                }
-            }
-            if (skipRead) {
-                Sys().progress->Close();
-                seriesEnded = true;
+// The pause between continuous-mode exposures in 16 slices; true when a
+// press ended it.
+bool PauseBetweenExposures(uint32_t total, Run& run) {
+    Sys().progress->Open("Pause between exposures");
+    int position = 0;
+    bool pressed = false;
+    for (int i = 0; i < 16 && !pressed; ++i) {
+        const uint32_t until = NowMs() + total / 16;
+        while (int32_t(NowMs() - until) < 0) {
+            if (PollInterrupt()) {
+                CancelPressed(run, false);
+                pressed = true;
                 break;
             }
+            WaitMs(std::min<uint32_t>(10, until - NowMs()));
+        }
+        position += 256 / 16;
+        Sys().progress->SetPosition(position);
+    }
+    Sys().progress->Close();
+    return pressed;
+}
 
-            Sys().progress->SetCaption(ReadoutCaption(cam.exposureMode, E, cam.trigger, run.remaining,
-                                                      g.readoutTexts.data()));
-            Sys().progress->SetPosition(20);
-            const bool readOk = ReadModeFrame(cam.exposureMode, E);
-            ++result.framesRead;
-            // Presses that arrived during the read stop the sequence.
-            if (PollInterrupt()) CancelPressed(run, false);
-            Sys().progress->Close();
-            if (!readOk) {
-                // The camera stopped answering: keep what arrived and end.
-                result.readFailed = true;
-                run.remaining = 0;
-                continuous = false;
-            }
+// The running state of a sequence and its steps.
+struct Sequence {
+    explicit Sequence(const SequenceOptions& o) : options(o) {}
+    const SequenceOptions& options;
+    AppState& s = State();
+    CameraSettings& cam = Cam();
+    ImageGeometry& g = State().geometry;
+    SequenceResult result;
+    Run run;
+    int32_t E = 0;
+    TestSeriesFile testFile;
+    bool testSeries = false;
+    int progressSteps = 2, model = 0;
+    bool guidingStarted = false, guidingEnded = false, continuous = false;
+    // The series under way.
+    int seriesCount = 1;
+    bool merging = false, seriesEnded = false;
+    std::optional<AutoMerge> merge;
+    // The frame under way.
+    ExposureWait wait;
+    bool longUnit = false, readOk = true, lastFrame = false;
 
-            bool darkApplied = false, flatApplied = false;
-            if (cam.autoDark) {
-                const int code = AutoDark(AcqDarkPath());
-                ShowAutoDarkResult(code);
-                darkApplied = code == kAutoOk;
-            }
-            if (cam.autoFlat) {
-                const int code = AutoFlat(AcqFlatPath());
-                ShowAutoFlatResult(code);
-                flatApplied = code == kAutoOk;
-            }
-            if (!cam.keepHistory) RecordAutoCalibration(darkApplied, flatApplied);
-
-            if (merging && readOk) {
-                const int answer = merge.AddFrame();
-                if (answer != 0) {
-                    ShowMessage(answer == 2 ? 5 : 4);
-                    result.starLost = true;
-                    run.remaining = 1;
-                }
-            }
-
-            run.remaining = std::max(0, run.remaining - 1);
-            if (cam.autoProcess) AcqAutoProcess();
-
-            if (continuous) {
-                FinishImage(options, result, readOk);
-                const bool lastFrame = options.maxFrames && result.framesRead >= options.maxFrames;
-                // After a press nothing follows: no look, no pause.
-                if (!options.headless && !lastFrame && !run.cancelled && WaitSeconds(2)) {
-                    run.cancelled = true;
-                    continuous = false;
-                    run.remaining = 0;
-                }
-                if (continuous && cam.delayBetween >= 1 && !lastFrame && !run.cancelled) {
-                    const uint32_t total = uint32_t(cam.delayBetween) * (cam.delayUnit == 'm' ? 60000u : 1000u);
-                    Sys().progress->Open("Pause between exposures");
-                    int position = 0;
-                    for (int i = 0; i < 16 && continuous; ++i) {
-                        const uint32_t until = NowMs() + total / 16;
-                        while (int32_t(NowMs() - until) < 0) {
-                            if (PollInterrupt()) {
-                                CancelPressed(run, false);
-                                continuous = false;
-                                break;
-                            }
-                            WaitMs(std::min<uint32_t>(10, until - NowMs()));
-                        }
-                        position += 256 / 16;
-                        Sys().progress->SetPosition(position);
-                    }
-                    Sys().progress->Close();
-                }
-            }
-            RedrawImage();
-            if (testSeries && !testFile.Append(E, CentreSum())) {
-                run.remaining = 0;
+    SequenceStep Start() {
+        E = CurrentExposureMs();
+        s.currentFileName = "Tessel Camera Image";
+        UpdateMainWindowCaption();
+        testSeries = cam.testSeries;
+        if (testSeries) {
+            E = 0;
+            cam.exposureCount = 100;
+            cam.exposureUnit = 'h';
+            if (!testFile.Create()) return SequenceStep::Done;
+        }
+        return cam.delayBefore ? SequenceStep::Delay : SequenceStep::Prepare;
+    }
+    SequenceStep Prepare() {
+        g.binned = cam.exposureMode != kModeHighRes;
+        g.binningMode = 0;
+        RecomputeGeometry();
+        UpdateMainWindowScroller();
+        progressSteps = ProgressSteps(cam.exposureUnit, cam.exposureValue);
+        model = g.modelCode;
+        continuous = cam.continuous;
+        return SequenceStep::Series;
+    }
+    SequenceStep Series() {
+        run.remaining = std::max(1, cam.exposureCount);
+        seriesCount = run.remaining;
+        merging = seriesCount >= 2 && !continuous && !cam.autoguidePhoto && !testSeries;
+        merge.emplace(cam.averaging ? seriesCount : 1, cam.altSlew);
+        seriesEnded = false;
+        return SequenceStep::Clear;
+    }
+    SequenceStep Clear() {
+        if (testSeries) E += 25;
+        s.fits.exposureStart = Sys().clock->UnixSeconds();
+        if (continuous)
+            Session().exposureSecondsTotal = E / 1000.0;
+        else
+            Session().exposureSecondsTotal += E / 1000.0;
+        s.fits.exposure = Session().exposureSecondsTotal;
+        if (s.settings.flushBeforeExposure) {
+            ClearPixels(8);
+            ClearPixels(0);
+            FlushSensor(g.sensorWidth, g.sensorHeight);
+        }
+        Sys().progress->Open("EXPOSURE UNDERWAY" + LeftSuffix(run.remaining));
+        BeginExposure(model, E, cam.trigger);
+        return HostTimesExposure(E, cam.trigger) ? SequenceStep::Expose : SequenceStep::ReadOut;
+    }
+    SequenceStep Expose() {
+        wait = ExposureWait{};
+        wait.startMs = NowMs();
+        wait.exposureMs = E;
+        wait.steps = progressSteps;
+        OpenShutterForHostWait(model, cam.darkFrame);
+        longUnit = cam.exposureUnit == 's' || cam.exposureUnit == 'm';
+        wait.withProgress = longUnit;
+        if (longUnit && cam.autoguidePhoto && !guidingStarted) {
+            if (GuidingHooks().startGuiding && !GuidingHooks().startGuiding()) {
+                // Guiding could not start: nothing is read, the sequence ends.
+                guidingEnded = true;
+                Sys().progress->Close();
                 seriesEnded = true;
+                return SequenceStep::EndSeries;
             }
-            if (run.endContinuous) continuous = false;
-            if (options.maxFrames && result.framesRead >= options.maxFrames) {
-                run.remaining = 0;
-                continuous = false;
+            guidingStarted = GuidingHooks().startGuiding != nullptr;
+        }
+        wait.guiding = guidingStarted;
+        return SequenceStep::Wait;
+    }
+    SequenceStep Exposed() {
+        CloseShutterAfterHostWait(model, cam.trigger);
+        if (longUnit && guidingStarted && seriesCount == 1 && !continuous) {
+            if (GuidingHooks().stopGuiding) GuidingHooks().stopGuiding(s.settings.guidingMode == 'A');
+            guidingStarted = false;
+        }
+        return SequenceStep::ReadOut;
+    }
+    SequenceStep ReadOut() {
+        Sys().progress->SetCaption(
+            ReadoutCaption(cam.exposureMode, E, cam.trigger, run.remaining, g.readoutTexts.data()));
+        Sys().progress->SetPosition(20);
+        readOk = ReadModeFrame(cam.exposureMode, E);
+        ++result.framesRead;
+        // Presses that arrived during the read stop the sequence.
+        if (PollInterrupt()) CancelPressed(run, false);
+        Sys().progress->Close();
+        if (!readOk) {
+            // The camera stopped answering: keep what arrived and end.
+            result.readFailed = true;
+            run.remaining = 0;
+            continuous = false;
+        }
+        return SequenceStep::Calibrate;
+    }
+    SequenceStep Calibrate() {
+        bool darkApplied = false, flatApplied = false;
+        if (cam.autoDark) {
+            const int code = AutoDark(AcqDarkPath());
+            ShowAutoDarkResult(code);
+            darkApplied = code == kAutoOk;
+        }
+        if (cam.autoFlat) {
+            const int code = AutoFlat(AcqFlatPath());
+            ShowAutoFlatResult(code);
+            flatApplied = code == kAutoOk;
+        }
+        if (!cam.keepHistory) RecordAutoCalibration(darkApplied, flatApplied);
+        if (merging && readOk) {
+            const int answer = merge->AddFrame();
+            if (answer != 0) {
+                ShowMessage(answer == 2 ? 5 : 4);
+                result.starLost = true;
+                run.remaining = 1;
             }
         }
+        run.remaining = std::max(0, run.remaining - 1);
+        if (cam.autoProcess) AcqAutoProcess();
+        return continuous ? SequenceStep::Show : SequenceStep::Redraw;
+    }
+    SequenceStep Show() {
+        FinishImage(options, result, readOk);
+        lastFrame = options.maxFrames && result.framesRead >= options.maxFrames;
+        // After a press nothing follows: no look, no pause.
+        if (!options.headless && !lastFrame && !run.cancelled) return SequenceStep::Look;
+        return PauseOrRedraw();
+    }
+    void StopAfterLook() {
+        run.cancelled = true;
+        continuous = false;
+        run.remaining = 0;
+    }
+    SequenceStep PauseOrRedraw() const {
+        if (continuous && cam.delayBetween >= 1 && !lastFrame && !run.cancelled) return SequenceStep::Pause;
+        return SequenceStep::Redraw;
+    }
+    uint32_t PauseMs() const { return uint32_t(cam.delayBetween) * (cam.delayUnit == 'm' ? 60000u : 1000u); }
+    SequenceStep Redraw() {
+        RedrawImage();
+        if (testSeries && !testFile.Append(E, CentreSum())) {
+            run.remaining = 0;
+            seriesEnded = true;
+        }
+        if (run.endContinuous) continuous = false;
+        if (options.maxFrames && result.framesRead >= options.maxFrames) {
+            run.remaining = 0;
+            continuous = false;
+        }
+        return run.remaining > 0 ? SequenceStep::Clear : SequenceStep::EndSeries;
+    }
+    SequenceStep EndSeries() {
+        merge.reset();
         if (!continuous || run.cancelled || seriesEnded) {
             continuous = false;
-            break;
+            return SequenceStep::Close;
+        }
+        return SequenceStep::Series;
+    }
+    SequenceStep Close() {
+        if (!cam.continuous || testSeries) {
+            if (!guidingEnded && result.framesRead > 0) FinishImage(options, result, !result.readFailed);
+            if (Call(GuidingHooks().mainImageGuidingActive) && GuidingHooks().mainImageCorrection)
+                GuidingHooks().mainImageCorrection();
+        }
+        // Close: guiding window closed, the guide-star positions found become
+        // the new references, the counters are cleared.
+        if (guidingStarted && GuidingHooks().stopGuiding) GuidingHooks().stopGuiding(false);
+        if (GuidingHooks().adoptGuideReferences) GuidingHooks().adoptGuideReferences();
+        if (run.cancelled) {
+            cam.continuous = false;
+            cam.exposureCount = 1;
+        }
+        Session().exposureSecondsTotal = 0;
+        result.cancelled = run.cancelled;
+        return SequenceStep::Done;
+    }
+};
+
+}  // namespace
+
+SequenceResult RunExposureSequence(const SequenceOptions& options) {
+    Sequence q(options);
+    activeRun = &q.run;
+    SequenceStep step = SequenceStep::Start;
+    while (step != SequenceStep::Done) {
+        switch (step) {
+            case SequenceStep::Start: step = q.Start(); break;
+            case SequenceStep::Delay:
+                // A press during the count-down: nothing is taken.
+                if (CountDown()) {
+                    q.result.cancelled = true;
+                    step = SequenceStep::Done;
+                } else {
+                    step = SequenceStep::Prepare;
+                }
+                break;
+            case SequenceStep::Prepare: step = q.Prepare(); break;
+            case SequenceStep::Series: step = q.Series(); break;
+            case SequenceStep::Clear: step = q.Clear(); break;
+            case SequenceStep::Expose: step = q.Expose(); break;
+            case SequenceStep::Wait:
+                WaitForExposure(q.wait);
+                step = SequenceStep::Exposed;
+                break;
+            case SequenceStep::Exposed: step = q.Exposed(); break;
+            case SequenceStep::ReadOut: step = q.ReadOut(); break;
+            case SequenceStep::Calibrate: step = q.Calibrate(); break;
+            case SequenceStep::Show: step = q.Show(); break;
+            case SequenceStep::Look:
+                if (WaitSeconds(2)) q.StopAfterLook();
+                step = q.PauseOrRedraw();
+                break;
+            case SequenceStep::Pause:
+                if (PauseBetweenExposures(q.PauseMs(), q.run)) q.continuous = false;
+                step = SequenceStep::Redraw;
+                break;
+            case SequenceStep::Redraw: step = q.Redraw(); break;
+            case SequenceStep::EndSeries: step = q.EndSeries(); break;
+            case SequenceStep::Close: step = q.Close(); break;
+            case SequenceStep::Done: break;
         }
     }
-
-    if (!cam.continuous || testSeries) {
-        if (!guidingEnded && result.framesRead > 0) FinishImage(options, result, !result.readFailed);
-        if (Call(GuidingHooks().mainImageGuidingActive) && GuidingHooks().mainImageCorrection)
-            GuidingHooks().mainImageCorrection();
-    }
-    // Close: guiding window closed, the guide-star positions found become the
-    // new references, the counters are cleared.
-    if (guidingStarted && GuidingHooks().stopGuiding) GuidingHooks().stopGuiding(false);
-    if (GuidingHooks().adoptGuideReferences) GuidingHooks().adoptGuideReferences();
-    if (run.cancelled) {
-        cam.continuous = false;
-        cam.exposureCount = 1;
-    }
-    Session().exposureSecondsTotal = 0;
-    result.cancelled = run.cancelled;
     activeRun = nullptr;
-    return result;
+    return q.result;
 }

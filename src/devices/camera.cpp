@@ -101,20 +101,25 @@ bool StartGuiderIntegration() {
     return ReadFrame(row);
 }
 
-bool ReadGuiderFrame(char guiderType, bool binned, uint32_t exposureMs, uint16_t* out) {
+bool ReadGuiderBytes(char guiderType, bool binned, uint32_t exposureMs) {
     FrameRequest f;
     f.width = uint16_t(GuiderWidth(guiderType));
     f.height = kGuiderRows;
     f.xBin = f.yBin = binned ? 2 : 1;
     f.exposureMs = exposureMs;
     f.head = 1;
-    const bool ok = ReadFrame(f);
+    return ReadFrame(f);
+}
+
+bool ReadGuiderFrame(char guiderType, bool binned, uint32_t exposureMs, uint16_t* out) {
+    const bool ok = ReadGuiderBytes(guiderType, binned, exposureMs);
     // A short or failed read leaves the rest of the input block as it was;
     // the frame is converted as if it were complete.
+    const int width = GuiderWidth(guiderType);
     if (binned)
-        SpreadBinnedGuiderFrame(InputBlock(), f.width, f.height, out);
+        SpreadBinnedGuiderFrame(InputBlock(), width, kGuiderRows, out);
     else
-        ExpandGuiderFrame(InputBlock(), f.width, f.height, out);
+        ExpandGuiderFrame(InputBlock(), width, kGuiderRows, out);
     return ok;
 }
 

@@ -69,6 +69,9 @@ bool StartGuiderIntegration();
 // spread back. `exposureMs` goes into the exposure bytes. The rows are laid
 // out at the full guider width of `width` pixels.
 bool ReadGuiderFrame(char guiderType, bool binned, uint32_t exposureMs, uint16_t* out);
+// The read alone: the head's bytes in the input block, one per pixel, a
+// quarter of the frame (width / 2 x 145) when binned.
+bool ReadGuiderBytes(char guiderType, bool binned, uint32_t exposureMs);
 
 // The sensor flush: ClearPixels 8, ClearPixels 0, Echo, a full-sensor 4 x 4
 // read, Echo, the same read again (sensor size from the current geometry).

@@ -91,6 +91,11 @@ std::string GotoCoordinates(int hours, int minutes, int degrees, int decMinutes)
     Send(SetDecText(degrees, decMinutes));
     Send(kObjectInfo);
     WaitUntil(start + 1);
+    // The mount acknowledges each co-ordinate text ('1') and answers the
+    // object info before the slew: take those first, so the slew answer
+    // read below is the answer to the slew.
+    ReadSerialReply(TelescopePort(), 2);
+    ReadSerialReply(TelescopePort(), 33);
     Beep();
     Send(kSlewToObject);
     WaitMs(1);

@@ -591,7 +591,7 @@ TEST_F(SequenceTest, AutoMergingFollowsADriftingStar) {
     SimulatorConfig config;
     config.mainField.stars = {{1000, 1000, 70000}};
     config.mainField.noise = false;
-    config.mount.driftRaPerSecond = 4;  // 2 binned pixels per 1 s frame
+    config.mount.driftRaPerSecond = -4;  // eastward: +x, 2 binned pixels per 1 s frame
     Sim(config);
     Connect();
     Exposure('t', 10, kModeBin2);

@@ -284,16 +284,16 @@ TEST(Mount, DriftAndPeriodicError) {
     MountModel m(c, 1000);
     double x, y;
     m.OffsetAt(5000, x, y);
-    EXPECT_NEAR(x, 2.0, 1e-9);
-    EXPECT_NEAR(y, -1.0, 1e-9);
+    EXPECT_NEAR(x, -2.0, 1e-9);  // westward drift: -x; northward: +y
+    EXPECT_NEAR(y, 1.0, 1e-9);
     c = MountConfig{};
     c.periodicAmplitude = 3;
     c.periodicPeriodS = 40;
     MountModel p(c, 0);
     p.OffsetAt(10000, x, y);  // a quarter period
-    EXPECT_NEAR(x, 3.0, 1e-9);
-    p.OffsetAt(30000, x, y);
     EXPECT_NEAR(x, -3.0, 1e-9);
+    p.OffsetAt(30000, x, y);
+    EXPECT_NEAR(x, 3.0, 1e-9);
 }
 
 TEST(Mount, RelaysMoveAtTheGuideRate) {
@@ -304,20 +304,20 @@ TEST(Mount, RelaysMoveAtTheGuideRate) {
     m.SetRelays(0, 2500);
     double x, y;
     m.OffsetAt(9000, x, y);
-    EXPECT_NEAR(x, 6.0, 1e-9);
+    EXPECT_NEAR(x, -6.0, 1e-9);  // west -x, as the default letters take it
     EXPECT_NEAR(y, 0.0, 1e-9);
     m.SetRelays(kRelayNorth, 9000);
     m.SetRelays(0, 10000);
     m.OffsetAt(10000, x, y);
-    EXPECT_NEAR(y, -4.0, 1e-9);
+    EXPECT_NEAR(y, 4.0, 1e-9);  // north +y
     m.SetRelays(kRelaySouth | kRelayEast, 10000);
     m.OffsetAt(10500, x, y);
-    EXPECT_NEAR(x, 4.0, 1e-9);
-    EXPECT_NEAR(y, -2.0, 1e-9);
+    EXPECT_NEAR(x, -4.0, 1e-9);
+    EXPECT_NEAR(y, 2.0, 1e-9);
     // Opposite bits together cancel.
     m.SetRelays(kRelayEast | kRelayWest, 10500);
     m.OffsetAt(20000, x, y);
-    EXPECT_NEAR(x, 4.0, 1e-9);
+    EXPECT_NEAR(x, -4.0, 1e-9);
 }
 
 TEST(Mount, BacklashOnADirectionChange) {
@@ -346,7 +346,55 @@ TEST(Mount, CameraAngleRotatesTheMotion) {
     double x, y;
     m.OffsetAt(3000, x, y);
     EXPECT_NEAR(x, 0.0, 1e-9);
-    EXPECT_NEAR(y, 3.0, 1e-9);
+    EXPECT_NEAR(y, -3.0, 1e-9);  // west's -x turned by 90 degrees
+}
+
+// The default direction letters take east +x and north +y; a mirror turns
+// one axis round (the swap letters then guide again).
+TEST(Mount, OrientationFollowsTheDefaultLettersAndAMirrorTurnsIt) {
+    struct Case {
+        bool mirrorRa, mirrorDec;
+        uint8_t relay;
+        double x, y;  // after 1 s at 3 px/s
+    } cases[] = {
+        {false, false, kRelayEast, 3, 0},  {false, false, kRelayWest, -3, 0}, {false, false, kRelayNorth, 0, 3},
+        {false, false, kRelaySouth, 0, -3}, {true, false, kRelayEast, -3, 0},  {true, false, kRelayNorth, 0, 3},
+        {false, true, kRelayWest, -3, 0},  {false, true, kRelayNorth, 0, -3}, {true, true, kRelayWest, 3, 0},
+        {true, true, kRelaySouth, 0, 3},
+    };
+    for (const Case& c : cases) {
+        MountConfig mc;
+        mc.guideRatePerSecond = 3;
+        mc.mirrorRa = c.mirrorRa;
+        mc.mirrorDec = c.mirrorDec;
+        MountModel m(mc, 0);
+        m.SetRelays(c.relay, 0);
+        m.SetRelays(0, 1000);
+        double x, y;
+        m.OffsetAt(1000, x, y);
+        EXPECT_NEAR(x, c.x, 1e-9) << int(c.relay) << c.mirrorRa << c.mirrorDec;
+        EXPECT_NEAR(y, c.y, 1e-9) << int(c.relay) << c.mirrorRa << c.mirrorDec;
+    }
+}
+
+TEST(Mount, TimedPulsesEndByThemselvesAndStayExactInThePast) {
+    MountConfig c;
+    c.guideRatePerSecond = 2;
+    c.raBacklashMs = 100;
+    MountModel m(c, 0);
+    m.Pulse(1, 0, 500, 1000);   // west
+    m.Pulse(0, -1, 250, 1200);  // north, while the west pulse runs
+    double x, y;
+    m.OffsetAt(3000, x, y);
+    EXPECT_NEAR(x, -1.0, 1e-9);
+    EXPECT_NEAR(y, 0.5, 1e-9);
+    m.OffsetAt(1250, x, y);
+    EXPECT_NEAR(x, -0.5, 1e-9);
+    EXPECT_NEAR(y, 0.1, 1e-9);
+    // A fast serial move takes the slack up at its own speed.
+    m.SetGuideMotion(-16, 0, 3000);  // east at 16 guide rates
+    m.SetGuideMotion(0, 0, 3100);
+    EXPECT_NEAR(m.GuidedRa(3100), 1.0 - 2 * 16 * 0.1 + 2 * 0.1, 1e-9);
 }
 
 TEST(Mount, PastTimesComeFromTheTrack) {
@@ -358,7 +406,7 @@ TEST(Mount, PastTimesComeFromTheTrack) {
     double x, y;
     m.OffsetAt(10000, x, y);
     m.OffsetAt(2000, x, y);
-    EXPECT_NEAR(x, 1.0, 1e-9);
+    EXPECT_NEAR(x, -1.0, 1e-9);
     m.OffsetAt(500, x, y);
     EXPECT_NEAR(x, 0.0, 1e-9);
 }
@@ -372,14 +420,14 @@ TEST(Mount, LongHistoryAnswersOldTimesExactly) {
     double x, y;
     // At 1050 ms: five whole 100 ms pulses and half of the sixth, at 3 px/s.
     m.OffsetAt(1050, x, y);
-    EXPECT_NEAR(x, 1.65, 1e-9);
+    EXPECT_NEAR(x, -1.65, 1e-9);
     m.OffsetAt(250000, x, y);  // 1250 pulses
-    EXPECT_NEAR(x, 375.0, 1e-9);
+    EXPECT_NEAR(x, -375.0, 1e-9);
     // A 90-minute exposure still finds its start.
     MountModel n(c, 0);
     for (uint32_t k = 0; k < 5400; ++k) n.SetRelays(k % 2 == 0 ? kRelayWest : 0, k * 1000);
     n.OffsetAt(10000, x, y);
-    EXPECT_NEAR(x, 15.0, 1e-9);
+    EXPECT_NEAR(x, -15.0, 1e-9);
 }
 
 TEST(Mount, BacklashIsExactInThePast) {
@@ -394,9 +442,9 @@ TEST(Mount, BacklashIsExactInThePast) {
     m.OffsetAt(9000, x_, y_);
     // East from 2000 ms: the first 500 ms take up the slack, then -2 px/s.
     m.OffsetAt(2400, x_, y_);
-    EXPECT_NEAR(x_, 4.0, 1e-9);
+    EXPECT_NEAR(x_, -4.0, 1e-9);
     m.OffsetAt(3000, x_, y_);
-    EXPECT_NEAR(x_, 3.0, 1e-9);
+    EXPECT_NEAR(x_, -3.0, 1e-9);
 }
 
 // ---- the simulated devices through the protocol ----
@@ -608,15 +656,15 @@ TEST_F(SimTest, StarMovesByRateTimesTimeAfterARelayPulse) {
     SetGuideOutputs(0);
     auto after = TakeWindow(50, 50, 100, 100, 2000);
     auto [x1, y1] = Centroid(after, 100, 100);
-    EXPECT_NEAR(x1 - x0, 6.0, 0.05);
+    EXPECT_NEAR(x1 - x0, -6.0, 0.05);  // west: -x, as the default letters take it
     EXPECT_NEAR(y1 - y0, 0.0, 0.05);
-    // North moves it up.
+    // North moves it down the rows (+y).
     SetGuideOutputs(kRelayNorth);
     WaitMs(1000);
     SetGuideOutputs(0);
     auto third = TakeWindow(50, 50, 100, 100, 2000);
     auto [x2, y2] = Centroid(third, 100, 100);
-    EXPECT_NEAR(y2 - y1, -3.0, 0.05);
+    EXPECT_NEAR(y2 - y1, 3.0, 0.05);
     EXPECT_NEAR(x2 - x1, 0.0, 0.05);
 }
 
@@ -632,7 +680,7 @@ TEST_F(SimTest, BacklashOnADirectionChangeThroughTheRelays) {
     WaitMs(2000);
     SetGuideOutputs(0);
     auto [x1, y1] = Centroid(TakeWindow(50, 50, 100, 100, 1000), 100, 100);
-    EXPECT_NEAR(x1 - x0, 1.0, 0.05);  // +4 west, then -3 east after 0.5 s of slack
+    EXPECT_NEAR(x1 - x0, -1.0, 0.05);  // -4 west, then +3 east after 0.5 s of slack
 }
 
 TEST_F(SimTest, DriftSmearsAndMovesTheStar) {
@@ -642,7 +690,7 @@ TEST_F(SimTest, DriftSmearsAndMovesTheStar) {
     auto [x0, y0] = Centroid(TakeWindow(50, 50, 100, 100, 2000), 100, 100);
     WaitMs(10000);
     auto [x1, y1] = Centroid(TakeWindow(50, 50, 100, 100, 2000), 100, 100);
-    EXPECT_NEAR(y1 - y0, 6.0, 0.1);  // 12 s between the mid-exposure times
+    EXPECT_NEAR(y1 - y0, -6.0, 0.1);  // 12 s southward between the mid-exposure times
 }
 
 TEST_F(SimTest, ProcessSimulatorFollowsTheConfiguredModel) {
@@ -693,21 +741,21 @@ TEST_F(SimTest, GuiderSharesTheMountWithItsOwnScaleAndAngle) {
     StartGuiderIntegration();
     WaitMs(500);
     ReadGuiderFrame('s', false, 500, b.data());
-    // East for 2 s at 2 px/s: -4 main pixels in x; on the guider half as far,
-    // turned by 90 degrees: -2 guider pixels in y.
+    // East for 2 s at 2 px/s: +4 main pixels in x; on the guider half as far,
+    // turned by 90 degrees: +2 guider pixels in y.
     auto [xa, ya] = Centroid(a, 500, (10 + 2) << 8);
     auto [xb, yb] = Centroid(b, 500, (10 + 2) << 8);
     EXPECT_NEAR(xb - xa, 0.0, 0.3);
-    EXPECT_NEAR(yb - ya, -2.0, 0.3);
+    EXPECT_NEAR(yb - ya, 2.0, 0.3);
     double x, y;
     s.TrueOffset(0, NowMs(), x, y);
-    EXPECT_NEAR(x, -4.0, 1e-9);
+    EXPECT_NEAR(x, 4.0, 1e-9);
     EXPECT_NEAR(y, 0.0, 1e-9);
     s.TrueOffset(1, NowMs(), x, y);
     EXPECT_NEAR(x, 0.0, 1e-9);
-    EXPECT_NEAR(y, -2.0, 1e-9);
+    EXPECT_NEAR(y, 2.0, 1e-9);
     EXPECT_DOUBLE_EQ(SimHeadRate(s.Config(), 1), 1.0);
-    EXPECT_DOUBLE_EQ(SimHeadAngleDeg(s.Config(), 1), 90.0);
+    EXPECT_DOUBLE_EQ(SimHeadAngleDeg(s.Config(), 1), 270.0);  // west: -x, turned by 90
 }
 
 TEST_F(SimTest, PeriodicErrorSmearsOverAWholePeriod) {
@@ -970,7 +1018,8 @@ TEST(SimOptions, EveryOptionFillsTheConfiguration) {
     std::vector<std::string> args = {"--sim-angle", "30",        "--sim-rate",         "2.5", "keep",
                                      "--sim-pe",    "4:480",     "--sim-drift",        "-6",  "--sim-backlash",
                                      "5",           "--sim-seeing", "0.7",            "--sim-guider-scale",
-                                     "0.6",         "--sim-guider-angle", "-12",      "--seed", "18446744073709551615"};
+                                     "0.6",         "--sim-guider-angle", "-12",      "--seed", "18446744073709551615",
+                                     "--sim-mirror", "ew"};
     SimulatorConfig c;
     std::string error;
     ASSERT_TRUE(TakeSimOptions(args, c, error)) << error;
@@ -990,8 +1039,14 @@ TEST(SimOptions, EveryOptionFillsTheConfiguration) {
     // The true geometry of each head, for comparing trained values.
     EXPECT_DOUBLE_EQ(SimHeadRate(c, 0), 2.5);
     EXPECT_DOUBLE_EQ(SimHeadRate(c, 1), 1.5);
+    EXPECT_TRUE(c.mount.mirrorRa);
+    EXPECT_FALSE(c.mount.mirrorDec);
+    // Behind the mirror West moves the picture +x, along the camera angle;
+    // without it the other way.
     EXPECT_DOUBLE_EQ(SimHeadAngleDeg(c, 0), 30);
     EXPECT_DOUBLE_EQ(SimHeadAngleDeg(c, 1), 18);
+    c.mount.mirrorRa = false;
+    EXPECT_DOUBLE_EQ(SimHeadAngleDeg(c, 0), 210);
     EXPECT_DOUBLE_EQ(SimHeadBacklashPx(c, 0), 5);
     EXPECT_DOUBLE_EQ(SimHeadBacklashPx(c, 1), 3);
 }
@@ -1015,6 +1070,7 @@ TEST(SimOptions, BadValuesAreRefusedWithAClearMessage) {
         {{"--seed", "-1"}, "--seed: '-1' is not a whole number in 0..18446744073709551615"},
         {{"--seed", "18446744073709551616"}, "--seed: '18446744073709551616' is not a whole number in 0..18446744073709551615"},
         {{"--sim-seeing"}, "--sim-seeing needs a value"},
+        {{"--sim-mirror", "x"}, "--sim-mirror: 'x' is not one of ew, ns, both, none"},
     };
     for (const auto& t : cases) {
         std::vector<std::string> args = t.args;

@@ -41,7 +41,7 @@ TEST_F(FaultCliTest, EachFaultEndsWithItsMessageANonZeroExitAWholeLogAndTheSetti
          "Could not write CAMIO Output - try rebooting USB device", 60},
         // The mount never answers a guide pulse, so a silent one shows as
         // the star running away (3 px a minute), before the run's end.
-        {"guide --simulate --minutes 5 --train", "--sim-mount-silent-at 60", "Sorry. Guide star lost.", 300},
+        {"guide --simulate --minutes 12 --train", "--sim-mount-silent-at 60", "Sorry. Guide star lost.", 720},
         {"train --simulate", "--sim-camera-lost-at 10", "Could not write CAMIO Output - try rebooting USB device", 0},
         {"train --simulate", "--sim-serial-lost-at 10", "Could not write CAMIO Output - try rebooting USB device", 0},
     };

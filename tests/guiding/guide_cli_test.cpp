@@ -36,7 +36,8 @@ TEST_F(GuideCliTest, TrainPrintsTheSummaryAndTheTrainedLineAndSavesSettings) {
     ASSERT_TRUE(v.count("rate_ra") && v.count("angle_deg") && v.count("backlash_dec")) << r.output;
     EXPECT_NEAR(v["rate_ra"], 3, 0.3);
     EXPECT_NEAR(v["rate_dec"], 3, 0.3);
-    EXPECT_NEAR(v["angle_deg"], 30, 4);
+    EXPECT_NEAR(v["angle_deg"], -150, 4);  // West moves the picture -x, turned by 30 degrees
+    EXPECT_NEAR(v["true_angle_deg"], -150, 1e-9);
     EXPECT_TRUE(FileExists(MapPath(kSettingsPath))) << r.output;
 }
 
@@ -55,6 +56,38 @@ TEST_F(GuideCliTest, GuidedStaysPutWhereUnguidedDrifts) {
     auto u = Values(unguided.output);
     EXPECT_GT(u["true_rms_total"], 1.0);
     EXPECT_GT(u["rms_total"], 1.0);
+}
+
+// With the default letters and the untrained calibration, every head holds
+// a drifting star on the simulator; a mirror drives it away until the
+// matching swap letters are set.
+TEST_F(GuideCliTest, DefaultLettersHoldTheStarOnEveryHeadAndSwapsUndoAMirror) {
+    struct Case {
+        const char* head;
+        const char* mirror;
+        const char* letters;  // guideLetters: +y, -y, +x, -x
+        bool holds;
+    } cases[] = {
+        {"--main", "", "nsew", true},
+        {"--ao", "", "nsew", true},
+        {"--guider", "", "nsew", true},
+        {"--main", " --sim-mirror both", "nsew", false},
+        {"--main", " --sim-mirror both", "snwe", true},
+    };
+    ASSERT_EQ(RunVelmoraCli(VELMORA_CLI, home, "settings set ignoreDriftBelowHysteresis no").status, 0);
+    for (const Case& c : cases) {
+        ASSERT_EQ(RunVelmoraCli(VELMORA_CLI, home, std::string("settings set guideLetters ") + c.letters).status, 0);
+        const CliResult r = RunVelmoraCli(VELMORA_CLI, home, std::string("guide --simulate --minutes 2 ") + c.head +
+                                                                 " --sim-drift 3 --sim-pe 2:480 --sim-seeing 0.3 --seed 5" +
+                                                                 c.mirror);
+        const auto v = Values(r.output);
+        ASSERT_TRUE(v.count("true_rms_total")) << c.head << c.mirror << r.output;
+        // Unguided, 2 minutes of 3 px a minute drift alone are 3.5 px RMS.
+        if (c.holds)
+            EXPECT_LT(v.at("true_rms_total"), 1.2) << c.head << c.mirror << r.output;
+        else
+            EXPECT_GT(v.at("true_rms_total"), 3.0) << c.head << c.mirror << r.output;
+    }
 }
 
 TEST_F(GuideCliTest, BadArgumentsAreRefused) {

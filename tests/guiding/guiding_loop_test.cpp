@@ -68,8 +68,8 @@ TEST_F(GuidingLoopTest, GuiderTrainingMeasuresRateAndAngleAndSavesSettings) {
     const GuiderTrainingResult& r = Guider().trainedSet;
     EXPECT_NEAR(r.raRate, 3, 0.3);
     EXPECT_NEAR(r.decRate, 3, 0.3);
-    // West moves the picture +x, rotated by the camera angle.
-    EXPECT_NEAR(r.theta * 180 / M_PI, 30, 3);
+    // West moves the picture -x, rotated by the camera angle: 30 + 180.
+    EXPECT_NEAR(r.theta * 180 / M_PI, -150, 3);
     EXPECT_TRUE(Guider().trained);
     EXPECT_TRUE(Guider().useTrained);
     EXPECT_FALSE(Guider().training);

@@ -27,7 +27,25 @@ TEST(IndiBinning, OnlyTheCamerasModesAreOffered) {
     const Case cases[] = {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}, {8, 8, 8}, {2, 3, 0},
                           {3, 2, 0}, {5, 5, 0}, {6, 6, 0}, {16, 16, 0}, {0, 0, 0}, {1, 8, 0}};
     for (const Case& c : cases) EXPECT_EQ(ModeForBinning(c.hor, c.ver), c.mode) << c.hor << "x" << c.ver;
-    EXPECT_EQ(BinningRefusal(2, 3), "Sorry, binning 2x3 is not available: use 1x1, 2x2, 3x3, 4x4 or 8x8");
+    EXPECT_EQ(BinningRefusal(9, 9), "Sorry, binning 9x9 is not available: use 1x1 to 8x8");
+    EXPECT_TRUE(BinningOffered(5, 7));
+    EXPECT_FALSE(BinningOffered(9, 1));
+    EXPECT_FALSE(BinningOffered(1, 0));
+}
+
+TEST(IndiBinning, AverageRoundsAndDropsPartBlocks) {
+    // 5 x 3 at 2 x 2: two whole blocks, the last column and row dropped.
+    const uint16_t src[] = {1, 2, 65535, 65535, 7,  //
+                            3, 5, 65535, 65534, 7,  //
+                            9, 9, 9,     9,     9};
+    uint16_t dst[2] = {0, 0};
+    BinAverage(src, 5, 3, 2, 2, dst);
+    EXPECT_EQ(dst[0], 3);      // 11 / 4 = 2.75
+    EXPECT_EQ(dst[1], 65535);  // 262139 / 4 = 65534.75
+    uint16_t column[5] = {};
+    BinAverage(src, 5, 3, 1, 3, column);
+    EXPECT_EQ(column[0], 4);      // 13 / 3
+    EXPECT_EQ(column[2], 43693);  // 131079 / 3
 }
 
 TEST(IndiFrame, FramesMustLieOnTheSensor) {
@@ -122,6 +140,25 @@ TEST(IndiExposureClock, RegisterClearsOnTheProgramsSchedule) {
     ExposureClock clock;
     clock.Start(0, 10000);
     EXPECT_DOUBLE_EQ(clock.SecondsLeft(2500), 7.5);
+}
+
+TEST(IndiExposureClock, WakesOnEveryWholeSecondOfTheExposure) {
+    // The driver's loop: step, tell the time left, sleep until WakeMs.
+    ExposureClock clock;
+    const uint32_t start = 100000;
+    clock.Start(start, 10000);
+    std::vector<uint32_t> wakes;
+    uint32_t now = start + clock.WakeMs(start);
+    for (int guard = 0; guard < 100 && clock.Step(now) != ExposureClock::Due::ReadOut; ++guard) {
+        wakes.push_back(now - start);
+        now += clock.WakeMs(now);
+    }
+    EXPECT_EQ(now - start, 10000u);
+    EXPECT_EQ(wakes, (std::vector<uint32_t>{1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000}));
+    // A late wake keeps to the whole seconds; a camera-timed read is due now.
+    EXPECT_EQ(clock.WakeMs(start + 1250), 750u);
+    clock.Start(0, 1000);
+    EXPECT_EQ(clock.WakeMs(0), 0u);
 }
 
 TEST(IndiGuideRelays, OnePulsePerAxis) {
@@ -249,7 +286,7 @@ TEST_F(IndiDeviceTest, GuiderHeadAndRelays) {
     std::vector<uint16_t> guider(500 * 290, 0);
     ASSERT_TRUE(StartGuiderExposure());
     clock.WaitMs(500);
-    ASSERT_TRUE(ReadGuiderExposure(500, guider.data()));
+    ASSERT_TRUE(ReadGuiderExposure(PlanGuiderRead(SensorFrame{0, 0, 500, 290}, 1, 1, 's'), 500, guider.data()));
     EXPECT_EQ(sim.LastFrameRequest().head, 1);
     EXPECT_EQ(sim.LastFrameRequest().width, 500);
     EXPECT_EQ(sim.LastFrameRequest().height, 290);

@@ -139,6 +139,24 @@ std::string SwitchOf(const Element& vector, const std::string& name) {
     return "";
 }
 
+// The properties a stream updates while they are not defined (defNumber and
+// the like define, delProperty removes one or, without a name, all).
+std::vector<std::string> UpdatedUndefined(const std::vector<Element>& stream) {
+    std::vector<std::string> defined, wrong;
+    for (const Element& e : stream) {
+        const std::string name = e.Attr("name");
+        if (e.tag.rfind("def", 0) == 0) {
+            defined.push_back(name);
+        } else if (e.tag == "delProperty") {
+            if (name.empty()) defined.clear();
+            std::erase(defined, name);
+        } else if (e.tag.rfind("set", 0) == 0 && std::find(defined.begin(), defined.end(), name) == defined.end()) {
+            wrong.push_back(name);
+        }
+    }
+    return wrong;
+}
+
 std::vector<uint8_t> Base64(const std::string& text) {
     static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     int table[256];
@@ -166,6 +184,7 @@ struct FitsImage {
     int bitpix = 0, width = 0, height = 0;
     double bzero = 0;
     std::string filter;  // the FILTER card's text
+    int xorg = -1, yorg = -1;  // XORGSUBF, YORGSUBF
     std::vector<int> pixels;
     int At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
@@ -182,6 +201,8 @@ std::optional<FitsImage> ParseFits(const std::vector<uint8_t>& bytes) {
         if (key == "NAXIS1  ") image.width = int(value);
         if (key == "NAXIS2  ") image.height = int(value);
         if (key == "BZERO   ") image.bzero = value;
+        if (key == "XORGSUBF") image.xorg = int(value);
+        if (key == "YORGSUBF") image.yorg = int(value);
         if (key == "FILTER  ") {
             const size_t a = c.find('\''), b = c.find('\'', a + 1);
             if (a != std::string::npos && b != std::string::npos) image.filter = c.substr(a + 1, b - a - 1);
@@ -357,6 +378,7 @@ public:
     }
     // Index of the next element to arrive.
     size_t Mark() const { return seen_.size(); }
+    const std::vector<Element>& Seen() const { return seen_; }
     // The first element from `from` on that matches; waits up to timeoutMs.
     std::optional<Element> WaitFor(const std::function<bool(const Element&)>& match, int timeoutMs, size_t from) {
         const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -510,6 +532,23 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     EXPECT_EQ(NumberOf(*info, "CCD_MAX_X"), 2048);
     EXPECT_EQ(NumberOf(*info, "CCD_MAX_Y"), 2048);
     EXPECT_NEAR(NumberOf(*info, "CCD_PIXEL_SIZE").value_or(0), 7.4, 1e-6);
+    // The guide head's own pixels (the standard guider's), the one format
+    // the driver sends, and its own filter wheel.
+    auto guiderInfo = client_.WaitFor(
+        [](const Element& e) { return e.Attr("name") == "GUIDER_INFO" && NumberOf(e, "CCD_PIXEL_SIZE_Y") > 0; }, 5000, mark);
+    ASSERT_TRUE(guiderInfo);
+    EXPECT_NEAR(NumberOf(*guiderInfo, "CCD_PIXEL_SIZE_X").value_or(0), 9.8, 1e-6);
+    EXPECT_NEAR(NumberOf(*guiderInfo, "CCD_PIXEL_SIZE_Y").value_or(0), 12.6, 1e-6);
+    auto format = client_.WaitProperty("CCD_CAPTURE_FORMAT", "", 5000, 0);
+    ASSERT_TRUE(format);
+    ASSERT_EQ(Children(*format).size(), 1u);
+    EXPECT_EQ(SwitchOf(*format, "INDI_MONO"), "On");
+    auto active = client_.WaitProperty("ACTIVE_DEVICES", "", 5000, 0);
+    ASSERT_TRUE(active);
+    const std::vector<Element> devices = Children(*active);
+    ASSERT_GE(devices.size(), 4u);
+    EXPECT_EQ(devices[3].Attr("name"), "ACTIVE_FILTER");
+    EXPECT_NE(devices[3].body.find(kDevice), std::string::npos) << devices[3].body;
 
     // A 1 s full frame.
     auto full = Expose("CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 1.0, "CCD1");
@@ -534,11 +573,11 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     EXPECT_NEAR(bx, sx / 2, 1.5);
     EXPECT_NEAR(by, sy / 2, 1.5);
 
-    // A bad binning is refused with an alert and the reason.
+    // A binning out of range is refused with an alert and the reason.
     mark = client_.Mark();
-    client_.Send(NewNumber("CCD_BINNING", {{"HOR_BIN", 2}, {"VER_BIN", 3}}));
+    client_.Send(NewNumber("CCD_BINNING", {{"HOR_BIN", 9}, {"VER_BIN", 9}}));
     EXPECT_TRUE(client_.WaitProperty("CCD_BINNING", "Alert", 5000, mark));
-    EXPECT_TRUE(client_.WaitMessage("binning 2x3 is not available", 5000, mark));
+    EXPECT_TRUE(client_.WaitMessage("binning 9x9 is not available", 5000, mark));
     mark = client_.Mark();
     client_.Send(NewNumber("CCD_BINNING", {{"HOR_BIN", 1}, {"VER_BIN", 1}}));
     ASSERT_TRUE(client_.WaitProperty("CCD_BINNING", "Ok", 5000, mark));
@@ -560,7 +599,8 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     // The following frames name it in their header (slot 3's name).
 
     // A 256 x 256 sub-frame around the star, before and after a 1 s pulse
-    // West: the picture moves +x at the simulated guide rate (3 px/s).
+    // West: the picture moves -x at the simulated guide rate (3 px/s), the
+    // way the default direction letters take West.
     const int fx = int(std::lround(sx)) - 128, fy = int(std::lround(sy)) - 128;
     mark = client_.Mark();
     client_.Send(NewNumber("CCD_FRAME", {{"X", fx}, {"Y", fy}, {"WIDTH", 256}, {"HEIGHT", 256}}));
@@ -570,6 +610,8 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     EXPECT_EQ(before->width, 256);
     EXPECT_EQ(before->height, 256);
     EXPECT_EQ(before->filter, "Filter 4");
+    EXPECT_EQ(before->xorg, fx);
+    EXPECT_EQ(before->yorg, fy);
     const auto [x1, y1] = Centroid(*before, sx - fx, sy - fy, 6);
     EXPECT_NEAR(x1, sx - fx, 1.0);
     EXPECT_NEAR(y1, sy - fy, 1.0);
@@ -580,10 +622,10 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
     ASSERT_TRUE(client_.WaitProperty("TELESCOPE_TIMED_GUIDE_WE", "Idle", 5000, mark));
     auto after = Expose("CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 1.0, "CCD1");
     ASSERT_TRUE(after);
-    const auto [x2, y2] = Centroid(*after, x1 + 3, y1, 8);
+    const auto [x2, y2] = Centroid(*after, x1 - 3, y1, 8);
     std::printf("star at (%.2f, %.2f), binned (%.2f, %.2f); after 1 s West it moved (%.2f, %.2f) px\n", sx, sy, bx, by, x2 - x1, y2 - y1);
-    EXPECT_GT(x2 - x1, 1.0) << "the star did not move west";
-    EXPECT_LT(x2 - x1, 8.0);
+    EXPECT_LT(x2 - x1, -1.0) << "the star did not move west";
+    EXPECT_GT(x2 - x1, -8.0);
     EXPECT_LT(std::abs(y2 - y1), 1.5);
 
     // A frame off the sensor is refused.
@@ -651,7 +693,85 @@ TEST_F(IndiDriverTest, SimulatedCameraEndToEnd) {
         [](const Element& e) { return e.Attr("name") == "CONNECTION" && SwitchOf(e, "DISCONNECT") == "On"; }, 10000,
         mark);
     EXPECT_TRUE(off);
+    // Through two connections every update came after its definition.
+    EXPECT_EQ(UpdatedUndefined(client_.Seen()), std::vector<std::string>{});
     EXPECT_LT(Clock::now(), deadline);
+}
+
+// Binnings the camera has no mode for, the countdown of a host-timed
+// exposure, and guider sub-frames at the head's own and the host's binning.
+TEST_F(IndiDriverTest, EveryBinningTheCountdownAndGuiderSubFrames) {
+    client_.Send("<getProperties version=\"1.7\"/>");
+    ASSERT_TRUE(client_.WaitProperty("CONNECTION", "", 10000, 0));
+    client_.Send("<enableBLOB device=\"Velmora CCD\">Also</enableBLOB>");
+    size_t mark = client_.Mark();
+    client_.Send(NewSwitch("CONNECTION", "CONNECT"));
+    ASSERT_TRUE(client_.WaitProperty("CONNECTION", "Ok", 15000, mark));
+
+    // The 2048 x 2048 sensor at binnings read 1 x 1 and averaged.
+    struct Binning {
+        int hor, ver, width, height;
+    };
+    for (const Binning& b : {Binning{5, 5, 409, 409}, Binning{6, 6, 341, 341}, Binning{7, 7, 292, 292},
+                             Binning{2, 3, 1024, 682}}) {
+        mark = client_.Mark();
+        client_.Send(NewNumber("CCD_BINNING", {{"HOR_BIN", b.hor}, {"VER_BIN", b.ver}}));
+        ASSERT_TRUE(client_.WaitProperty("CCD_BINNING", "Ok", 5000, mark)) << b.hor << "x" << b.ver;
+        auto image = Expose("CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 0.2, "CCD1");
+        ASSERT_TRUE(image) << b.hor << "x" << b.ver;
+        EXPECT_EQ(image->width, b.width);
+        EXPECT_EQ(image->height, b.height);
+        EXPECT_GE(Stars(*image, 300, 2).size(), 3u) << b.hor << "x" << b.ver;
+    }
+
+    // A 3.2 s exposure tells the time left at least once a second.
+    mark = client_.Mark();
+    auto image = Expose("CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 3.2, "CCD1");
+    ASSERT_TRUE(image);
+    std::vector<double> left;
+    for (size_t i = mark; i < client_.Seen().size(); ++i) {
+        const Element& e = client_.Seen()[i];
+        if (e.tag == "setNumberVector" && e.Attr("name") == "CCD_EXPOSURE" && e.Attr("state") == "Busy")
+            left.push_back(NumberOf(e, "CCD_EXPOSURE_VALUE").value_or(-1));
+    }
+    ASSERT_GE(left.size(), 4u);
+    EXPECT_NEAR(left.front(), 3.2, 1e-6);
+    for (size_t i = 1; i < left.size(); ++i) EXPECT_LE(left[i - 1] - left[i], 1.15) << "after " << left[i - 1] << " s";
+    EXPECT_LE(left.back(), 1.15);
+
+    // The guider's brightest star on the whole frame, then a 200 x 120
+    // sub-frame around it at 1 x 1, the head's 2 x 2 and the host's 3 x 3.
+    auto whole = Expose("GUIDER_EXPOSURE", "GUIDER_EXPOSURE_VALUE", 0.5, "CCD2");
+    ASSERT_TRUE(whole);
+    const std::vector<Peak> peaks = Stars(*whole, 8000, 12);
+    ASSERT_FALSE(peaks.empty());
+    const auto [gx, gy] = Centroid(*whole, peaks[0].x, peaks[0].y, 4);
+    const int x0 = std::clamp(int(gx) - 100, 0, 300), y0 = std::clamp(int(gy) - 60, 0, 170);
+    mark = client_.Mark();
+    client_.Send(NewNumber("GUIDER_FRAME", {{"X", x0}, {"Y", y0}, {"WIDTH", 200}, {"HEIGHT", 120}}));
+    ASSERT_TRUE(client_.WaitProperty("GUIDER_FRAME", "Ok", 5000, mark));
+    struct GuiderCase {
+        int bin, width, height;
+    };
+    for (const GuiderCase& c : {GuiderCase{1, 200, 120}, GuiderCase{2, 100, 60}, GuiderCase{3, 66, 40}}) {
+        mark = client_.Mark();
+        client_.Send(NewNumber("GUIDER_BINNING", {{"HOR_BIN", c.bin}, {"VER_BIN", c.bin}}));
+        ASSERT_TRUE(client_.WaitProperty("GUIDER_BINNING", "Ok", 5000, mark)) << c.bin;
+        auto part = Expose("GUIDER_EXPOSURE", "GUIDER_EXPOSURE_VALUE", 0.5, "CCD2");
+        ASSERT_TRUE(part) << c.bin;
+        EXPECT_EQ(part->width, c.width);
+        EXPECT_EQ(part->height, c.height);
+        EXPECT_EQ(part->xorg, x0 / c.bin);
+        EXPECT_EQ(part->yorg, y0 / c.bin);
+        const double ex = (gx - x0) / c.bin, ey = (gy - y0) / c.bin;
+        const auto [px, py] = Centroid(*part, ex, ey, 4);
+        EXPECT_NEAR(px, ex, 1.5) << c.bin;
+        EXPECT_NEAR(py, ey, 1.5) << c.bin;
+    }
+    // A guider frame off the head is refused.
+    mark = client_.Mark();
+    client_.Send(NewNumber("GUIDER_FRAME", {{"X", 400}, {"Y", 0}, {"WIDTH", 200}, {"HEIGHT", 120}}));
+    EXPECT_TRUE(client_.WaitProperty("GUIDER_FRAME", "Alert", 5000, mark));
 }
 
 // Without VELMORA_SIMULATE the driver looks on USB, where the test machine

@@ -113,7 +113,9 @@ TEST_F(TelescopeTest, GotoCatalogueSequenceAndWaits) {
 }
 
 TEST_F(TelescopeTest, GotoCoordinatesSendsTextsWithoutClosingHashAsOneRun) {
-    Answer(peer0, "0");
+    // '1' for each co-ordinate text, no object info (the camera pads the
+    // read), then the slew answer.
+    Answer(peer0, "11" + std::string(33, '\0') + "0");
     const uint32_t t0 = clock.now;
     EXPECT_EQ(GotoCoordinates(24 - 1, 59, -89, 0), "0");
     const auto sent = SerialWrites(0);

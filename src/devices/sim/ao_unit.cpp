@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "devices/sim/lx200_mount.h"
 #include "devices/sim/mount_model.h"
 
 AoUnit::AoUnit(MountModel* model, const AoUnitConfig& config) : model_(model), config_(config) {}
@@ -36,12 +35,13 @@ void AoUnit::Receive(const uint8_t* bytes, size_t count, uint32_t nowMs) {
     }
 }
 
-// East steps move the picture like an east move of the mount (-x), north
-// steps like a north move (-y).
+// The unit's directions as the program's default AO letters take them: a
+// west step ('W', made for a positive x error) moves the picture +x, east
+// -x, north +y, south -y. No mirror in front of the unit turns them.
 void AoUnit::Tilt(int dx, int dy) {
     const int nx = std::clamp(tiltX_ + dx, -config_.travel, config_.travel);
     const int ny = std::clamp(tiltY_ + dy, -config_.travel, config_.travel);
-    if (model_) model_->Nudge(-(nx - tiltX_) / config_.stepsPerPixel, -(ny - tiltY_) / config_.stepsPerPixel);
+    if (model_) model_->Nudge(-(nx - tiltX_) / config_.stepsPerPixel, (ny - tiltY_) / config_.stepsPerPixel);
     tiltX_ = nx;
     tiltY_ = ny;
 }
@@ -61,9 +61,10 @@ void AoUnit::Execute(const std::string& command, uint32_t nowMs) {
     if (command[0] == 'G') {
         Tilt(dx * value, dy * value);
     } else if (model_) {
-        // A mount move at the guide rate: west and south are + on the
-        // mount's axes.
-        const double pixels = model_->Config().guideRatePerSecond * value / 1000.0;
-        ShiftMountAxes(*model_, -dx * pixels, -dy * pixels);
+        // A mount move at the guide rate for `value` ms through the unit's
+        // guide port, wired so that it shifts the picture as a tilt of the
+        // same letter does (a bump takes the tilt over): 'T' drives the
+        // mount west, 'W' east, 'N' north, 'S' south.
+        model_->Pulse(dx, -dy, uint32_t(value), nowMs);
     }
 }

@@ -2,8 +2,8 @@
 // commands "G" + letter + five digits (a tip-tilt step: the picture shifts by
 // steps / gain pixels), "M" + letter + five digits (a mount move of that many
 // milliseconds at the guide rate, passed to the mount model) and the single
-// "K" (back to the centre). Letters: N north, S south, T east, W west. The
-// unit does not answer.
+// "K" (back to the centre). Letters: N north, S south, T east, W west: a
+// 'W' tilt moves the picture +x, 'N' +y. The unit does not answer.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -25,7 +25,7 @@ public:
     void Receive(const uint8_t* bytes, size_t count, uint32_t nowMs) override;
     std::vector<uint8_t> Answer(size_t, uint32_t) override { return {}; }
 
-    // The tilt in steps from the centre (+x east, +y north).
+    // The tilt in steps from the centre (+ east, + north).
     int TiltX() const { return tiltX_; }
     int TiltY() const { return tiltY_; }
     const std::vector<std::string>& Commands() const { return commands_; }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 #include "devices/sim/mount_model.h"
 #include "devices/sim/sim_random.h"
@@ -31,21 +33,97 @@ const CatalogueEntry kKnown[] = {
 };
 const char* const kPlanets[] = {"MERCURY", "VENUS", "", "MARS", "JUPITER", "SATURN", "URANUS", "NEPTUNE", "PLUTO"};
 
-// Direction signs: west / south are +1 for the mount model.
-int ModelRa(char d) { return d == 'w' ? 1 : d == 'e' ? -1 : 0; }
-int ModelDec(char d) { return d == 's' ? 1 : d == 'n' ? -1 : 0; }
+// Days from 1970-01-01 of a civil date, and back.
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int& y, int& m, int& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = int(doy - (153 * mp + 2) / 5 + 1);
+    m = int(mp < 10 ? mp + 3 : mp - 9);
+    y = int(yoe + era * 400 + (m <= 2));
+}
+
+// "a<sep>b[.t | <sep>c]" with an optional sign; the separators are those
+// clients send (':', '*', '\'', the degree byte 0xDF). `value` is
+// a + b/60 + c/3600 (or t tenths of b), signed.
+bool ParseSexagesimal(const std::string& text, double& value) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    double sign = 1;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) sign = text[i++] == '-' ? -1 : 1;
+    auto digits = [&](int& out) {
+        const size_t from = i;
+        out = 0;
+        while (i < text.size() && std::isdigit(uint8_t(text[i]))) out = out * 10 + (text[i++] - '0');
+        return i > from && i - from <= 3;
+    };
+    auto separator = [&] {
+        if (i < text.size() && std::strchr(":*'\xdf", text[i]) && text[i] != 0) return ++i, true;
+        return false;
+    };
+    int a = 0, b = 0, c = 0;
+    if (!digits(a) || !separator() || !digits(b) || b > 59) return false;
+    double rest = 0;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        if (!digits(c) || c > 9) return false;
+        rest = c / 600.0;
+    } else if (separator()) {
+        if (!digits(c) || c > 59) return false;
+        rest = c / 3600.0;
+    }
+    if (i != text.size()) return false;
+    value = sign * (a + b / 60.0 + rest);
+    return true;
+}
+
+// "sDD*MM" / "DDD*MM" (low) or with "'SS" (high) of an angle.
+std::string AngleText(double degrees, bool withSign, bool high) {
+    const char sign = degrees < 0 ? '-' : '+';
+    const long units = std::lround(std::fabs(degrees) * (high ? 3600 : 60));
+    const long d = high ? units / 3600 : units / 60, m = high ? units / 60 % 60 : units % 60, sec = units % 60;
+    char text[24];
+    if (withSign)
+        std::snprintf(text, sizeof text, "%c%02ld*%02ld", sign, d, m);
+    else
+        std::snprintf(text, sizeof text, "%03ld*%02ld", d, m);
+    std::string out = text;
+    if (high) {
+        std::snprintf(text, sizeof text, "'%02ld", sec);
+        out += text;
+    }
+    return out;
+}
+
+std::string ClockText(double seconds) {
+    const long s = long(std::floor(std::fmod(std::fmod(seconds, 86400) + 86400, 86400))) % 86400;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    return text;
+}
 
 }  // namespace
 
-// Shifts the picture by a motion of the mount's axes (pixels along R.A. and
-// Dec, +R.A. west, +Dec south), turned by the camera angle.
-void ShiftMountAxes(MountModel& model, double raPixels, double decPixels) {
-    const double a = model.Config().cameraAngleDeg * kPi / 180.0;
-    model.Nudge(raPixels * std::cos(a) - decPixels * std::sin(a), raPixels * std::sin(a) + decPixels * std::cos(a));
-}
-
 Lx200Mount::Lx200Mount(MountModel* model, const Lx200Config& config)
-    : model_(model), config_(config), ra_(config.raHours), dec_(config.decDegrees) {}
+    : model_(model),
+      config_(config),
+      ra_(config.raHours),
+      dec_(config.decDegrees),
+      highPrecision_(config.highPrecision),
+      latitude_(config.latitude),
+      longitudeWest_(config.longitudeWest) {}
 
 void Lx200Mount::Receive(const uint8_t* bytes, size_t count, uint32_t nowMs) {
     for (size_t i = 0; i < count; ++i) {
@@ -56,6 +134,11 @@ void Lx200Mount::Receive(const uint8_t* bytes, size_t count, uint32_t nowMs) {
             partial_.clear();
         } else if (!inCommand_) {
             if (c == ':') inCommand_ = true;
+            // The ACK byte asks for the alignment mode.
+            if (c == 0x06) {
+                Log(std::string(1, c), nowMs);
+                Reply(std::string(1, alignment_), nowMs);
+            }
         } else if (partial_.size() < 64) {
             partial_ += c;
         }
@@ -92,41 +175,52 @@ void Lx200Mount::Track(uint32_t nowMs) {
     if (dt <= 0) return;
     if (slewing_) {
         const double step = config_.slewDegPerSecond * dt;
-        const double dRa = (targetRa_ - ra_) * 15, dDec = targetDec_ - dec_;
+        const double dRa = (slewRa_ - ra_) * 15, dDec = slewDec_ - dec_;
         ra_ += std::clamp(dRa, -step, step) / 15;
         dec_ += std::clamp(dDec, -step, step);
         if (std::fabs(dRa) <= step && std::fabs(dDec) <= step) slewing_ = false;
         return;
     }
-    const double move = RateDegPerSecond() * dt;
-    ra_ -= raDir_ * move / 15;  // west lowers the R.A. of the pointing
-    dec_ = std::clamp(dec_ + decDir_ * move, -90.0, 90.0);
+    ra_ -= raDir_ * raRate_ * dt / 15;  // west lowers the R.A. of the pointing
+    dec_ = std::clamp(dec_ + decDir_ * decRate_ * dt, -90.0, 90.0);
     ra_ = std::fmod(ra_ + 24, 24);
 }
 
 void Lx200Mount::SettleSlew(uint32_t nowMs) { Track(nowMs); }
 
+// The model runs each axis at the rate its move was started with (in guide
+// rates: the picture shifts at that speed while the move lasts).
+void Lx200Mount::SetSpeeds(uint32_t nowMs) {
+    const double guideDegPerSecond = 0.5 * kSiderealDegPerSecond;
+    if (model_)
+        model_->SetGuideMotion(raDir_ * raRate_ / guideDegPerSecond, -decDir_ * decRate_ / guideDegPerSecond, nowMs);
+}
+
 void Lx200Mount::Move(char d, uint32_t nowMs) {
     Track(nowMs);
-    if (d == 'e' || d == 'w') raDir_ = d == 'w' ? 1 : -1;
-    if (d == 'n' || d == 's') decDir_ = d == 'n' ? 1 : -1;
-    if (model_) model_->SetGuideMotion(raDir_, -decDir_, nowMs);
+    if (d == 'e' || d == 'w') {
+        raDir_ = d == 'w' ? 1 : -1;
+        raRate_ = RateDegPerSecond();
+    }
+    if (d == 'n' || d == 's') {
+        decDir_ = d == 'n' ? 1 : -1;
+        decRate_ = RateDegPerSecond();
+    }
+    SetSpeeds(nowMs);
 }
 
 void Lx200Mount::Quit(char d, uint32_t nowMs) {
-    const uint32_t started = motionMs_;
     Track(nowMs);
-    const bool ra = d == 0 || d == 'e' || d == 'w';
-    const bool dec = d == 0 || d == 'n' || d == 's';
-    if (model_) {
-        // Faster rates move the picture further than the guide motion did.
-        const double extra = (RateInGuideRates() - 1) * model_->Config().guideRatePerSecond *
-                             std::max(0, int32_t(nowMs - started)) / 1000.0;
-        if (extra > 0) ShiftMountAxes(*model_, ra ? raDir_ * extra : 0, dec ? -decDir_ * extra : 0);
-    }
-    if (ra) raDir_ = 0;
-    if (dec) decDir_ = 0;
-    if (model_) model_->SetGuideMotion(raDir_, -decDir_, nowMs);
+    if (d == 0 || d == 'e' || d == 'w') raDir_ = 0;
+    if (d == 0 || d == 'n' || d == 's') decDir_ = 0;
+    if (d == 0) slewing_ = false;  // ":Q#" also ends a go-to
+    SetSpeeds(nowMs);
+}
+
+void Lx200Mount::Pulse(char d, int ms, uint32_t nowMs) {
+    const int ra = d == 'w' ? 1 : d == 'e' ? -1 : 0;
+    const int dec = d == 's' ? 1 : d == 'n' ? -1 : 0;
+    if (model_ && ms > 0) model_->Pulse(ra, dec, uint32_t(ms), nowMs);
 }
 
 void Lx200Mount::SelectObject(char catalogue, int number) {
@@ -163,20 +257,32 @@ void Lx200Mount::SelectObject(char catalogue, int number) {
     objectText_ = text;
 }
 
-void Lx200Mount::Execute(const std::string& command, uint32_t nowMs) {
+void Lx200Mount::Log(const std::string& command, uint32_t nowMs) {
     commands_.push_back(command);
     if (commands_.size() > 10000) commands_.erase(commands_.begin(), commands_.begin() + 5000);
     if (onCommand) onCommand(nowMs, command);
+}
+
+void Lx200Mount::Execute(const std::string& command, uint32_t nowMs) {
+    Log(command, nowMs);
+    if (command.empty()) return;
     const std::string head = command.substr(0, 2);
     const char a = command.size() > 1 ? command[1] : 0;
+    const bool direction = a == 'n' || a == 's' || a == 'e' || a == 'w';
     if (head == "RS" || head == "RM" || head == "RC" || head == "RG") {
         Track(nowMs);
         rate_ = a;
-    } else if (command.size() == 2 && command[0] == 'M' && (a == 'n' || a == 's' || a == 'e' || a == 'w')) {
+    } else if (command.size() == 2 && command[0] == 'M' && direction) {
         Move(a, nowMs);
+    } else if (head == "Mg" && command.size() >= 4) {
+        const char d = command[2];
+        const std::string digits = command.substr(3);
+        if ((d == 'n' || d == 's' || d == 'e' || d == 'w') && !digits.empty() && digits.size() <= 5 &&
+            std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(uint8_t(c)); }))
+            Pulse(d, std::atoi(digits.c_str()), nowMs);
     } else if (command == "Q") {
         Quit(0, nowMs);
-    } else if (command.size() == 2 && command[0] == 'Q' && (a == 'n' || a == 's' || a == 'e' || a == 'w')) {
+    } else if (command.size() == 2 && command[0] == 'Q' && direction) {
         Quit(a, nowMs);
     } else if (command[0] == 'F' && command.size() == 2) {
         focus_ = FocusPosition(nowMs);
@@ -190,27 +296,19 @@ void Lx200Mount::Execute(const std::string& command, uint32_t nowMs) {
         SelectObject(char(std::tolower(a)), std::atoi(command.c_str() + 2));
     } else if (command == "LI") {
         if (!objectText_.empty()) Reply(objectText_ + "#", nowMs);
-    } else if (head == "Sr") {
-        int h = 0, m = 0;
-        double tenths = 0;
-        if (std::sscanf(command.c_str() + 2, " %d:%d.%lf", &h, &m, &tenths) >= 2 ||
-            std::sscanf(command.c_str() + 2, " %d:%d:%lf", &h, &m, &tenths) >= 2) {
-            setRa_ = h + m / 60.0;
+    } else if (head == "Sr" || head == "Sd") {
+        // Either precision; the answer says whether the value was taken.
+        double v = 0;
+        const bool ra = head == "Sr";
+        const bool ok = ParseSexagesimal(command.substr(2), v) && (ra ? v >= 0 && v < 24 : v >= -90 && v <= 90);
+        if (ok) {
+            (ra ? setRa_ : setDec_) = v;
             targetRa_ = setRa_;
             targetDec_ = setDec_;
             targetValid_ = true;
             objectText_.clear();
         }
-    } else if (head == "Sd") {
-        char sign = '+';
-        int d = 0, m = 0;
-        if (std::sscanf(command.c_str() + 2, " %c%d*%d", &sign, &d, &m) == 3) {
-            setDec_ = (sign == '-' ? -1 : 1) * (d + m / 60.0);
-            targetRa_ = setRa_;
-            targetDec_ = setDec_;
-            targetValid_ = true;
-            objectText_.clear();
-        }
+        Reply(ok ? "1" : "0", nowMs);
     } else if (command == "MS") {
         Track(nowMs);
         if (!targetValid_) {
@@ -219,14 +317,177 @@ void Lx200Mount::Execute(const std::string& command, uint32_t nowMs) {
             Reply("1Object Below Horizon#", nowMs);
         } else {
             raDir_ = decDir_ = 0;
+            SetSpeeds(nowMs);
+            slewRa_ = targetRa_;
+            slewDec_ = targetDec_;
             slewing_ = true;
             Reply("0", nowMs);
         }
-    } else if (command == "GR" || command == "GD") {
+    } else if (command == "CM") {
+        // Sync: the mount takes the selected target for where it points.
         Track(nowMs);
-        const std::string text = command == "GR" ? RaText(ra_) : DecText(dec_);
-        Reply(text + "#", nowMs + (config_.autostar ? 5 : 0));
+        if (targetValid_) {
+            ra_ = targetRa_;
+            dec_ = targetDec_;
+            slewing_ = false;
+        }
+        Reply((objectText_.empty() ? std::string("Coordinates     matched.        ") : " " + objectText_) + "#", nowMs);
+    } else if (command == "U") {
+        highPrecision_ = !highPrecision_;
+    } else if (command == "P") {
+        highPrecisionPointing_ = !highPrecisionPointing_;
+        Reply(highPrecisionPointing_ ? "HIGH PRECISION" : "LOW PRECISION", nowMs);
+    } else if (command == "H") {
+        clock24_ = !clock24_;
+    } else if (command == "AA" || command == "AL" || command == "AP") {
+        alignment_ = a;
+    } else if (!SetSite(command, nowMs)) {
+        Query(command, nowMs);  // anything else unknown gets no answer
     }
+}
+
+// The site, clock and limit settings: '1' when taken, '0' when not.
+bool Lx200Mount::SetSite(const std::string& command, uint32_t nowMs) {
+    const std::string head = command.substr(0, 2), value = command.substr(std::min<size_t>(2, command.size()));
+    double v = 0;
+    if (head == "St" || head == "Sg" || head == "SL") {
+        bool ok = ParseSexagesimal(value, v);
+        if (head == "St") ok = ok && std::fabs(v) <= 90;
+        if (head == "Sg") ok = ok && v >= 0 && v <= 360;
+        if (head == "SL") ok = ok && v >= 0 && v < 24;
+        if (ok && head == "St") latitude_ = v;
+        if (ok && head == "Sg") longitudeWest_ = v;
+        if (ok && head == "SL") {
+            const double local = LocalSeconds(nowMs);
+            clockShiftS_ += std::floor(local / 86400) * 86400 + v * 3600 - local;
+        }
+        Reply(ok ? "1" : "0", nowMs);
+    } else if (head == "SG") {
+        char* end = nullptr;
+        v = std::strtod(value.c_str(), &end);
+        const bool ok = end != value.c_str() && *end == 0 && std::fabs(v) <= 14;
+        if (ok) utcOffsetHours_ = v;
+        Reply(ok ? "1" : "0", nowMs);
+    } else if (head == "SC") {
+        int m = 0, d = 0, y = 0;
+        char tail = 0;
+        const bool ok = std::sscanf(value.c_str(), " %d/%d/%d%c", &m, &d, &y, &tail) == 3 && m >= 1 && m <= 12 &&
+                        d >= 1 && d <= 31 && y >= 0 && y <= 99;
+        if (ok) {
+            const double local = LocalSeconds(nowMs);
+            const double day = double(DaysFromCivil(2000 + y, m, d));
+            clockShiftS_ += day * 86400 + std::fmod(std::fmod(local, 86400) + 86400, 86400) - local;
+            // The mount then works out the planets' places, in two texts.
+            Reply("1Updating Planetary Data#                              #", nowMs);
+        } else {
+            Reply("0", nowMs);
+        }
+    } else if (head == "SM" || head == "SN" || head == "SO" || head == "SP") {
+        const size_t from = value.find_first_not_of(' ');
+        if (head == "SM" && from != std::string::npos) siteName_ = value.substr(from);
+        Reply("1", nowMs);
+    } else if (head == "ST") {
+        char* end = nullptr;
+        v = std::strtod(value.c_str(), &end);
+        const bool ok = end != value.c_str() && v >= 56.4 && v <= 60.1;
+        if (ok) trackingHz_ = v;
+        Reply(ok ? "2" : "0", nowMs);
+    } else if (head == "Sw" || head == "Sh" || head == "So") {
+        Reply("1", nowMs);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The queries: position, target, site, clock, product and state.
+bool Lx200Mount::Query(const std::string& command, uint32_t nowMs) {
+    std::string text;
+    uint32_t ready = nowMs;
+    Track(nowMs);
+    const double lst = SiderealHours(nowMs);
+    if (command == "GR" || command == "GD") {
+        text = command == "GR" ? RaText(ra_, highPrecision_) : DecText(dec_, highPrecision_);
+        if (config_.autostar) ready += 5;
+    } else if (command == "Gr" || command == "Gd") {
+        text = command == "Gr" ? RaText(targetRa_, highPrecision_) : DecText(targetDec_, highPrecision_);
+    } else if (command == "GA" || command == "GZ") {
+        const double kRad = kPi / 180;
+        const double ha = (lst - ra_) * 15 * kRad, dec = dec_ * kRad, lat = latitude_ * kRad;
+        const double alt = std::asin(std::sin(dec) * std::sin(lat) + std::cos(dec) * std::cos(lat) * std::cos(ha));
+        double az = std::atan2(-std::sin(ha) * std::cos(dec),
+                               std::sin(dec) * std::cos(lat) - std::cos(dec) * std::sin(lat) * std::cos(ha)) / kRad;
+        if (az < 0) az += 360;
+        text = command == "GA" ? AngleText(alt / kRad, true, highPrecision_) : AngleText(az, false, highPrecision_);
+    } else if (command == "GS") {
+        text = ClockText(lst * 3600);
+    } else if (command == "GL" || command == "Ga") {
+        double local = LocalSeconds(nowMs);
+        if (command == "Ga" || !clock24_) local = std::fmod(std::fmod(local, 43200) + 43200, 43200);
+        text = ClockText(local);
+    } else if (command == "GC") {
+        int y = 0, m = 0, d = 0;
+        CivilFromDays(int64_t(std::floor(LocalSeconds(nowMs) / 86400)), y, m, d);
+        char t[16];
+        std::snprintf(t, sizeof t, "%02d/%02d/%02d", m, d, y % 100);
+        text = t;
+    } else if (command == "Gc") {
+        text = clock24_ ? "(24)" : "(12)";
+    } else if (command == "GG") {
+        char t[16];
+        if (utcOffsetHours_ == std::floor(utcOffsetHours_))
+            std::snprintf(t, sizeof t, "%+03d", int(utcOffsetHours_));
+        else
+            std::snprintf(t, sizeof t, "%+05.1f", utcOffsetHours_);
+        text = t;
+    } else if (command == "Gt") {
+        text = AngleText(latitude_, true, false);
+    } else if (command == "Gg") {
+        text = AngleText(longitudeWest_, false, false);
+    } else if (command == "GM" || command == "GN" || command == "GO" || command == "GP") {
+        text = command == "GM" ? siteName_ : "Site " + std::string(1, char('2' + (command[1] - 'N')));
+    } else if (command == "GT") {
+        char t[16];
+        std::snprintf(t, sizeof t, "%04.1f", trackingHz_);
+        text = t;
+    } else if (command == "GW") {
+        // Mount kind, tracking, aligned on two stars.
+        text = std::string(1, alignment_ == 'A' ? 'A' : alignment_ == 'L' ? 'L' : 'P') + "T2";
+    } else if (command == "GVP") {
+        text = config_.autostar ? "Autostar" : "LX200 Classic";
+    } else if (command == "GVN") {
+        text = config_.autostar ? "43Eg" : "4.2G";
+    } else if (command == "GVD") {
+        text = "Dec 01 2026";
+    } else if (command == "GVT") {
+        text = "12:00:00";
+    } else if (command == "GVF") {
+        text = std::string(config_.autostar ? "Autostar" : "LX200 Classic") + "|A|" +
+               (config_.autostar ? "43Eg" : "4.2G") + "|Dec 01 2026@12:00:00";
+    } else if (command == "Gh" || command == "Go") {
+        text = command == "Gh" ? "+00*" : "90*";
+    } else if (command == "GF") {
+        text = "015";
+    } else if (command == "D") {
+        text = slewing_ ? "\x7f" : "";
+    } else {
+        return false;
+    }
+    Reply(text + "#", ready);
+    return true;
+}
+
+double Lx200Mount::UtcSeconds(uint32_t nowMs) const {
+    return double(config_.utcAtStartS) + int32_t(nowMs - config_.startMs) / 1000.0 + clockShiftS_;
+}
+
+double Lx200Mount::LocalSeconds(uint32_t nowMs) const { return UtcSeconds(nowMs) - utcOffsetHours_ * 3600; }
+
+// Local sidereal time from the Greenwich mean sidereal time.
+double Lx200Mount::SiderealHours(uint32_t nowMs) const {
+    const double days = UtcSeconds(nowMs) / 86400.0 + 2440587.5 - 2451545.0;
+    const double hours = 18.697374558 + 24.06570982441908 * days - longitudeWest_ / 15;
+    return std::fmod(std::fmod(hours, 24) + 24, 24);
 }
 
 double Lx200Mount::RaHours(uint32_t nowMs) {
@@ -249,18 +510,17 @@ int Lx200Mount::FocusPosition(uint32_t nowMs) {
     return int(std::lround(focus_ + focusDir_ * rate * std::max(0, int32_t(nowMs - focusMs_)) / 1000.0));
 }
 
-std::string Lx200Mount::RaText(double hours) {
-    long s = std::lround(std::fmod(hours + 24, 24) * 3600);
-    s %= 24 * 3600;
+std::string Lx200Mount::RaText(double hours, bool high) {
+    const double h = std::fmod(hours + 24, 24);
     char text[16];
-    std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    if (high) {
+        const long s = std::lround(h * 3600) % (24 * 3600);
+        std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    } else {
+        const long t = std::lround(h * 600) % (24 * 600);  // tenths of a minute
+        std::snprintf(text, sizeof text, "%02ld:%02ld.%ld", t / 600, t / 10 % 60, t % 10);
+    }
     return text;
 }
 
-std::string Lx200Mount::DecText(double degrees) {
-    const char sign = degrees < 0 ? '-' : '+';
-    const long s = std::lround(std::fabs(degrees) * 3600);
-    char text[16];
-    std::snprintf(text, sizeof text, "%c%02ld*%02ld'%02ld", sign, s / 3600, s / 60 % 60, s % 60);
-    return text;
-}
+std::string Lx200Mount::DecText(double degrees, bool high) { return AngleText(degrees, true, high); }

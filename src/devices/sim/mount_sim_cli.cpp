@@ -1,7 +1,9 @@
-// velmora-cli mount-sim [--autostar] [--seed N]: a simulated LX200 (or
-// Autostar) mount with an AO unit on a pseudo-terminal. Prints the terminal's
-// path on the first line, serves until SIGINT or SIGTERM and logs every
-// command it receives, with the clock, on standard error. A program run with
+// velmora-cli mount-sim [--autostar] [--low-precision] [--seed N]: a
+// simulated LX200 (or Autostar) mount with an AO unit on a pseudo-terminal,
+// answering as such a mount does (any LX200 client can drive it; its clock
+// is the system's). Prints the terminal's path on the first line, serves
+// until SIGINT or SIGTERM and logs every command it receives, with the
+// clock, on standard error (the ACK byte as "<ACK>"). A program run with
 // VELMORA_COM1=<path> then reaches it over a real serial device file.
 #include <fcntl.h>
 #include <poll.h>
@@ -11,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "core/cli.h"
@@ -28,10 +31,11 @@ void OnSignal(int) { stopRequested = 1; }
 int RunMountSim(const CliArgs& input) {
     CliArgs args = input;
     const bool autostar = TakeFlag(args, "--autostar");
+    const bool lowPrecision = TakeFlag(args, "--low-precision");
     uint64_t seed = 1;
     if (auto text = TakeOption(args, "--seed")) seed = std::strtoull(text->c_str(), nullptr, 10);
     if (!args.empty()) {
-        std::fprintf(stderr, "usage: velmora-cli mount-sim [--autostar] [--seed N]\n");
+        std::fprintf(stderr, "usage: velmora-cli mount-sim [--autostar] [--low-precision] [--seed N]\n");
         return 2;
     }
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -59,6 +63,9 @@ int RunMountSim(const CliArgs& input) {
     Lx200Config config;
     config.autostar = autostar;
     config.seed = seed;
+    config.highPrecision = !lowPrecision;
+    config.utcAtStartS = int64_t(std::time(nullptr));
+    config.startMs = NowMs();
     Lx200Mount mount(&model, config);
     AoUnit ao(&model);
     SerialSplitter line({&mount, &ao});
@@ -68,7 +75,7 @@ int RunMountSim(const CliArgs& input) {
         std::fprintf(stderr, "%u.%03u %s\n", ms / 1000, ms % 1000, text.c_str());
         std::fflush(stderr);
     };
-    mount.onCommand = [&](uint32_t now, const std::string& c) { log(now, ":" + c + "#"); };
+    mount.onCommand = [&](uint32_t now, const std::string& c) { log(now, c == "\x06" ? "<ACK>" : ":" + c + "#"); };
     ao.onCommand = [&](uint32_t now, const std::string& c) { log(now, c); };
 
     std::signal(SIGINT, OnSignal);
@@ -91,6 +98,6 @@ int RunMountSim(const CliArgs& input) {
     return 0;
 }
 
-const bool registered = RegisterCliCommand({"mount-sim", "[--autostar] [--seed N]", RunMountSim});
+const bool registered = RegisterCliCommand({"mount-sim", "[--autostar] [--low-precision] [--seed N]", RunMountSim});
 
 }  // namespace

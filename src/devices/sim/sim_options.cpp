@@ -11,6 +11,7 @@ const char* const kSimOptionsUsage =
     "  --sim-pe AMP_PX:PERIOD_S  periodic error in R.A. (0..1000 px, 1..100000 s)\n"
     "  --sim-drift PX_PER_MIN    drift in Dec (-1000..1000)\n"
     "  --sim-backlash PX         backlash after a reversal, both axes (0..1000)\n"
+    "  --sim-mirror AXES         a mirror turns west (ew), north (ns) or both round on the sensor\n"
     "  --sim-seeing PX           star jitter, RMS per axis and frame (0..50)\n"
     "  --sim-guider-scale F      guider pixels per main-sensor pixel (0.05..20)\n"
     "  --sim-guider-angle DEG    guider's angle against the main sensor (-360..360)\n"
@@ -40,7 +41,7 @@ bool Ranged(const std::string& option, const std::string& text, double low, doub
 }
 
 const char* const kOptions[] = {"--sim-angle",    "--sim-rate",         "--sim-pe",
-                                "--sim-drift",    "--sim-backlash",     "--sim-seeing",
+                                "--sim-drift",    "--sim-backlash",     "--sim-mirror",     "--sim-seeing",
                                 "--sim-guider-scale", "--sim-guider-angle", "--seed",
                                 "--sim-camera-lost-at", "--sim-serial-lost-at", "--sim-mount-silent-at"};
 
@@ -94,6 +95,13 @@ bool TakeSimOptions(std::vector<std::string>& args, SimulatorConfig& config, std
         } else if (option == "--sim-backlash") {
             if (!Ranged(option, text, 0, 1000, "a backlash in pixels", v, error)) return false;
             backlashPx = v;
+        } else if (option == "--sim-mirror") {
+            if (text != "ew" && text != "ns" && text != "both" && text != "none") {
+                error = option + ": '" + text + "' is not one of ew, ns, both, none";
+                return false;
+            }
+            m.mirrorRa = text == "ew" || text == "both";
+            m.mirrorDec = text == "ns" || text == "both";
         } else if (option == "--sim-seeing") {
             if (!Ranged(option, text, 0, 50, "a jitter in pixels RMS", v, error)) return false;
             m.seeingRmsPx = v;
@@ -140,7 +148,9 @@ double SimHeadRate(const SimulatorConfig& config, int head) {
 }
 
 double SimHeadAngleDeg(const SimulatorConfig& config, int head) {
-    return config.mount.cameraAngleDeg + (head == 1 ? config.camera.guiderAngleDeg : 0.0);
+    // West moves the picture -x at angle 0, +x behind a mirror that turns R.A.
+    return config.mount.cameraAngleDeg + (config.mount.mirrorRa ? 0.0 : 180.0) +
+           (head == 1 ? config.camera.guiderAngleDeg : 0.0);
 }
 
 double SimHeadBacklashPx(const SimulatorConfig& config, int head) {

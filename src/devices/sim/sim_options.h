@@ -5,6 +5,8 @@
 //   --sim-pe AMP_PX:PERIOD_S periodic error in R.A. (amplitude, period)
 //   --sim-drift PX_PER_MIN   drift in Dec
 //   --sim-backlash PX        gear slack taken up after a reversal, both axes
+//   --sim-mirror AXES        ew, ns, both or none: a mirror turns that motion
+//                            round (the swap letters then guide again)
 //   --sim-seeing PX          random jitter of the stars, RMS per axis, per frame
 //   --sim-guider-scale F     guider pixels per main-sensor pixel
 //   --sim-guider-angle DEG   rotation of the guider against the main sensor
@@ -36,8 +38,8 @@ bool ApplySimOptions(std::vector<std::string>& args, std::string& error);
 
 // The true guiding geometry of a head (0 main, 1 guider), to compare trained
 // values against: guide rate in that head's pixels per second, the angle of
-// the R.A. axis on that head's sensor (degrees), backlash in that head's
-// pixels.
+// a West move on that head's sensor (degrees, not reduced), backlash in that
+// head's pixels.
 double SimHeadRate(const SimulatorConfig& config, int head);
 double SimHeadAngleDeg(const SimulatorConfig& config, int head);
 double SimHeadBacklashPx(const SimulatorConfig& config, int head);

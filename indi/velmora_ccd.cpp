@@ -15,6 +15,7 @@
 #include "devices/sim/simulator.h"
 #include "devices/transport.h"
 #include "platform/platform.h"
+#include "platform/stop_signal.h"
 #include "settings/ini_rules.h"
 #include "settings/settings_file.h"
 
@@ -43,9 +44,26 @@ VelmoraCCD::VelmoraCCD() : FilterInterface(this) {
     weTimer_.callOnTimeout([this] { PulseDone(GuideAxis::WestEast); });
     coolerTimer_.setInterval(1000);
     coolerTimer_.callOnTimeout([this] { PollCooler(); });
+    // SIGTERM, SIGINT, SIGHUP: a running guide pulse's relays open before the
+    // driver exits with 128 + the signal.
+    InstallStopSignals();
+    stopTimer_.setInterval(50);
+    stopTimer_.callOnTimeout([this] {
+        if (!StopSignal()) return;
+        if (CameraConnected()) SetRelays(0);
+        LeaveIfStopSignalled();
+    });
 }
 
-VelmoraCCD::~VelmoraCCD() { InstallPlatform(previousPlatform_); }
+VelmoraCCD::~VelmoraCCD() {
+    // A signal that interrupts INDI's event loop ends the process through
+    // exit(): the stop signal's relays are released on the way out.
+    if (StopSignal()) {
+        if (CameraConnected()) SetRelays(0);
+        LeaveIfStopSignalled();
+    }
+    InstallPlatform(previousPlatform_);
+}
 
 const char* VelmoraCCD::getDefaultName() { return kDeviceName; }
 
@@ -143,6 +161,7 @@ bool VelmoraCCD::Connect() {
               FindCameraModel(g.modelCode) ? FindCameraModel(g.modelCode)->name : "?",
               Camera().firmwareText.c_str());
     ReportMessages(false);
+    stopTimer_.start();
     return true;
 }
 

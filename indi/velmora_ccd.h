@@ -80,6 +80,8 @@ private:
     INDI::Timer nsTimer_;
     INDI::Timer weTimer_;
     INDI::Timer coolerTimer_;
+    // Polls the stop-signal flag: relays released, then the driver leaves.
+    INDI::Timer stopTimer_;
 
     ISwitch coolerS_[2];
     ISwitchVectorProperty coolerSP_;

@@ -8,8 +8,10 @@
 #include "app/velmora_app_window.h"
 #include "devices/sim/sim_options.h"
 #include "devices/usb_transport.h"
+#include "platform/stop_signal.h"
 
 int main(int argc, char** argv) {
+    InstallStopSignals();
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& arg : args)
         if (arg == "--simulate") setenv("VELMORA_SIMULATE", "1", 1);

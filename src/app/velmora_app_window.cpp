@@ -37,6 +37,7 @@
 #include "core/ui_hooks.h"
 #include "devices/transport.h"
 #include "display/render.h"
+#include "platform/stop_signal.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
 
@@ -520,5 +521,12 @@ int RunVelmoraApp(int argc, char** argv) {
         DispatchMenuCommand(command);
         return app.exec();
     }
+    // A stop signal while the program waits for the user (the long loops
+    // poll it themselves): every running motion stops, then the program
+    // leaves with 128 + the signal.
+    auto* stopPoll = new QTimer(window);
+    stopPoll->setInterval(50);
+    QObject::connect(stopPoll, &QTimer::timeout, [] { LeaveIfStopSignalled(); });
+    stopPoll->start();
     return app.exec();
 }

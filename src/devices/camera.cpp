@@ -34,6 +34,8 @@ bool OpenCamera() {
     if (CameraConnected()) return true;
     DiscoverCamera();
     if (!Link().filterWheel) DiscoverFilterWheel();
+    // A relay left closed by a crash or a power cut opens again.
+    if (CameraConnected()) SetGuideOutputs(0);
     return CameraConnected();
 }
 

@@ -13,21 +13,13 @@ public:
         Set(direction, ms);
         // The guide socket ('b') pulses the relays; every other drive method
         // sends LX200 move and quit commands.
-        if (State().settings.driveMethod == 'b')
-            PulseGuideRelay();
-        else
-            PulseGuideSerial();
-        return true;
+        return State().settings.driveMethod == 'b' ? PulseGuideRelay() : PulseGuideSerial();
     }
     bool RelayPulse(char direction, int32_t ms) override {
         Set(direction, ms);
-        PulseGuideRelay();
-        return true;
+        return PulseGuideRelay();
     }
-    bool AoStep(char letter, int32_t steps) override {
-        ::AoStep(int(steps), letter);
-        return true;
-    }
+    bool AoStep(char letter, int32_t steps) override { return ::AoStep(int(steps), letter); }
     void AoRecentre() override { ::AoRecentre(); }
 
 private:

@@ -10,8 +10,10 @@ public:
     virtual ~GuideOutput() = default;
     // A timed guide pulse by the drive method in force (LX200 move commands,
     // or the guide relays for the guide socket). direction: 'e','w','n','s'.
+    // False when the pulse could not be sent (the device stopped answering).
     virtual bool Pulse(char direction, int32_t ms) = 0;
-    // A relay pulse, whatever the drive method (settling the relays).
+    // A relay pulse, whatever the drive method (settling the relays); false
+    // as above.
     virtual bool RelayPulse(char direction, int32_t ms) = 0;
     // A guiding correction: LX200 move commands with the LX200 drive
     // method, the guide relays with every other (an Autostar is guided on

@@ -37,13 +37,19 @@ char ModeOf(const GuidingContext& c) { return c.mode ? c.mode : State().settings
 
 bool PastEnd(const GuidingContext& c) { return c.endMs != 0 && int32_t(NowMs() - c.endMs) >= 0; }
 
-// Every guide pulse and AO step is bracketed by a beep.
-void SendPulse(GuideOutput& out, const AxisPulse& p) {
-    if (!p.Send()) return;
+// Every guide pulse and AO step is bracketed by a beep. False when the pulse
+// could not be sent.
+bool SendPulse(GuideOutput& out, const AxisPulse& p) {
+    if (!p.Send()) return true;
     Beep();
-    out.Correction(p.direction, p.lengthMs);
+    const bool sent = out.Correction(p.direction, p.lengthMs);
     Beep();
+    return sent;
 }
+
+// The last guider correction could not send its pulse: guiding ends with the
+// device's message, after the frame is recorded.
+bool pulseFailed = false;
 
 // The guider frame and its size.
 const Pixel* GuiderFrame() { return State().guiderA; }
@@ -85,17 +91,23 @@ LoopEnd DriveTraining(TrainingMachine& m, GuidingContext& c, const std::function
         ++index;
         show.Caption(step.caption);
         switch (step.drive) {
-            case TrainingStep::Drive::Pulse:
+            case TrainingStep::Drive::Pulse: {
                 Beep();
-                out.Pulse(step.direction, step.amount);
+                const bool sent = out.Pulse(step.direction, step.amount);
                 Beep();
+                if (!sent) return LoopEnd::CameraFailed;
                 break;
-            case TrainingStep::Drive::Relay: out.RelayPulse(step.direction, step.amount); break;
-            case TrainingStep::Drive::Ao:
-                Beep();
-                out.AoStep(step.direction, step.amount);
-                Beep();
+            }
+            case TrainingStep::Drive::Relay:
+                if (!out.RelayPulse(step.direction, step.amount)) return LoopEnd::CameraFailed;
                 break;
+            case TrainingStep::Drive::Ao: {
+                Beep();
+                const bool sent = out.AoStep(step.direction, step.amount);
+                Beep();
+                if (!sent) return LoopEnd::CameraFailed;
+                break;
+            }
             case TrainingStep::Drive::None: break;
         }
         if (step.settleMs > 0) WaitMs(uint32_t(step.settleMs));
@@ -200,15 +212,16 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
     g.errorY = ey;
     GuidingFrameReport r = Report(star, ex, ey);
     GuideOutput& out = Out(c);
+    pulseFailed = false;
     if (ModeOf(c) == 'A') {
         const AoCorrection a = AoCorrectionFor(ex, ey, AoGainRa(), AoGainDec(), State().settings.aoLetters);
         r.measured = !a.ignored;
         auto step = [&](bool act, char letter, int32_t steps, int16_t& shown, char& dir) {
             if (!act) return;
             shown = int16_t(std::min<int32_t>(steps, 32767));
-            if (steps > 0) {
+            if (steps > 0 && !pulseFailed) {
                 Beep();
-                out.AoStep(letter, steps);
+                pulseFailed = !out.AoStep(letter, steps);
                 Beep();
                 dir = letter;
             }
@@ -224,10 +237,10 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
         r.measured = !corr.ignored;
         if (corr.x.act) g.pulseX = corr.shownX;
         if (corr.y.act) g.pulseY = corr.shownY;
-        SendPulse(out, corr.x);
+        pulseFailed = !SendPulse(out, corr.x);
         if (corr.x.Send()) r.directionX = corr.x.direction;
-        if (!corr.ignored) WaitMs(70);
-        SendPulse(out, corr.y);
+        if (!corr.ignored && !pulseFailed) WaitMs(70);
+        if (!pulseFailed) pulseFailed = !SendPulse(out, corr.y);
         if (corr.y.Send()) r.directionY = corr.y.direction;
     }
     r.aoX = g.aoX = TelescopeLink().aoX;
@@ -459,6 +472,7 @@ bool StartGuiderGuiding(GuidingContext& c) {
     g.guiding = true;
     c.started = true;
     g.stop = false;
+    pulseFailed = false;
     g.pulseX = g.pulseY = 0;
     if (!c.stats) OwnStats().Reset();
     show.Caption("Guiding Info - Creating Guiding Frame");
@@ -485,7 +499,7 @@ bool StartGuiderGuiding(GuidingContext& c) {
     show.Caption("Guiding Info - stabilising");
     for (int i = 0; i < 2; ++i) {
         GuidingFrameReport r;
-        if (!CorrectGuider(c, &r)) {
+        if (!CorrectGuider(c, &r) || pulseFailed) {
             g.guiding = false;
             return false;
         }
@@ -495,7 +509,7 @@ bool StartGuiderGuiding(GuidingContext& c) {
         }
         show.FrameTaken();
     }
-    if (!CorrectGuider(c, nullptr)) {
+    if (!CorrectGuider(c, nullptr) || pulseFailed) {
         g.guiding = false;
         return false;
     }
@@ -527,6 +541,11 @@ bool GuiderGuidingCycle(GuidingContext& c) {
         return false;
     }
     Record(c, r, r.measured ? "ok" : "ignored");
+    if (pulseFailed) {
+        cycleCameraFailed = true;
+        g.stop = true;
+        return false;
+    }
     return true;
 }
 
@@ -542,7 +561,7 @@ LoopEnd RunGuiderGuiding(GuidingContext c) {
     if (!StartGuiderGuiding(c)) {
         const bool started = g.stop;
         FinishGuiderGuiding(c);
-        return started ? LoopEnd::StarLost : LoopEnd::Refused;
+        return pulseFailed ? LoopEnd::CameraFailed : started ? LoopEnd::StarLost : LoopEnd::Refused;
     }
     GuidingLog ownLog;
     OpenRunLog(c, ownLog);
@@ -616,11 +635,14 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
             r.measured = !corr.ignored;
             if (corr.x.act) g.pulseX = corr.shownX;
             if (corr.y.act) g.pulseY = corr.shownY;
-            SendPulse(out, corr.x);
-            SendPulse(out, corr.y);
+            const bool sent = SendPulse(out, corr.x) && SendPulse(out, corr.y);
             if (corr.x.Send()) r.directionX = corr.x.direction;
             if (corr.y.Send()) r.directionY = corr.y.direction;
             Record(c, r, r.measured ? "ok" : "ignored");
+            if (!sent) {
+                end = LoopEnd::CameraFailed;
+                break;
+            }
         }
         if (PollInterrupt()) {
             end = LoopEnd::Stopped;

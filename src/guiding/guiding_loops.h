@@ -38,7 +38,7 @@ enum class LoopEnd {
     Stopped,       // "Stop Guiding" (main camera: a key or a mouse-button press)
     StarLost,      // a star search failed (message 69)
     Failed,        // a training whose star did not move (kTrainingFailedText shown)
-    CameraFailed,  // a frame could not be read
+    CameraFailed,  // a frame could not be read, or a pulse sent (the device stopped answering)
 };
 
 // Lets the program handle its pending events between guider frames. No key

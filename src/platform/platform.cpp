@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/stop_signal.h"
 
 extern char** environ;
 
@@ -30,7 +31,8 @@ public:
     }
     void WaitMs(uint32_t ms) override {
         const uint32_t start = Milliseconds();
-        while (Milliseconds() - start < ms) {
+        // A stop signal ends the wait: the motion it times stops now.
+        while (Milliseconds() - start < ms && !StopSignal()) {
             const uint32_t left = ms - (Milliseconds() - start);
             std::this_thread::sleep_for(std::chrono::milliseconds(left > 2 ? 1 : 0));
         }
@@ -114,6 +116,7 @@ void WaitMs(uint32_t ms) { Sys().clock->WaitMs(ms); }
 void Beep() { Sys().system->Beep(); }
 
 bool PollInterrupt() {
+    LeaveIfStopSignalled();
     Sys().events->Pump();
     return Sys().events->TakeInterrupt();
 }

@@ -14,12 +14,13 @@ namespace {
 
 bool RelayMode() { return State().settings.aoOption; }
 
-// Puts a command into the send buffer and sends it.
-void SendAo(const std::string& text) {
+// Puts a command into the send buffer and sends it; false when it did not
+// go out.
+bool SendAo(const std::string& text) {
     TelescopeLinkState& link = TelescopeLink();
     link.sendBuffer.fill(0);
     std::memcpy(link.sendBuffer.data(), text.data(), std::min(text.size(), link.sendBuffer.size() - 1));
-    SendAoCommand(text.size());
+    return SendAoCommand(text.size());
 }
 
 int16_t Add(int16_t counter, int delta) { return int16_t(std::clamp(int(counter) + delta, -32768, 32767)); }
@@ -36,17 +37,19 @@ void Count(int steps, char direction) {
     }
 }
 
-void RelayStep(int steps, char direction) {
+bool RelayStep(int steps, char direction) {
     const uint32_t start = NowMs();
     const uint8_t pattern = AoRelayPattern(direction);
+    bool ok = true;
     if (pattern) {
         WaitUntil(start + 10);
         const uint32_t end = NowMs() + uint32_t(std::max(steps, 0));
-        WriteRelays(pattern);
-        WaitUntil(end);
-        WriteRelays(0x0F);
+        const bool set = WriteRelays(pattern);
+        if (set) WaitUntil(end);
+        ok = WriteRelays(0x0F) && set;
     }
     WaitMs(300);
+    return ok;
 }
 
 bool Beyond(int16_t counter) { return counter > 50 || counter < -50; }
@@ -111,16 +114,14 @@ AoBumpRates DefaultBumpRates() {
     return {s.guiderRaPixelsPerSecond, s.guiderDecPixelsPerSecond};
 }
 
-void AoStep(int steps, char direction, const AoBumpRates& rates) {
-    if (RelayMode()) {
-        RelayStep(steps, direction);
-        return;
-    }
+bool AoStep(int steps, char direction, const AoBumpRates& rates) {
+    if (RelayMode()) return RelayStep(steps, direction);
     const char letter = AoLetter(direction);
-    if (!letter) return;
+    if (!letter) return true;
     Count(steps, direction);
-    SendAo(AoText('G', letter, steps));
+    if (!SendAo(AoText('G', letter, steps))) return false;
     MountBump(rates);
+    return true;
 }
 
 void AoMountMove(int steps, char direction) {

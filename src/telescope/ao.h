@@ -26,9 +26,10 @@ AoBumpRates DefaultBumpRates();
 // One AO correction of `steps` in `direction`. Relay mode: 10 ms, the
 // pattern for `steps` ms, 0x0F, 300 ms. Serial mode: "G" + letter + steps,
 // the AO counters follow, then a mount bump when a counter is beyond +-50
-// and the last bump is more than 700 ms ago.
-void AoStep(int steps, char direction, const AoBumpRates& rates);
-inline void AoStep(int steps, char direction) { AoStep(steps, direction, DefaultBumpRates()); }
+// and the last bump is more than 700 ms ago. False when the step's command
+// or relay pattern did not go out.
+bool AoStep(int steps, char direction, const AoBumpRates& rates);
+inline bool AoStep(int steps, char direction) { return AoStep(steps, direction, DefaultBumpRates()); }
 // A manual mount move through the AO unit: as AoStep but "M" + letter +
 // steps and no bump.
 void AoMountMove(int steps, char direction);

@@ -5,12 +5,14 @@
 
 #include "core/state.h"
 #include "platform/platform.h"
+#include "platform/stop_signal.h"
+#include "telescope/motion_stop.h"
 #include "telescope/telescope_link.h"
 #include "telescope/telescope_timing.h"
 
 namespace {
 
-void Send(const std::string& text) { SendSerialCommand(TelescopePort(), text, text.size()); }
+bool Send(const std::string& text) { return SendSerialCommand(TelescopePort(), text, text.size()); }
 
 bool IsDirection(char d) { return d == 'e' || d == 'w' || d == 'n' || d == 's'; }
 
@@ -26,19 +28,25 @@ std::string QuitCommand(char direction) { return std::string("#:Q") + direction 
 
 void StartMove(const std::string& rateCommand, const std::string& moveCommand) {
     Send(rateCommand);
+    Running().move = 'a';
     Send(moveCommand);
 }
 
 void StopMove() {
     for (char d : {'n', 's', 'e', 'w'}) Send(QuitCommand(d));
+    Running().move = 0;
 }
 
 void StartFocus(const std::string& speedCommand, const std::string& focusCommand) {
     Send(speedCommand);
+    Running().focusing = true;
     Send(focusCommand);
 }
 
-void StopFocus() { Send(kFocusQuit); }
+void StopFocus() {
+    Send(kFocusQuit);
+    Running().focusing = false;
+}
 
 std::string CatalogueCommand(char catalogue, int number) {
     const char* head = catalogue == 'm' ? "#:LM " : catalogue == 's' ? "#:LS " : "#:LC ";
@@ -117,11 +125,11 @@ void ReadPosition(bool autostar) {
     link.decText = PositionAnswer(kGetDec, autostar);
 }
 
-void PulseGuideSerial() {
-    if (State().settings.driveMethod == 'b') {
-        PulseGuideRelay();
-        return;
-    }
+bool PulseGuideSerial() {
+    if (State().settings.driveMethod == 'b') return PulseGuideRelay();
+    // A stop signal that came before the pulse leaves now, without it.
+    if (LeaveIfStopSignalled()) return true;
+    bool ok = true;
     TelescopeLinkState& link = TelescopeLink();
     const uint32_t lead = NowMs() + 20;
     const char d = link.direction;
@@ -129,24 +137,37 @@ void PulseGuideSerial() {
         Send(kRateGuide);
         WaitUntil(lead);
         const uint32_t end = NowMs() + link.pulseLength;
-        Send(MoveCommand(d));
-        WaitUntil(end);
-        Send(QuitCommand(d));
+        Running().move = d;
+        // A move that did not go out is not waited for; a failed move or
+        // quit stops whatever else runs, on every route that still answers.
+        const bool moved = Send(MoveCommand(d));
+        if (moved) WaitUntil(end);
+        const bool quit = Send(QuitCommand(d));
+        Running().move = 0;
+        ok = moved && quit;
+        if (!ok) StopEveryMotion();
     }
     WaitMs(4);
+    LeaveIfStopSignalled();
+    return ok;
 }
 
-void PulseGuideRelay() {
+bool PulseGuideRelay() {
+    if (LeaveIfStopSignalled()) return true;
+    bool ok = true;
     TelescopeLinkState& link = TelescopeLink();
     const uint32_t lead = NowMs() + 10;
     if (const uint8_t bit = RelayBit(link.direction)) {
         WaitUntil(lead);
         const uint32_t end = NowMs() + link.pulseLength;
-        WriteRelays(bit);
-        WaitUntil(end);
-        WriteRelays(0);
+        const bool closed = WriteRelays(bit);
+        if (closed) WaitUntil(end);
+        ok = WriteRelays(0) && closed;
+        if (!ok) StopEveryMotion();
     }
     WaitMs(300);
+    LeaveIfStopSignalled();
+    return ok;
 }
 
 void StartRelayMove(char direction) {

@@ -67,11 +67,13 @@ void ReadPosition(bool autostar);
 // A guide pulse of the current direction and pulse length (TelescopeLink()):
 // "#:RG#", 20 ms after the start the move, the pulse length later the quit,
 // then 4 ms. With drive method 'b' the relay pulse instead. A direction
-// outside e/w/n/s sends nothing but still waits the tail.
-void PulseGuideSerial();
+// outside e/w/n/s sends nothing but still waits the tail. False when a
+// command did not go out (every running motion was then stopped).
+bool PulseGuideSerial();
 // The relay pulse: 10 ms after the start the direction's relay bit, the
-// pulse length later 0, then 300 ms.
-void PulseGuideRelay();
+// pulse length later 0, then 300 ms. False when the camera did not take a
+// relay write.
+bool PulseGuideRelay();
 // Manual relay moves: 1 ms, then the direction's bit (no time limit); stop
 // writes 0.
 void StartRelayMove(char direction);

@@ -11,6 +11,7 @@
 #include "devices/sim/sim_serial_peers.h"
 #include "devices/transport.h"
 #include "platform/platform.h"
+#include "telescope/motion_stop.h"
 #include "telescope/serial_library.h"
 #include "telescope/telescope_timing.h"
 
@@ -45,13 +46,16 @@ bool EnsureComOpen() {
 }
 
 // The PC route's put: the text through the send buffer, then the waits of
-// the line (at least 1 ms after the call, then 10 ms).
-void PcPuts(const uint8_t* bytes, size_t length, uint32_t startMs) {
+// the line (at least 1 ms after the call, then 10 ms). False when the put
+// failed.
+bool PcPuts(const uint8_t* bytes, size_t length, uint32_t startMs) {
     length = std::min(length, tl.sendBuffer.size());
     if (bytes != tl.sendBuffer.data()) std::memmove(tl.sendBuffer.data(), bytes, length);
-    if (Checked(SioPuts(PcPort(), tl.sendBuffer.data(), int(length))) >= 0) tl.answerPending = true;
+    const bool ok = Checked(SioPuts(PcPort(), tl.sendBuffer.data(), int(length))) >= 0;
+    if (ok) tl.answerPending = true;
     WaitUntil(startMs + 1);
     WaitMs(10);
+    return ok;
 }
 
 // The 33-byte rule: the reply up to the first '#', at most 33 bytes.
@@ -149,17 +153,15 @@ int OpenComPort() {
     return 1;
 }
 
-void SendSerialCommand(int port, const std::string& text, size_t length) {
+bool SendSerialCommand(int port, const std::string& text, size_t length) {
     length = std::min(length, text.size());
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    if (!UsesPcRoute()) {
-        WriteSerialPort(port, bytes, length);
-        return;
-    }
+    if (!UsesPcRoute()) return WriteSerialPort(port, bytes, length);
     const uint32_t start = NowMs();
-    if (!EnsureComOpen()) return;
-    PcPuts(bytes, length, start);
+    if (!EnsureComOpen()) return false;
+    const bool ok = PcPuts(bytes, length, start);
     WaitMs(50);
+    return ok;
 }
 
 std::string ReadSerialReply(int port, size_t count) {
@@ -206,7 +208,10 @@ std::string ReadSlewReply(int port) {
     return tl.slewAnswer;
 }
 
-void WriteRelays(uint8_t bits) { SetGuideOutputs(bits); }
+bool WriteRelays(uint8_t bits) {
+    Running().relays = bits;
+    return SetGuideOutputs(bits);
+}
 
 uint8_t RelayBit(char direction) {
     switch (direction) {
@@ -218,19 +223,18 @@ uint8_t RelayBit(char direction) {
     }
 }
 
-void SendAoCommand(size_t length) {
+bool SendAoCommand(size_t length) {
     const Settings& s = State().settings;
-    if (s.aoOption) {
-        WriteRelays(tl.sendBuffer[0]);
-        return;
-    }
+    if (s.aoOption) return WriteRelays(tl.sendBuffer[0]);
     length = std::min(length, tl.sendBuffer.size());
     PrepareTelescopeLink();  // AO guiding may be the link's first use
+    bool ok = false;
     if (s.aoPort < 3) {
-        WriteSerialPort(s.aoPort, tl.sendBuffer.data(), length);
+        ok = WriteSerialPort(s.aoPort, tl.sendBuffer.data(), length);
     } else {
         const uint32_t start = NowMs();
-        if (EnsureComOpen()) PcPuts(tl.sendBuffer.data(), length, start);
+        ok = EnsureComOpen() && PcPuts(tl.sendBuffer.data(), length, start);
     }
     WaitMs(50);
+    return ok;
 }

@@ -99,8 +99,9 @@ int OpenComPort();
 // Sends the first `length` bytes of `text` (camera route: request 10 on
 // `port`; PC route: after opening the port if needed, then 1 ms + 10 ms +
 // 50 ms). Nothing is sent on the PC route while the port cannot be opened.
-void SendSerialCommand(int port, const std::string& text, size_t length);
-inline void SendSerialCommand(int port, const std::string& text) { SendSerialCommand(port, text, text.size()); }
+// False when the bytes did not go out.
+bool SendSerialCommand(int port, const std::string& text, size_t length);
+inline bool SendSerialCommand(int port, const std::string& text) { return SendSerialCommand(port, text, text.size()); }
 // Reads an answer: camera route `count` bytes (request 11); PC route the
 // line read (kAnswerGapMs), then the receive queue is cleared. A count of 33 copies
 // the reply up to '#' into the scope info text. Returns the bytes read (a
@@ -117,7 +118,8 @@ std::string ReadCoordinateAnswers(int port);
 std::string ReadSlewReply(int port);
 
 // The relay outputs (bit 0 west, 1 south, 2 north, 3 east; 0 releases all).
-void WriteRelays(uint8_t bits);
+// False when the camera did not take them.
+bool WriteRelays(uint8_t bits);
 // The relay bit of a direction letter: n 4, e 8, w 1, s 2; 0 for others.
 uint8_t RelayBit(char direction);
 
@@ -125,4 +127,5 @@ uint8_t RelayBit(char direction);
 // first byte goes to the relay outputs and nothing else happens; otherwise
 // through the camera port of the AO port setting or the PC port (1 ms +
 // 10 ms), then a 50 ms wait.
-void SendAoCommand(size_t length);
+// False when the command did not go out.
+bool SendAoCommand(size_t length);

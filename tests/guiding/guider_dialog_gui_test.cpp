@@ -18,6 +18,7 @@
 #include "core/state.h"
 #include "devices/camera.h"
 #include "devices/sim/simulator.h"
+#include "devices/transport.h"
 #include "guiding/guider_camera_dialog.h"
 #include "guiding/guider_dialog_rules.h"
 #include "guiding/guiding_window.h"
@@ -482,6 +483,43 @@ TEST_F(GuiderDialogTest, GuidingWindowFieldsAndPlot) {
     EXPECT_EQ(image.pixelColor(centre + QPoint(3, 2)), QColor(Qt::red));
     EXPECT_EQ(image.pixelColor(centre + QPoint(3 + 3, 2)), QColor(Qt::red));
     EXPECT_NE(image.pixelColor(centre + QPoint(3 + 4, 2)), QColor(Qt::red));
+}
+
+}  // namespace
+
+namespace {
+
+// A camera lost while the dialog guides: guiding ends with the program's
+// message, the button is "Start Guiding" again and the dialog goes on
+// answering (a new start now finds no camera).
+TEST_F(GuiderDialogTest, CameraLostWhileGuidingEndsWithItsMessageAndTheDialogStaysUsable) {
+    TGCamDialog dialog;
+    State().settings.driveMethod = 'b';
+    const auto& stars = sim_->sim().GuiderField().stars;
+    ASSERT_FALSE(stars.empty());
+    const SimStar* best = &stars[0];
+    for (const SimStar& star : stars)
+        if (star.flux > best->flux && star.x > 40 && star.x < 460 && star.y > 40 && star.y < 250) best = &star;
+    Guider().starSelected = true;
+    Guider().starX = int(best->x + 0.5);
+    Guider().starY = int(best->y + 0.5);
+    SimulatorConfig config = sim_->sim().Config();
+    config.faultsAt.cameraLostS = 30;
+    sim_->sim().Configure(config);
+    messages.shown.clear();
+    const uint32_t start = clock.now;
+    Click(dialog, kStartGuiding);
+    EXPECT_FALSE(Guider().guiding);
+    EXPECT_LT(clock.now - start, 40'000u);
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown[0].text, "Could not write CAMIO Output - try rebooting USB device");
+    EXPECT_EQ(Control<QAbstractButton>(dialog, kStartGuiding)->text(), "Start Guiding");
+    EXPECT_EQ(sim_->sim().RelayBits(), 0);  // no relay left closed
+    CloseDevices();
+    messages.shown.clear();
+    Click(dialog, kStartGuiding);
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"USB CAMIO device not found",
+                                                        "Sorry, No telescope to guide, or no camera found"}));
 }
 
 }  // namespace

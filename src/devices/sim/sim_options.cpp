@@ -15,7 +15,10 @@ const char* const kSimOptionsUsage =
     "  --sim-seeing PX           star jitter, RMS per axis and frame (0..50)\n"
     "  --sim-guider-scale F      guider pixels per main-sensor pixel (0.05..20)\n"
     "  --sim-guider-angle DEG    guider's angle against the main sensor (-360..360)\n"
-    "  --seed N                  noise, star fields and seeing (0..18446744073709551615)\n";
+    "  --seed N                  noise, star fields and seeing (0..18446744073709551615)\n"
+    "  --sim-camera-lost-at S    the camera stops answering at S simulated seconds\n"
+    "  --sim-serial-lost-at S    the mount's serial line closes at S seconds\n"
+    "  --sim-mount-silent-at S   the mount stops answering at S seconds, the line stays open\n";
 
 namespace {
 
@@ -39,7 +42,8 @@ bool Ranged(const std::string& option, const std::string& text, double low, doub
 
 const char* const kOptions[] = {"--sim-angle",    "--sim-rate",         "--sim-pe",
                                 "--sim-drift",    "--sim-backlash",     "--sim-mirror",     "--sim-seeing",
-                                "--sim-guider-scale", "--sim-guider-angle", "--seed"};
+                                "--sim-guider-scale", "--sim-guider-angle", "--seed",
+                                "--sim-camera-lost-at", "--sim-serial-lost-at", "--sim-mount-silent-at"};
 
 bool Known(const std::string& word) {
     return std::find(std::begin(kOptions), std::end(kOptions), word) != std::end(kOptions);
@@ -107,6 +111,12 @@ bool TakeSimOptions(std::vector<std::string>& args, SimulatorConfig& config, std
         } else if (option == "--sim-guider-angle") {
             if (!Ranged(option, text, -360, 360, "an angle in degrees", v, error)) return false;
             c.camera.guiderAngleDeg = v;
+        } else if (option == "--sim-camera-lost-at" || option == "--sim-serial-lost-at" ||
+                   option == "--sim-mount-silent-at") {
+            if (!Ranged(option, text, 0, 1e6, "a time in simulated seconds", v, error)) return false;
+            SimFaultTimes& f = c.faultsAt;
+            (option == "--sim-camera-lost-at" ? f.cameraLostS : option == "--sim-serial-lost-at" ? f.serialLostS
+                                                                                                 : f.mountSilentS) = v;
         } else {  // --seed
             char* end = nullptr;
             errno = 0;

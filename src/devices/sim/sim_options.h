@@ -11,6 +11,8 @@
 //   --sim-guider-scale F     guider pixels per main-sensor pixel
 //   --sim-guider-angle DEG   rotation of the guider against the main sensor
 //   --seed N                 noise, star fields and seeing
+//   --sim-camera-lost-at S, --sim-serial-lost-at S, --sim-mount-silent-at S
+//                            faults at S simulated seconds (SimFaultTimes)
 // Pixels are main-sensor pixels; the guider head sees the same motion scaled
 // and rotated by its own plate scale and angle (SimHeadRate / SimHeadAngleDeg).
 #pragma once

@@ -72,6 +72,7 @@ Simulator& Simulator::Instance() {
     if (!chosen) {
         chosen = true;
         simulator.FollowConfiguredModel(true);
+        simulator.KeepRecords(false);
         if (const char* text = std::getenv("VELMORA_SIM_MODEL")) {
             char* end = nullptr;
             const long code = std::strtol(text, &end, 10);
@@ -134,6 +135,7 @@ bool Simulator::PrepareCameraDiscovery(const std::string& configuredPid, int con
 void Simulator::Configure(const SimulatorConfig& config) {
     config_ = config;
     const uint32_t now = NowMs();
+    configuredMs_ = now;
     mount_.Configure(config_.mount);
     mount_.Reset(now);
     if (config_.generateFields) {
@@ -226,10 +228,14 @@ bool Simulator::List(InterfaceClass cls, std::vector<EnumeratedInterface>& out) 
     if (cls == InterfaceClass::Hid) {
         if (config_.wheel.present) out.push_back({int(out.size()), WheelPath(), true});
         if (config_.camera.present && config_.camera.hidClass) out.push_back({int(out.size()), CameraPath(), true});
-    } else if (config_.camera.present && !config_.camera.hidClass) {
+    } else if (config_.camera.present && !config_.camera.hidClass && !Reached(config_.faultsAt.cameraLostS)) {
         out.push_back({0, CameraPath(), true});
     }
     return true;
+}
+
+bool Simulator::Reached(double atS) const {
+    return atS >= 0 && Since(configuredMs_, NowMs()) >= int64_t(std::llround(atS * 1000));
 }
 
 bool Simulator::CanOpen(bool present, const std::string& path, const std::string& devicePath, int& error,
@@ -245,7 +251,8 @@ bool Simulator::CanOpen(bool present, const std::string& path, const std::string
 }
 
 std::unique_ptr<CameraTransport> Simulator::OpenCamera(const std::string& path, int& error, bool& permissionDenied) {
-    if (!CanOpen(config_.camera.present, path, CameraPath(), error, permissionDenied)) return nullptr;
+    const bool present = config_.camera.present && !Reached(config_.faultsAt.cameraLostS);
+    if (!CanOpen(present, path, CameraPath(), error, permissionDenied)) return nullptr;
     return std::make_unique<SimCameraHandle>(*this);
 }
 
@@ -281,17 +288,27 @@ uint64_t Simulator::NextFrameSeed() { return SimRandom::Mix(config_.seed, 1000 +
 
 TransferResult Simulator::CameraWrite(const uint8_t* data, size_t count) {
     const uint32_t now = NowMs();
-    cameraWrites_.push_back({now, Block(data, data + count)});
+    if (keepRecords_) cameraWrites_.push_back({now, Block(data, data + count)});
     TransferResult r;
     if (faults_.failNextCameraWrite) {
         r.error = faults_.failNextCameraWrite;
         faults_.failNextCameraWrite = 0;
         return r;
     }
+    if (Reached(config_.faultsAt.cameraLostS)) {
+        r.error = ENODEV;  // the camera is gone
+        return r;
+    }
     if (count < 8 || data[0] != kRequestType) {
         r.error = EPIPE;  // the camera stalls a request it cannot parse
         return r;
     }
+    const bool serialRequest = data[1] == kWriteSerialPort || data[1] == kReadSerialPort;
+    if (serialRequest && Reached(config_.faultsAt.serialLostS)) {
+        r.error = EPIPE;  // the camera stalls a request for a port whose line has closed
+        return r;
+    }
+    const bool silent = Reached(config_.faultsAt.mountSilentS);
     r.ok = true;
     r.bytes = count;
     const SetupHeader h = ParseHeader(data);
@@ -332,15 +349,20 @@ TransferResult Simulator::CameraWrite(const uint8_t* data, size_t count) {
             framePending_ = true;
             break;
         }
-        case kSetGuideOutputs: mount_.SetRelays(uint8_t(h.value & 0x0F), now); break;
+        case kSetGuideOutputs:
+            // A silent mount no longer follows its guide port.
+            if (!silent) mount_.SetRelays(uint8_t(h.value & 0x0F), now);
+            break;
         case kWriteSerialPort: {
             const size_t n = std::min<size_t>(h.length, bodyBytes);
-            if (SerialPeer* peer = SerialPeerAt(h.index)) peer->Receive(body, n, now);
+            SerialPeer* peer = SerialPeerAt(h.index);
+            if (peer && !silent) peer->Receive(body, n, now);
             break;
         }
         case kReadSerialPort: {
             std::vector<uint8_t> answer;
-            if (SerialPeer* peer = SerialPeerAt(h.index)) answer = peer->Answer(h.length, now);
+            SerialPeer* peer = SerialPeerAt(h.index);
+            if (peer && !silent) answer = peer->Answer(h.length, now);
             answer.resize(h.length, 0);
             Answer(std::move(answer));
             break;
@@ -501,6 +523,12 @@ void Simulator::TrueOffset(int head, uint32_t nowMs, double& x, double& y) {
 
 TransferResult Simulator::CameraRead(uint8_t* data, size_t count) {
     TransferResult r;
+    if (Reached(config_.faultsAt.cameraLostS)) {
+        r.error = ENODEV;
+        pending_.clear();
+        framePending_ = false;
+        return r;
+    }
     if (faults_.failNextCameraRead) {
         r.error = faults_.failNextCameraRead;
         faults_.failNextCameraRead = 0;
@@ -531,7 +559,7 @@ TransferResult Simulator::CameraRead(uint8_t* data, size_t count) {
 }
 
 TransferResult Simulator::WheelWrite(const uint8_t* data, size_t count) {
-    wheelWrites_.push_back(Block(data, data + count));
+    if (keepRecords_) wheelWrites_.push_back(Block(data, data + count));
     TransferResult r;
     if (faults_.failNextWheelWrite) {
         r.error = faults_.failNextWheelWrite;

@@ -60,8 +60,21 @@ struct SimFaults {
     bool enumerationFails = false;  // List() cannot open the device set
 };
 
+// Faults of a night, at simulated seconds after the simulator was last
+// configured (negative: never). A lost camera fails every request and read
+// of both heads and no longer opens; a lost serial line makes the camera
+// stall the requests of its serial ports; a silent mount ignores what it is
+// sent (serial commands and guide relays) and answers nothing, on a line
+// that stays open.
+struct SimFaultTimes {
+    double cameraLostS = -1;
+    double serialLostS = -1;
+    double mountSilentS = -1;
+};
+
 struct SimulatorConfig {
     uint64_t seed = 1;
+    SimFaultTimes faultsAt;
     SimCameraConfig camera;
     SimWheelConfig wheel;
     MountConfig mount;
@@ -126,7 +139,10 @@ public:
     uint8_t RelayBits() const { return mount_.Relays(); }
     bool ShutterOpen() const { return shutterOpen_; }
     int WheelPosition() const { return wheelPosition_; }
+    // Every write, for tests. The process-wide simulator keeps none: a night
+    // of guiding would pile them up without bound.
     const std::vector<SimCameraWrite>& CameraWrites() const { return cameraWrites_; }
+    void KeepRecords(bool keep) { keepRecords_ = keep; }
     const std::vector<Block>& WheelWrites() const { return wheelWrites_; }
     void ClearRecords();
     // The star's true offset from where it started (mount start, NowMs() of
@@ -162,6 +178,8 @@ private:
     bool CanOpen(bool present, const std::string& path, const std::string& devicePath, int& error,
                  bool& permissionDenied) const;
     void UpdateCooler(uint32_t nowMs);
+    // True once a fault time (seconds, negative: never) has come.
+    bool Reached(double atS) const;
     void PrepareFrame(const SetupHeader& header, const uint8_t* data);
     void Answer(std::vector<uint8_t> bytes);
     uint64_t NextFrameSeed();
@@ -171,6 +189,7 @@ private:
     int pickedModel_ = 0;
     std::string badModelText_;      // VELMORA_SIM_MODEL that names no model
     SimFaults faults_;
+    uint32_t configuredMs_ = 0;
     MountModel mount_;
     std::array<SerialPeer*, 2> peers_{};
     // Reply waiting for the next read.
@@ -202,6 +221,7 @@ private:
     // the new model, guider type or seed.
     std::vector<SimStar> generatedMain_, generatedGuider_;
     std::vector<uint32_t> generatedMainHot_, generatedGuiderHot_;
+    bool keepRecords_ = true;
     std::vector<SimCameraWrite> cameraWrites_;
     std::vector<Block> wheelWrites_;
 };

@@ -1,0 +1,119 @@
+// Every answer the program reads from a mount, on arbitrary bytes: object
+// info, the slew answers of both go-to commands and the position answers
+// (LX200 and Autostar), over the camera's serial port and over the PC COM
+// port. The first byte picks the route; the rest is what the mount says. On
+// the PC route each line read takes a length byte and then that many bytes
+// (0xff: the read fails as with a vanished device).
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/state.h"
+#include "devices/camera.h"
+#include "devices/sim/serial_peer.h"
+#include "devices/sim/simulator.h"
+#include "fuzz_support.h"
+#include "platform/platform.h"
+#include "telescope/lx200.h"
+#include "telescope/serial_library.h"
+#include "telescope/telescope_link.h"
+
+namespace {
+
+// Simulated time: the waits of the commands cost nothing.
+class StepClock : public Clock {
+public:
+    uint32_t Milliseconds() override { return now; }
+    void WaitMs(uint32_t ms) override { now += ms ? ms : 1; }
+    int64_t UnixSeconds() override { return 1'700'000'000 + now / 1000; }
+    uint32_t now = 1'000'000;
+};
+
+// The PC port's library, answering from the input.
+class InputLibrary : public SerialLibrary {
+public:
+    const uint8_t* data = nullptr;
+    size_t left = 0;
+    int Reset(int, int, int) override { return 0; }
+    int Baud(int, int) override { return 0; }
+    int Dtr(int, char) override { return 0; }
+    int Rts(int, char) override { return 0; }
+    int Parms(int, int, int, int) override { return 0; }
+    int Puts(int, const uint8_t*, int count) override { return count; }
+    int Gets(int, uint8_t* buffer, int size) override {
+        if (left == 0) return 0;
+        const uint8_t length = *data++;
+        --left;
+        if (length == 0xff) return kSioIoError;
+        size_t n = length;
+        if (n > left) n = left;
+        if (n > size_t(size)) n = size_t(size);
+        for (size_t i = 0; i < n; ++i) buffer[i] = data[i];
+        data += n;
+        left -= n;
+        return int(n);
+    }
+    int RxClear(int) override { return 0; }
+    int Done(int) override { return 0; }
+};
+
+StepClock simClock;
+InputLibrary library;
+RecordingSerialPeer peers[2];
+
+void Start() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    fuzz::Start();
+    Platform p = Sys();
+    p.clock = &simClock;
+    InstallPlatform(p);
+    static ScopedSimulator sim;
+    sim->SetSerialPeer(0, &peers[0]);
+    sim->SetSerialPeer(1, &peers[1]);
+    if (!OpenCamera()) std::abort();
+    InstallSerialLibrary(&library);
+}
+
+// A text the program keeps from a mount: at most 33 bytes, never past '#'.
+void CheckKept(const std::string& text) {
+    if (text.size() > 33 || text.find('#') != std::string::npos || text.find('\0') != std::string::npos)
+        std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Start();
+    if (size == 0) return 0;
+    const bool pcRoute = data[0] & 1;
+    ResetTelescopeLink();
+    State().settings.aoPort = pcRoute ? 3 : 1;
+    State().settings.telescopeComPort = (data[0] & 2) ? '1' : '2';
+    State().settings.driveMethod = 'a';
+    library.data = data + 1;
+    library.left = pcRoute ? size - 1 : 0;
+    for (RecordingSerialPeer& peer : peers) {
+        peer.received.clear();
+        peer.pending.clear();
+    }
+    if (!pcRoute) peers[TelescopePort()].pending.assign(data + 1, data + size);
+
+    const TelescopeLinkState& link = TelescopeLink();
+    CheckKept(GetObjectInfo());
+    const std::string catalogue = GotoCatalogue('m', 31);
+    const std::string coordinates = GotoCoordinates(5, 35, -5, 23);
+    for (const std::string& answer : {catalogue, coordinates}) {
+        CheckKept(answer);
+        if (answer.empty() && link.slewAnswer != answer) std::abort();
+    }
+    ReadPosition(false);
+    CheckKept(link.raText);
+    CheckKept(link.decText);
+    ReadPosition(true);
+    CheckKept(link.raText);
+    CheckKept(link.decText);
+    CheckKept(link.scopeInfo);
+    return 0;
+}

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/exposure_sequence.h"
 #include "core/state.h"
 #include "devices/camera.h"
 #include "devices/filter_wheel.h"
@@ -17,6 +18,7 @@
 #include "fuzz_support.h"
 #include "platform/platform.h"
 #include "settings/ini_rules.h"
+#include "settings/settings_file.h"
 #include "velmora_indi_core.h"
 
 using namespace velmora_indi;
@@ -71,14 +73,51 @@ void Start() {
     p.clock = &simClock;
     p.messages = &messages;
     InstallPlatform(p);
-    static ScopedSimulator sim;
-    if (!ConnectCamera()) std::abort();
+    // The smallest sensor of the model table (1304 x 1024, not square):
+    // every pixel of a read is drawn with its noise.
+    SimulatorConfig config;
+    config.camera.model = 1;
+    config.camera.pid = 0x0505;
+    static ScopedSimulator sim(config);
+    // The driver's own connect with that model configured once the settings
+    // are read, as the command line's --model does.
+    State().geometry.modelCode = 1;
+    ApplyCameraModel();
+    const bool connected = ::ConnectCamera([] {
+        State().settings.manualModel = 1;
+        State().settings.configuredPid = "0505";
+    });
+    if (!connected) std::abort();
+    if (State().geometry.sensorWidth != 1304) std::abort();
 }
 
-// A main exposure as the driver runs it: the checks, the plan, the simClock's
+// The exposure clock over a whole exposure from `start` (any time, so the
+// millisecond counter may wrap): it looks again at least once a second and
+// at each step, never ends early, and counts the time left down.
+void CheckExposureClock(uint32_t start, int32_t ms) {
+    ExposureClock exposure;
+    exposure.Start(start, ms);
+    uint32_t now = start;
+    const int most = ms / 1000 + ms / 2005 + 4;
+    for (int steps = 0;; ++steps) {
+        if (steps > most) std::abort();
+        const ExposureClock::Due due = exposure.Step(now);
+        if (due == ExposureClock::Due::ReadOut) break;
+        const double left = exposure.SecondsLeft(now);
+        if (left < 0 || left > ms / 1000.0) std::abort();
+        const uint32_t wake = exposure.WakeMs(now);
+        if (wake < 1 || wake > 1000) std::abort();
+        now += wake;
+    }
+    if (exposure.HostTimed() && now - start < uint32_t(ms)) std::abort();
+}
+
+// A main exposure as the driver runs it: the checks, the plan, the clock's
 // steps (an abort after `abortAfter` of them), the read into a buffer of the
-// planned size.
-void MainExposure(const Chip& chip, uint32_t ms, int abortAfter) {
+// planned size. The simulated camera sees at most 20 s: the sky of a long
+// exposure costs much and tells the driver's rules nothing new.
+void MainExposure(const Chip& chip, uint32_t ms, uint32_t start, int abortAfter) {
+    CheckExposureClock(start, int32_t(ms));
     const ImageGeometry& g = State().geometry;
     if (!BinningOffered(chip.binX, chip.binY)) {
         if (BinningRefusal(chip.binX, chip.binY).empty()) std::abort();
@@ -92,26 +131,17 @@ void MainExposure(const Chip& chip, uint32_t ms, int abortAfter) {
     if (w.x < 0 || w.y < 0 || w.x + w.width > g.sensorWidth || w.y + w.height > g.sensorHeight) std::abort();
     std::vector<uint16_t> buffer(size_t(read.Width()) * size_t(read.Height()));
 
-    const int32_t exposureMs = int32_t(ms);
-    BeginMainExposure(exposureMs, false);
+    const int32_t deviceMs = int32_t(std::min<uint32_t>(ms, 20000));
+    BeginMainExposure(deviceMs, false);
     ExposureClock exposure;
-    exposure.Start(simClock.now, exposureMs);
-    const uint32_t start = simClock.now;
-    // The driver looks again at least once a second and at each step.
-    const int most = exposureMs / 1000 + exposureMs / 2005 + 4;
+    exposure.Start(simClock.now, deviceMs);
     for (int steps = 0;; ++steps) {
-        if (steps > most) std::abort();
         if (steps == abortAfter) return;
         const ExposureClock::Due due = exposure.Step(simClock.now);
         if (due == ExposureClock::Due::ReadOut) break;
-        if (due == ExposureClock::Due::RegisterClear && exposureMs <= 20000) ClearRegisters();
-        const double left = exposure.SecondsLeft(simClock.now);
-        if (left < 0 || left > exposureMs / 1000.0) std::abort();
-        const uint32_t wake = exposure.WakeMs(simClock.now);
-        if (wake < 1 || wake > 1000) std::abort();
-        simClock.now += wake;
+        if (due == ExposureClock::Due::RegisterClear) ClearRegisters();
+        simClock.now += exposure.WakeMs(simClock.now);
     }
-    if (exposure.HostTimed() && simClock.now - start < ms) std::abort();
     ReadMainExposure(read, exposure.ExposureMs(), false, buffer.data());
 }
 
@@ -161,10 +191,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             case 2: {  // CCD_EXPOSURE / GUIDER_EXPOSURE
                 const uint32_t ms = in.Word() % 5'400'000 + 1;
+                const uint32_t start = in.Word();
                 const int abortAfter = int8_t(in.Byte());
                 if (++exposures > 3) break;
                 if (&chip == &main)
-                    MainExposure(chip, ms, abortAfter);
+                    MainExposure(chip, ms, start, abortAfter);
                 else
                     GuiderExposure(chip, ms % 100'000 + 1);
                 break;

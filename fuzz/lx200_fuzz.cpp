@@ -102,11 +102,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const TelescopeLinkState& link = TelescopeLink();
     CheckKept(GetObjectInfo());
-    const std::string catalogue = GotoCatalogue('m', 31);
-    const std::string coordinates = GotoCoordinates(5, 35, -5, 23);
-    for (const std::string& answer : {catalogue, coordinates}) {
+    // A slew answer is "0" or the mount's text, and is the one kept.
+    for (int go = 0; go < 2; ++go) {
+        const std::string answer = go == 0 ? GotoCatalogue('m', 31) : GotoCoordinates(5, 35, -5, 23);
         CheckKept(answer);
-        if (answer.empty() && link.slewAnswer != answer) std::abort();
+        if (answer != link.slewAnswer) std::abort();
     }
     ReadPosition(false);
     CheckKept(link.raText);

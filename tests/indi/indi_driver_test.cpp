@@ -979,7 +979,7 @@ TEST_F(IndiRoughClientTest, TwoClientsAtOnce) {
 // what it holds.
 class IndiBurstTest : public IndiRoughClientTest {
 protected:
-    IndiBurstTest() { driverAsanOptions_ = "quarantine_size_mb=0"; }
+    IndiBurstTest() { driverAsanOptions_ = "quarantine_size_mb=0:thread_local_quarantine_size_kb=0:detect_stack_use_after_return=0"; }
 };
 
 TEST_F(IndiBurstTest, BurstOfAThousandChanges) {

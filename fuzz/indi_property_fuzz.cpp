@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ public:
 
 StepClock simClock;
 MessageRecorder messages;
+ScopedSimulator* sim = nullptr;
 
 class Input {
 public:
@@ -78,7 +80,10 @@ void Start() {
     SimulatorConfig config;
     config.camera.model = 1;
     config.camera.pid = 0x0505;
-    static ScopedSimulator sim(config);
+    // Made by the static below, so that it goes before the device state it
+    // uses at the end of the process.
+    static ScopedSimulator made(config);
+    sim = &made;
     // The driver's own connect with that model configured once the settings
     // are read, as the command line's --model does.
     State().geometry.modelCode = 1;
@@ -162,6 +167,8 @@ void GuiderExposure(const Chip& chip, uint32_t ms) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Start();
+    // The simulator's record of every write would grow run by run.
+    (*sim)->ClearRecords();
     Input in(data, size);
     State().settings.guiderType = (in.Byte() & 1) ? 's' : 'w';
     const ImageGeometry& g = State().geometry;

@@ -5,6 +5,7 @@
 // the PC route each line read takes a length byte and then that many bytes
 // (0xff: the read fails as with a vanished device).
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "devices/camera.h"
 #include "devices/sim/serial_peer.h"
 #include "devices/sim/simulator.h"
+#include "devices/transport.h"
 #include "fuzz_support.h"
 #include "platform/platform.h"
 #include "telescope/lx200.h"
@@ -60,6 +62,25 @@ public:
 StepClock simClock;
 InputLibrary library;
 RecordingSerialPeer peers[2];
+ScopedSimulator* sim = nullptr;
+
+// A fresh simulated camera with the two peers on its serial ports. Made
+// again now and then: the simulated mount keeps its path through the ever
+// later simulated time.
+void MakeSimulator() {
+    // Made by the static below, so that it goes before the device state it
+    // uses at the end of the process.
+    static std::unique_ptr<ScopedSimulator> made = std::make_unique<ScopedSimulator>();
+    if (sim) {
+        CloseDevices();
+        made.reset();
+        made = std::make_unique<ScopedSimulator>();
+    }
+    sim = made.get();
+    (*sim)->SetSerialPeer(0, &peers[0]);
+    (*sim)->SetSerialPeer(1, &peers[1]);
+    if (!OpenCamera()) std::abort();
+}
 
 void Start() {
     static bool started = false;
@@ -69,10 +90,7 @@ void Start() {
     Platform p = Sys();
     p.clock = &simClock;
     InstallPlatform(p);
-    static ScopedSimulator sim;
-    sim->SetSerialPeer(0, &peers[0]);
-    sim->SetSerialPeer(1, &peers[1]);
-    if (!OpenCamera()) std::abort();
+    MakeSimulator();
     InstallSerialLibrary(&library);
 }
 
@@ -94,6 +112,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     State().settings.driveMethod = 'a';
     library.data = data + 1;
     library.left = pcRoute ? size - 1 : 0;
+    // The simulator's record of every write would grow run by run.
+    static unsigned runs = 0;
+    if (++runs % 4096 == 0) MakeSimulator();
+    (*sim)->ClearRecords();
     for (RecordingSerialPeer& peer : peers) {
         peer.received.clear();
         peer.pending.clear();

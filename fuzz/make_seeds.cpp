@@ -1,9 +1,13 @@
 // Writes the fuzz targets' seed files: the program's own files of the small
 // fuzzing geometry, made by the same writers the program uses.
-//   make_seeds DIR   ->  DIR/fits, DIR/raw, DIR/tiff, DIR/hpm, DIR/settings
+//   make_seeds DIR   ->  DIR/fits, DIR/raw, DIR/tiff, DIR/hpm, DIR/settings,
+// and the inputs of the targets that read no file: a mount's answers
+// (DIR/lx200) and runs of INDI property changes (DIR/indi_property).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "core/state.h"
 #include "files/fits.h"
@@ -20,6 +24,39 @@ namespace {
 void Copy(const std::string& from, const fs::path& to) {
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
+
+void Write(const fs::path& to, const std::string& bytes) {
+    std::ofstream(to, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// A mount's answers in the order the LX200 target asks: object info, the two
+// go-to's (object info, then slew answer), the LX200 and Autostar positions.
+// On the camera's port (route byte 0) every 33-byte read is padded by the
+// camera, a slew answer of "0" is one byte; on the PC port (route byte 1)
+// each line is a length byte and its text.
+std::string MountAnswers(bool pc, bool refused) {
+    const std::string info = "M31 EX GAL MAG 3.5 SZ178.0'#";
+    const std::string slew = refused ? "1Object Below Horizon#" : "0";
+    const std::vector<std::string> answers{info, info,  slew,        slew,        "05:35:17#", "-05*23:28#",
+                                           "05:35:17#", "", "-05*23:28#", ""};
+    std::string out(1, pc ? '\1' : '\0');
+    for (const std::string& a : answers) {
+        if (pc) {
+            out += char(a.size());
+            out += a;
+        } else if (a == "0") {
+            out += a;
+        } else {
+            std::string padded = a;
+            padded.resize(33, '\0');
+            out += padded;
+        }
+    }
+    return out;
+}
+
+std::string Short(int v) { return {char(v & 0xff), char((v >> 8) & 0xff)}; }
+std::string Word(uint32_t v) { return Short(int(v & 0xffff)) + Short(int(v >> 16)); }
 
 // A sky-like picture: a ramp, a few bright spots, the extremes.
 void Picture(Pixel* p) {
@@ -39,7 +76,25 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path out = argv[1];
-    for (const char* d : {"fits", "raw", "tiff", "hpm", "settings"}) fs::create_directories(out / d);
+    for (const char* d : {"fits", "raw", "tiff", "hpm", "settings", "lx200", "indi_property"})
+        fs::create_directories(out / d);
+    Write(out / "lx200/camera_port", MountAnswers(false, false));
+    Write(out / "lx200/camera_port_refused", MountAnswers(false, true));
+    Write(out / "lx200/pc_port", MountAnswers(true, false));
+    Write(out / "lx200/pc_port_refused", MountAnswers(true, true));
+    // Property runs (see indi_property_fuzz.cpp): op 0 binning, 1 frame, 2
+    // exposure (ms, clock at the start, abort after n steps), 3 pulse, 4 filter slot, 5 filter
+    // names; the high bit picks the guider.
+    const std::string guider(1, '\x80');
+    Write(out / "indi_property/binned_subframe",
+          std::string("\1") + '\0' + "\2\2" + '\1' + Short(300) + Short(400) + Short(256) + Short(128) + '\2' +
+              Word(1500) + Word(0xfffff000) + char(-1));
+    Write(out / "indi_property/soft_binning_aborted",
+          std::string("\1") + '\0' + "\5\7" + '\2' + Word(4200) + Word(7) + '\2' + '\2' + Word(300) + Word(0) + char(-1));
+    Write(out / "indi_property/guider_pulses_filters",
+          std::string("\1") + guider + "\2\2" + char(0x81) + Short(10) + Short(20) + Short(200) + Short(120) +
+              char(0x82) + Word(500) + Word(0) + char(-1) + '\3' + '\1' + Word(300) + '\1' + '\3' + '\0' + Word(200) + '\0' +
+              '\4' + '\3' + '\5' + "\x05Ha-01\x04OIII\0\0\0\0\0");
     fuzz::Start();
     fuzz::Reset();
     Pixel* a = State().imageA;

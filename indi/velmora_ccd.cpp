@@ -257,8 +257,16 @@ bool VelmoraCCD::AbortExposure() {
     return true;
 }
 
+bool VelmoraCCD::BusyExposing(INDI::CCDChip& chip) {
+    if (!chip.isExposing()) return false;
+    ShowMessage(50, "Sorry, binning and frame cannot change during an exposure");
+    ReportMessages(true);
+    return true;
+}
+
 bool VelmoraCCD::UpdateCCDBin(int hor, int ver) {
     messages_.Take();
+    if (BusyExposing(PrimaryCCD)) return false;
     if (!BinningOffered(hor, ver)) {
         ShowMessage(50, BinningRefusal(hor, ver));
         ReportMessages(true);
@@ -270,6 +278,7 @@ bool VelmoraCCD::UpdateCCDBin(int hor, int ver) {
 
 bool VelmoraCCD::UpdateCCDFrame(int x, int y, int w, int h) {
     messages_.Take();
+    if (BusyExposing(PrimaryCCD)) return false;
     const ImageGeometry& g = State().geometry;
     if (!FrameFits(SensorFrame{x, y, w, h}, 1, g.sensorWidth, g.sensorHeight)) {
         ShowMessage(2);
@@ -327,6 +336,7 @@ bool VelmoraCCD::AbortGuideExposure() {
 
 bool VelmoraCCD::UpdateGuiderFrame(int x, int y, int w, int h) {
     messages_.Take();
+    if (BusyExposing(GuideCCD)) return false;
     if (!GuiderFrameFits(SensorFrame{x, y, w, h}, 1, 1, GuiderFrameWidth())) {
         ShowMessage(2);
         ReportMessages(true);
@@ -338,6 +348,7 @@ bool VelmoraCCD::UpdateGuiderFrame(int x, int y, int w, int h) {
 
 bool VelmoraCCD::UpdateGuiderBin(int hor, int ver) {
     messages_.Take();
+    if (BusyExposing(GuideCCD)) return false;
     if (!BinningOffered(hor, ver)) {
         ShowMessage(50, BinningRefusal(hor, ver));
         ReportMessages(true);

@@ -55,6 +55,10 @@ private:
     // The program's messages since the last call: logged, and returned as
     // one text for the property that failed.
     std::string ReportMessages(bool failed);
+    // True, after the program's message, while the chip exposes: the image
+    // goes out with the binning and frame it was read with, so these cannot
+    // change until it has.
+    bool BusyExposing(INDI::CCDChip& chip);
     void MainExposureStep();
     void GuiderExposureDone();
     IPState Pulse(velmora_indi::GuideDirection direction, uint32_t ms);

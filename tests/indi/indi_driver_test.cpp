@@ -289,14 +289,23 @@ int FreePort() {
 // end the server and the driver together.
 class IndiServer {
 public:
-    bool Start(const std::string& dir, bool simulate) {
+    // asanOptions go after the sanitizer options in force (a sanitizer
+    // build's driver).
+    bool Start(const std::string& dir, bool simulate, const std::string& asanOptions = "") {
         port_ = FreePort();
         std::vector<std::string> env;
+        std::string asan;
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
             if (entry.rfind("VELMORA_", 0) == 0 || entry.rfind("HOME=", 0) == 0) continue;
+            if (entry.rfind("ASAN_OPTIONS=", 0) == 0) {
+                asan = entry.substr(13);
+                continue;
+            }
             env.push_back(entry);
         }
+        if (!asanOptions.empty()) asan += (asan.empty() ? "" : ":") + asanOptions;
+        if (!asan.empty()) env.push_back("ASAN_OPTIONS=" + asan);
         if (simulate) env.push_back("VELMORA_SIMULATE=1");
         env.push_back("VELMORA_SIM_MODEL=4");
         env.push_back("VELMORA_HOME=" + dir);
@@ -342,6 +351,7 @@ public:
         pid_ = 0;
     }
     int Port() const { return port_; }
+    pid_t Pid() const { return pid_; }
 
 private:
     pid_t pid_ = 0;
@@ -460,7 +470,7 @@ protected:
         // on another one.
         bool listening = false;
         for (int attempt = 0; attempt < 3 && !listening; ++attempt) {
-            ASSERT_TRUE(server_.Start(dir_, Simulate()));
+            ASSERT_TRUE(server_.Start(dir_, Simulate(), driverAsanOptions_));
             listening = client_.Connect(server_.Port(), 5000);
             if (!listening) server_.Stop();
         }
@@ -476,9 +486,13 @@ protected:
     // returns the decoded FITS image; checks the BLOB's size rules.
     std::optional<FitsImage> Expose(const std::string& property, const std::string& element, double seconds,
                                     const std::string& blobName) {
-        const size_t mark = client_.Mark();
-        client_.Send(NewNumber(property, {{element, seconds}}));
-        auto done = client_.WaitFor(
+        return ExposeOn(client_, property, element, seconds, blobName);
+    }
+    std::optional<FitsImage> ExposeOn(IndiClient& client, const std::string& property, const std::string& element,
+                                      double seconds, const std::string& blobName) {
+        const size_t mark = client.Mark();
+        client.Send(NewNumber(property, {{element, seconds}}));
+        auto done = client.WaitFor(
             [&](const Element& e) {
                 return (e.tag == "setBLOBVector" && e.Attr("name") == blobName) ||
                        (e.Attr("name") == property && e.Attr("state") == "Alert");
@@ -488,7 +502,7 @@ protected:
             ADD_FAILURE() << property << " gave no image";
             return std::nullopt;
         }
-        auto blob = client_.TakeBlob(blobName);
+        auto blob = client.TakeBlob(blobName);
         if (!blob) return std::nullopt;
         const std::vector<Element> parts = Children(*blob);
         if (parts.empty()) return std::nullopt;
@@ -508,6 +522,7 @@ protected:
     }
 
     std::string dir_;
+    std::string driverAsanOptions_;
     IndiServer server_;
     IndiClient client_;
 };
@@ -798,6 +813,220 @@ TEST_F(IndiDriverNoCameraTest, MissingCameraIsAnAlertThenSimulationConnects) {
     mark = client_.Mark();
     client_.Send(NewSwitch("CONNECTION", "CONNECT"));
     EXPECT_TRUE(client_.WaitProperty("CONNECTION", "Ok", 15000, mark));
+}
+
+// The driver under a rough client: one that goes away mid-exposure, one that
+// aborts during the read-out, two at once, a burst of a thousand changes.
+// After each the driver is the same process and a fresh client can still
+// connect and expose.
+class IndiRoughClientTest : public IndiDriverTest {
+protected:
+    void SetUp() override {
+        IndiDriverTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_TRUE(Attach(client_, true));
+        driver_ = DriverPid();
+        ASSERT_GT(driver_, 0) << "no driver process under indiserver";
+    }
+    // Properties, BLOBs, and the camera connected (by this client when
+    // `connect`).
+    static bool Attach(IndiClient& client, bool connect) {
+        client.Send("<getProperties version=\"1.7\"/>");
+        if (!client.WaitProperty("CONNECTION", "", 10000, 0)) return false;
+        client.Send("<enableBLOB device=\"Velmora CCD\">Also</enableBLOB>");
+        if (!connect) return true;
+        const size_t mark = client.Mark();
+        client.Send(NewSwitch("CONNECTION", "CONNECT"));
+        return client.WaitProperty("CONNECTION", "Ok", 15000, mark).has_value();
+    }
+    // The driver: indiserver's child.
+    pid_t DriverPid() const {
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            FILE* f = std::fopen((entry.path() / "stat").c_str(), "r");
+            if (!f) continue;
+            int pid = 0, ppid = 0;
+            char state = 0;
+            char comm[64] = {};
+            const int got = std::fscanf(f, "%d (%63[^)]) %c %d", &pid, comm, &state, &ppid);
+            std::fclose(f);
+            if (got == 4 && ppid == server_.Pid() && std::string(comm).rfind("indi_velmora", 0) == 0) return pid;
+        }
+        return 0;
+    }
+    // Resident memory of a process in kB (VmRSS); -1 when it is gone.
+    static long RssKb(pid_t pid) {
+        FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+        if (!f) return -1;
+        long kb = -1;
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
+        std::fclose(f);
+        return kb;
+    }
+    // The driver still runs as the same process, and a new client can
+    // connect and take a frame.
+    void ExpectServing() {
+        EXPECT_EQ(DriverPid(), driver_) << "the driver died";
+        IndiClient fresh;
+        ASSERT_TRUE(fresh.Connect(server_.Port(), 5000)) << "indiserver no longer listens";
+        ASSERT_TRUE(Attach(fresh, false));
+        auto image = ExposeOn(fresh, "CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 0.2, "CCD1");
+        ASSERT_TRUE(image);
+        EXPECT_GT(image->width, 0);
+    }
+    pid_t driver_ = 0;
+};
+
+TEST_F(IndiRoughClientTest, ClientThatLeavesMidExposure) {
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    {
+        IndiClient rough;
+        ASSERT_TRUE(rough.Connect(server_.Port(), 5000));
+        ASSERT_TRUE(Attach(rough, false));
+        const size_t mark = rough.Mark();
+        rough.Send(NewNumber("CCD_EXPOSURE", {{"CCD_EXPOSURE_VALUE", 2.5}}));
+        ASSERT_TRUE(rough.WaitProperty("CCD_EXPOSURE", "Busy", 5000, mark));
+    }  // the socket closes with the exposure running
+    // The exposure ends for the clients still there.
+    EXPECT_TRUE(client_.WaitFor([](const Element& e) { return e.tag == "setBLOBVector"; }, 15000, 0));
+    client_.TakeBlob("CCD1");
+    ExpectServing();
+    EXPECT_LT(Clock::now(), deadline);
+}
+
+TEST_F(IndiRoughClientTest, AbortDuringTheReadOut) {
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    // Host-timed: the time left reaches 0 as the read-out begins.
+    size_t mark = client_.Mark();
+    client_.Send(NewNumber("CCD_EXPOSURE", {{"CCD_EXPOSURE_VALUE", 1.5}}));
+    ASSERT_TRUE(client_.WaitFor(
+        [](const Element& e) {
+            return e.tag == "setNumberVector" && e.Attr("name") == "CCD_EXPOSURE" &&
+                   NumberOf(e, "CCD_EXPOSURE_VALUE") == 0;
+        },
+        10000, mark));
+    client_.Send(NewSwitch("CCD_ABORT_EXPOSURE", "ABORT"));
+    client_.Send(NewSwitch("CCD_ABORT_EXPOSURE", "ABORT"));
+    EXPECT_TRUE(client_.WaitProperty("CCD_ABORT_EXPOSURE", "Ok", 10000, mark));
+    // At most the one image of the read that had begun, then a whole next
+    // frame.
+    client_.WaitFor([](const Element&) { return false; }, 500, mark);
+    int images = 0;
+    while (client_.TakeBlob("CCD1")) ++images;
+    EXPECT_LE(images, 1);
+    auto next = Expose("CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 0.2, "CCD1");
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->width, 2048);
+    EXPECT_EQ(next->height, 2048);
+    ExpectServing();
+    EXPECT_LT(Clock::now(), deadline);
+}
+
+TEST_F(IndiRoughClientTest, TwoClientsAtOnce) {
+    const auto deadline = Clock::now() + std::chrono::seconds(90);
+    IndiClient other;
+    ASSERT_TRUE(other.Connect(server_.Port(), 5000));
+    ASSERT_TRUE(Attach(other, false));
+    // One exposes the main camera at 2 x 2, the other the guider and, during
+    // the main exposure, asks for 1 x 1: refused, the running frame goes out
+    // as it was read (a 1024 x 1024 read sent as 2048 x 2048 would run past
+    // its buffer). Afterwards the change is taken.
+    size_t mark = client_.Mark();
+    client_.Send(NewNumber("CCD_BINNING", {{"HOR_BIN", 2}, {"VER_BIN", 2}}));
+    ASSERT_TRUE(client_.WaitProperty("CCD_BINNING", "Ok", 5000, mark));
+    mark = client_.Mark();
+    size_t otherMark = other.Mark();
+    client_.Send(NewNumber("CCD_EXPOSURE", {{"CCD_EXPOSURE_VALUE", 2.0}}));
+    ASSERT_TRUE(client_.WaitProperty("CCD_EXPOSURE", "Busy", 5000, mark));
+    other.Send(NewNumber("CCD_BINNING", {{"HOR_BIN", 1}, {"VER_BIN", 1}}));
+    auto refused = other.WaitProperty("CCD_BINNING", "Alert", 5000, otherMark);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(NumberOf(*refused, "HOR_BIN"), 2);
+    EXPECT_TRUE(other.WaitMessage("cannot change during an exposure", 5000, otherMark));
+    auto guider = ExposeOn(other, "GUIDER_EXPOSURE", "GUIDER_EXPOSURE_VALUE", 0.3, "CCD2");
+    ASSERT_TRUE(guider);
+    EXPECT_EQ(guider->width, 500);
+    EXPECT_EQ(guider->height, 290);
+    ASSERT_TRUE(client_.WaitFor([](const Element& e) { return e.tag == "setBLOBVector" && e.Attr("name") == "CCD1"; },
+                                15000, mark));
+    auto blob = client_.TakeBlob("CCD1");
+    ASSERT_TRUE(blob);
+    auto main = ParseFits(Base64(Children(*blob).at(0).body));
+    ASSERT_TRUE(main);
+    EXPECT_EQ(main->width, 1024);
+    EXPECT_EQ(main->height, 1024);
+    // Both clients saw the main frame.
+    EXPECT_TRUE(other.WaitFor([](const Element& e) { return e.tag == "setBLOBVector" && e.Attr("name") == "CCD1"; },
+                              15000, otherMark));
+    other.TakeBlob("CCD1");
+    otherMark = other.Mark();
+    other.Send(NewNumber("CCD_BINNING", {{"HOR_BIN", 1}, {"VER_BIN", 1}}));
+    ASSERT_TRUE(other.WaitProperty("CCD_BINNING", "Ok", 5000, otherMark));
+    auto whole = ExposeOn(other, "CCD_EXPOSURE", "CCD_EXPOSURE_VALUE", 0.2, "CCD1");
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->width, 2048);
+    EXPECT_EQ(whole->height, 2048);
+    ExpectServing();
+    EXPECT_LT(Clock::now(), deadline);
+}
+
+// A thousand property changes in one burst (numbers, switches, texts; good
+// values and refused ones): the driver answers the last, and its memory
+// stays within 5 MB of what it was after a first, smaller burst. A sanitizer
+// build's driver keeps no freed memory aside here and no stack frames off the
+// stack (each burst touches more of both: 4.5 MB), so that its memory is what
+// it holds.
+class IndiBurstTest : public IndiRoughClientTest {
+protected:
+    IndiBurstTest() {
+        driverAsanOptions_ = "quarantine_size_mb=0:thread_local_quarantine_size_kb=0:detect_stack_use_after_return=0";
+    }
+};
+
+TEST_F(IndiBurstTest, BurstOfAThousandChanges) {
+    const auto deadline = Clock::now() + std::chrono::seconds(150);
+    auto burst = [&](int count, int last) {
+        std::string xml;
+        for (int i = 0; i < count; ++i) {
+            switch (i % 8) {
+                case 0: xml += NewNumber("CCD_BINNING", {{"HOR_BIN", 1 + i % 9}, {"VER_BIN", 1 + i % 9}}); break;
+                case 1: xml += NewNumber("CCD_FRAME", {{"X", i % 2100}, {"Y", 0}, {"WIDTH", 100}, {"HEIGHT", 100}}); break;
+                case 2: xml += NewNumber("TELESCOPE_TIMED_GUIDE_NS", {{"TIMED_GUIDE_N", 1 + i % 3}, {"TIMED_GUIDE_S", 0}}); break;
+                case 3: xml += NewNumber("GUIDER_BINNING", {{"HOR_BIN", 1 + i % 4}, {"VER_BIN", 1 + i % 4}}); break;
+                case 4: xml += NewSwitch("CCD_COOLER", i % 16 == 4 ? "COOLER_ON" : "COOLER_OFF"); break;
+                case 5: xml += NewNumber("GUIDER_FRAME", {{"X", i % 600}, {"Y", 0}, {"WIDTH", 50}, {"HEIGHT", 50}}); break;
+                case 6:
+                    xml += "<newTextVector device=\"Velmora CCD\" name=\"FILTER_NAME\"><oneText name=\"FILTER_SLOT_NAME_2\">"
+                           "F" + std::to_string(i) + "&amp;&lt;x&gt;</oneText></newTextVector>";
+                    break;
+                default: xml += NewSwitch("UPLOAD_MODE", "UPLOAD_CLIENT"); break;
+            }
+        }
+        // The last change marks the end: a frame only it asks for.
+        xml += NewNumber("CCD_FRAME", {{"X", last}, {"Y", 0}, {"WIDTH", 64}, {"HEIGHT", 64}});
+        const size_t mark = client_.Mark();
+        client_.Send(xml);
+        return client_.WaitFor(
+                   [&](const Element& e) {
+                       return e.tag == "setNumberVector" && e.Attr("name") == "CCD_FRAME" && NumberOf(e, "X") == last;
+                   },
+                   60000, mark)
+            .has_value();
+    };
+    ASSERT_TRUE(burst(100, 11)) << "the driver did not answer the first burst";
+    const long before = RssKb(driver_);
+    ASSERT_GT(before, 0);
+    ASSERT_TRUE(burst(1000, 13)) << "the driver did not answer the burst";
+    const long after = RssKb(driver_);
+    std::printf("driver RSS %ld kB before, %ld kB after 1000 changes\n", before, after);
+    EXPECT_GT(after, 0) << "the driver died";
+    EXPECT_LT(after - before, 5 * 1024);
+    client_.Send(NewNumber("CCD_FRAME", {{"X", 0}, {"Y", 0}, {"WIDTH", 2048}, {"HEIGHT", 2048}}));
+    ExpectServing();
+    EXPECT_LT(Clock::now(), deadline);
 }
 
 }  // namespace

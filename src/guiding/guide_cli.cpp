@@ -102,13 +102,13 @@ bool PickMainStar() {
     return best > 0;
 }
 
-// The display of a command-line run: samples the simulator's true offset
-// when the reference is taken and after every frame.
+// The display of a command-line run: takes from the simulator where the
+// frame the loop measured truly showed the star, for the reference and after
+// every frame (by then the loop has already sent its correction).
 class TrueOffsetProbe : public GuidingDisplay {
 public:
-    explicit TrueOffsetProbe(int head) : head_(head) {}
     void Reference(double, double) override {
-        Simulator::Instance().TrueOffset(head_, NowMs(), refX_, refY_);
+        Simulator::Instance().LastFrameOffset(refX_, refY_);
         haveRef_ = true;
         sum2_ = 0;
         samples_ = 0;
@@ -116,14 +116,13 @@ public:
     void Sample() {
         if (!haveRef_) return;
         double x = 0, y = 0;
-        Simulator::Instance().TrueOffset(head_, NowMs(), x, y);
+        Simulator::Instance().LastFrameOffset(x, y);
         sum2_ += (x - refX_) * (x - refX_) + (y - refY_) * (y - refY_);
         ++samples_;
     }
     double Rms() const { return samples_ ? std::sqrt(sum2_ / samples_) : 0; }
 
 private:
-    int head_;
     bool haveRef_ = false;
     double refX_ = 0, refY_ = 0, sum2_ = 0;
     long samples_ = 0;
@@ -243,8 +242,7 @@ int RunGuide(const CliArgs& argv) {
         TakeShownMessage();
         PrintTrained(run);
     }
-    const int head = run.head == Head::Main ? 0 : 1;
-    TrueOffsetProbe probe(head);
+    TrueOffsetProbe probe;
     GuidingStats stats;
     GuidingLog log;
     if (logPath && !log.Open(*logPath)) {

@@ -93,11 +93,27 @@ TEST_F(GuideCliTest, DefaultLettersHoldTheStarOnEveryHeadAndSwapsUndoAMirror) {
                                                                  c.mirror);
         const auto v = Values(r.output);
         ASSERT_TRUE(v.count("true_rms_total")) << c.head << c.mirror << r.output;
-        // Unguided, 2 minutes of 3 px a minute drift alone are 3.5 px RMS.
+        // Unguided, 2 minutes of 3 px a minute drift alone are 3.5 px RMS; a
+        // mirrored run pushes the star out of its window within a few frames.
         if (c.holds)
             EXPECT_LT(v.at("true_rms_total"), 1.2) << c.head << c.mirror << r.output;
         else
-            EXPECT_GT(v.at("true_rms_total"), 3.0) << c.head << c.mirror << r.output;
+            EXPECT_GT(v.at("true_rms_total"), 2.0) << c.head << c.mirror << r.output;
+    }
+}
+
+// Guided on the guider head, the reported RMS is the star's true offset in
+// the frames measured: a seeing draw in the reference frame is where the
+// loop holds the star, not an error it fails to see.
+TEST_F(GuideCliTest, GuidedOnTheGuiderHeadReportsTheTrueOffset) {
+    ASSERT_EQ(RunVelmoraCli(VELMORA_CLI, home, "settings set ignoreDriftBelowHysteresis no").status, 0);
+    for (const char* head : {"--guider", "--ao"}) {
+        const CliResult r = RunVelmoraCli(VELMORA_CLI, home, std::string("guide --simulate --minutes 2 ") + head +
+                                                                 " --sim-drift 3 --sim-pe 2:480 --sim-seeing 0.3 --seed 5");
+        ASSERT_EQ(r.status, 0) << head << "\n" << r.output;
+        auto v = Values(r.output);
+        ASSERT_GT(v["true_rms_total"], 0.1) << head << "\n" << r.output;
+        EXPECT_NEAR(v["rms_total"] / v["true_rms_total"], 1.0, 0.15) << head << "\n" << r.output;
     }
 }
 
@@ -114,6 +130,8 @@ TEST_F(GuideCliTest, ALostStarPrintsTheCountsAndExitsNonZero) {
 }
 
 TEST_F(GuideCliTest, UnguidedRunsOnEveryHead) {
+    // Positions with tenths: whole pixels would be up to half a pixel off.
+    ASSERT_EQ(RunVelmoraCli(VELMORA_CLI, home, "settings set ignoreDriftBelowHysteresis no").status, 0);
     for (const char* head : {"--main", "--guider", "--ao"}) {
         const CliResult r = RunVelmoraCli(VELMORA_CLI, home, std::string("guide --simulate --unguided --minutes 1 ") +
                                                                  head + kSky + " --sim-drift 3");

@@ -481,6 +481,8 @@ void Simulator::PrepareFrame(const SetupHeader&, const uint8_t*) {
         sumX += x;
         sumY += y;
     }
+    lastFrameOffsetX_ = sumX / slices;
+    lastFrameOffsetY_ = sumY / slices;
     if (maxX - minX < 0.01 && maxY - minY < 0.01) {
         // The picture stood still: one position renders the same, faster.
         r.path.clear();

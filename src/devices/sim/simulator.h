@@ -152,6 +152,12 @@ public:
     void TrueOffset(int head, uint32_t nowMs, double& x, double& y);
     // The exposure (ms) and request of the last frame read.
     double LastExposureMs() const { return lastExposureMs_; }
+    // Where the last frame shows the star: its offset (as TrueOffset) over
+    // the exposure, averaged, with the frame's seeing jitter.
+    void LastFrameOffset(double& x, double& y) const {
+        x = lastFrameOffsetX_;
+        y = lastFrameOffsetY_;
+    }
     FrameRequest LastFrameRequest() const { return lastFrame_; }
     uint8_t LastReadRequest() const { return lastReadRequest_; }
 
@@ -200,6 +206,7 @@ private:
     uint8_t pendingRequest_ = 0;
     uint32_t exposureStartMs_ = 0;
     double lastExposureMs_ = 0;
+    double lastFrameOffsetX_ = 0, lastFrameOffsetY_ = 0;
     FrameRequest lastFrame_;
     uint8_t lastReadRequest_ = 0;
     // Cooler.

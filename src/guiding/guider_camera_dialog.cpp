@@ -424,7 +424,11 @@ void TGCamDialog::Build() {
     auto* moveRow = Row(move);
     // The move bars are the telescope dialogs' arrows: an arrow starts the
     // move and the mouse release stops it.
-    for (auto [id, orientation] : {std::pair{kMoveLeftRight, Qt::Horizontal}, std::pair{kMoveUpDown, Qt::Vertical}}) {
+    for (auto [barId, barOrientation] : {std::pair{kMoveLeftRight, Qt::Horizontal}, std::pair{kMoveUpDown, Qt::Vertical}}) {
+        // Plain copies: the lambdas below capture them (clang 14 cannot
+        // capture structured bindings).
+        const int id = barId;
+        const Qt::Orientation orientation = barOrientation;
         auto* bar = WithId(new TScopeScrollBar(
                                orientation,
                                [this, id](int step) { Scroll(id, step < 0 ? GuiderScroll::LineUp : GuiderScroll::LineDown); },

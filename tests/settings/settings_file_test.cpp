@@ -153,7 +153,7 @@ TEST_F(SettingsFileTest, WriterNeverWritesAValueTheReaderRefuses) {
              {"58", &S::filterCount},              {"69", &S::aoPort},
              {"77", &S::pcComPort},                {"84", &S::guiderAutosaveCounter},
              {"88", &S::smallestCorrection},       {"90", &S::manualModel}})
-        fields.push_back({name, [member](S& s, int v) { s.*member = int16_t(v); }});
+        fields.push_back({name, [m = member](S& s, int v) { s.*m = int16_t(v); }});
     for (int i = 0; i < 4; ++i)
         fields.push_back({"64-67", [i](S& s, int v) { s.guiderCalibration[size_t(i)] = int16_t(v); }});
     for (const auto& [name, set] : fields) {

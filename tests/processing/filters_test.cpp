@@ -33,7 +33,7 @@ void Label(Image& image) {
     for (int k = 0; k < 6; ++k) image[k] = 17;
 }
 
-int FirstRow(const Image& a, int r) { return r + (a[4] + a[5] == 34 ? 10 : 0); }
+int FirstRow(const Image& a, int r) { return r + (a.size() >= 6 && a[4] + a[5] == 34 ? 10 : 0); }
 
 // ---- Reference implementations, straight from the rules.
 
@@ -45,6 +45,7 @@ Image RefConvolve(const Image& a, int w, int h, int d, int kernel, int divisor) 
 Image RefUnsharp(const Image& a, int w, int h, int r, int k) {
     Image b = a;
     const int n = (2 * r + 1) * (2 * r + 1);
+    if (w < 2 * r + 2) return b;  // no column the rule changes
     for (int i = FirstRow(a, r); i <= h - r - 1; ++i) {
         // The running box of the rule: start at columns 0..2r, slide right.
         int32_t s = 0;

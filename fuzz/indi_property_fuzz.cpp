@@ -26,15 +26,7 @@ using namespace velmora_indi;
 
 namespace {
 
-class StepClock : public Clock {
-public:
-    uint32_t Milliseconds() override { return now; }
-    void WaitMs(uint32_t ms) override { now += ms ? ms : 1; }
-    int64_t UnixSeconds() override { return 1'700'000'000 + now / 1000; }
-    uint32_t now = 1'000'000;
-};
-
-StepClock simClock;
+fuzz::StepClock simClock;
 MessageRecorder messages;
 ScopedSimulator* sim = nullptr;
 

@@ -22,15 +22,6 @@
 
 namespace {
 
-// Simulated time: the waits of the commands cost nothing.
-class StepClock : public Clock {
-public:
-    uint32_t Milliseconds() override { return now; }
-    void WaitMs(uint32_t ms) override { now += ms ? ms : 1; }
-    int64_t UnixSeconds() override { return 1'700'000'000 + now / 1000; }
-    uint32_t now = 1'000'000;
-};
-
 // The PC port's library, answering from the input.
 class InputLibrary : public SerialLibrary {
 public:
@@ -59,7 +50,7 @@ public:
     int Done(int) override { return 0; }
 };
 
-StepClock simClock;
+fuzz::StepClock simClock;
 InputLibrary library;
 RecordingSerialPeer peers[2];
 ScopedSimulator* sim = nullptr;

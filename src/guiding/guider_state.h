@@ -10,6 +10,7 @@
 #include "stars/centroid.h"
 #include "guiding/correction.h"
 #include "guiding/guiding_display.h"
+#include "guiding/smooth_params.h"
 #include "guiding/training.h"
 
 // The guider exposure the dialog set up ("Hundredths"/"Tenths"/"Seconds" and
@@ -33,6 +34,23 @@ struct GuiderState {
     bool trained = false;
     bool useTrained = false;
     GuiderTrainingResult trainedSet;
+    // What the kept calibration was trained for and how well it fitted
+    // (the smooth rule's several-step calibration fills the quality).
+    GuideRule trainedRule = GuideRule::Classic;
+    bool trainedOnMain = false;        // main camera (else the guider head)
+    int trainedBinning = 1;
+    long long trainedAtS = 0;          // seconds since 1970 (UTC), 0: never
+    struct Quality {
+        bool fitted = false;           // several steps fitted (smooth rule)
+        double raSpreadPx = 0, decSpreadPx = 0;  // RMS distance of the points from the fitted lines
+        double orthogonalityDeg = 0;   // how far the axes are from perpendicular
+        bool suspect = false;          // a poor fit or skewed axes: adopted only when the user accepts it
+    } quality;
+    // The rule that guides, and the smooth rule's parameters.
+    GuideRule rule = GuideRule::Classic;
+    SmoothParams smooth;
+    // The guiding optics' focal length (mm, 0: unknown) for the image scale.
+    double focalLengthMm = 0;
     // AO training.
     bool aoTrained = false;
     bool aoUseTrained = false;

@@ -51,6 +51,10 @@ struct GuiderState {
     SmoothParams smooth;
     // The guiding optics' focal length (mm, 0: unknown) for the image scale.
     double focalLengthMm = 0;
+    // The guiding server: listening (remembered across starts) and on which
+    // instance (port 4400 + instance - 1).
+    bool serverOn = false;
+    int serverInstance = 1;
     // AO training.
     bool aoTrained = false;
     bool aoUseTrained = false;

@@ -37,6 +37,7 @@
 #include "core/ui_hooks.h"
 #include "devices/transport.h"
 #include "display/render.h"
+#include "guiding/guiding_file.h"
 #include "platform/stop_signal.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
@@ -130,6 +131,8 @@ TVelmoraWindow::TVelmoraWindow(QWidget* parent) : QMainWindow(parent) {
     State().geometry.modelCode = State().settings.manualModel;
     ApplyCameraModel();
     RecomputeGeometry();
+    // The kept guider calibration and guiding settings.
+    LoadGuidingFile();
 
     // The frame around it.
     BuildFrame();

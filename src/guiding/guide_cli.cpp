@@ -17,6 +17,7 @@
 #include "devices/usb_transport.h"
 #include "display/display_state.h"
 #include "guiding/guider_state.h"
+#include "guiding/guiding_file.h"
 #include "guiding/guiding_loops.h"
 #include "platform/paths.h"
 #include "platform/sim_clock.h"
@@ -157,6 +158,8 @@ bool Prepare(CliArgs& args, Run& run, std::string& error) {
 // Starts the headless program on the simulator with the options applied.
 bool Start(CliArgs& args, const Run& run, std::string& error) {
     StartHeadless();
+    // The kept calibration and guiding settings: the same night as the last run.
+    LoadGuidingFile();
     if (!ApplySimOptions(args, error)) return false;
     // The simulator follows the clock in force: restart it on the simulated one.
     Simulator::Instance().Configure(Simulator::Instance().Config());

@@ -13,6 +13,7 @@
 #include "display/display_state.h"
 #include "guiding/correction.h"
 #include "guiding/guider_state.h"
+#include "guiding/guiding_file.h"
 #include "guiding/training.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
@@ -414,8 +415,13 @@ LoopEnd RunGuiderTraining(GuidingContext c) {
         g.trainedSet = r;
         g.trained = true;
         g.useTrained = true;
+        // Kept for the next night with what it was trained on.
+        g.trainedRule = GuideRule::Classic;
+        g.quality = {};
+        NoteTrainedNow(false, g.exposure.binned ? 2 : 1);
         ShowMessage(50, r.Summary());
         SaveSettings();
+        SaveGuidingFile();
     }
     g.training = false;
     Show(c).Caption(kDialogCaption);

@@ -19,7 +19,9 @@
 #include "guiding/guider_state.h"
 #include "guiding/guiding_file.h"
 #include "guiding/guiding_loops.h"
+#include "guiding/image_scale.h"
 #include "platform/paths.h"
+#include "platform/platform.h"
 #include "platform/sim_clock.h"
 #include "settings/settings_file.h"
 
@@ -28,9 +30,11 @@ namespace {
 enum class Head { Main, Guider, Ao };
 
 const char* kUsage =
-    "usage: velmora-cli train --simulate [--main|--guider|--ao] [--exposure MS] [sim options]\n"
+    "usage: velmora-cli train --simulate [--main|--guider|--ao] [--exposure MS] [--focal-length MM] [sim options]\n"
     "       velmora-cli guide --simulate [--main|--guider|--ao] --minutes M [--exposure MS] [--train]\n"
-    "                         [--unguided] [--log FILE] [sim options]\n";
+    "                         [--unguided] [--log FILE] [--focal-length MM] [sim options]\n"
+    "  --focal-length MM   the guiding optics' focal length (kept in the guiding file; 0: unknown);\n"
+    "                      with it the results show arc seconds too\n";
 
 int Usage(const std::string& why) {
     std::fprintf(stderr, "%s\n%s%s", why.c_str(), kUsage, kSimOptionsUsage);
@@ -133,6 +137,7 @@ struct Run {
     Head head = Head::Guider;
     int exposureMs = 1000;
     std::string driveMethodBefore;
+    double focalLengthMm = -1;  // -1: as the guiding file keeps it
 };
 
 bool Prepare(CliArgs& args, Run& run, std::string& error) {
@@ -147,6 +152,12 @@ bool Prepare(CliArgs& args, Run& run, std::string& error) {
             return false;
         }
         run.exposureMs = int(ms);
+    }
+    if (auto f = TakeOption(args, "--focal-length")) {
+        if (!ParseNumber(*f, run.focalLengthMm) || run.focalLengthMm < 0 || run.focalLengthMm > 100000) {
+            error = "--focal-length wants millimetres, 0 to 100000";
+            return false;
+        }
     }
     if (!SimulationRequested()) {
         error = "train and guide run on the simulator only: add --simulate";
@@ -177,6 +188,10 @@ bool Start(CliArgs& args, const Run& run, std::string& error) {
         s.guidingMode = 'T';
     }
     SetGuiderExposure(run.exposureMs);
+    if (run.focalLengthMm >= 0 && run.focalLengthMm != Guider().focalLengthMm) {
+        Guider().focalLengthMm = run.focalLengthMm;
+        SaveGuidingFile();
+    }
     if (!OpenCamera()) {
         error = "no camera";
         return false;
@@ -248,7 +263,9 @@ int RunGuide(const CliArgs& argv) {
     TrueOffsetProbe probe;
     GuidingStats stats;
     GuidingLog log;
-    if (logPath && !log.Open(*logPath)) {
+    const double scale = GuidingScaleArcsec(run.head == Head::Main);
+    if (run.head != Head::Main) std::fprintf(stderr, "%s\n", CalibrationAgeText(Sys().clock->UnixSeconds()).c_str());
+    if (logPath && !log.Open(*logPath, scale)) {
         std::fprintf(stderr, "cannot create the log %s\n", logPath->c_str());
         return 1;
     }
@@ -327,8 +344,10 @@ int RunGuide(const CliArgs& argv) {
     // prints what it measured and exits 1.
     if (!complete) std::fprintf(stderr, "guiding ended early\n");
     const GuidingRms rms = stats.Rms();
-    std::printf("frames=%ld ignored=%d lost=%d rms_ra=%.3f rms_dec=%.3f rms_total=%.3f true_rms_total=%.3f px\n",
+    std::printf("frames=%ld ignored=%d lost=%d rms_ra=%.3f rms_dec=%.3f rms_total=%.3f true_rms_total=%.3f px",
                 frames, rms.ignored, rms.lost, rms.raRun, rms.decRun, rms.totalRun, probe.Rms());
+    if (scale > 0) std::printf(" rms_total_arcsec=%.3f scale_arcsec=%.3f", rms.totalRun * scale, scale);
+    std::printf("\n");
     return complete ? 0 : 1;
 }
 

@@ -30,6 +30,7 @@
 #include "core/state.h"
 #include "devices/camera.h"
 #include "platform/platform.h"
+#include "guiding/guiding_file.h"
 #include "guiding/guiding_loops.h"
 #include "guiding/guiding_window.h"
 #include "settings/ini_rules.h"
@@ -187,6 +188,20 @@ constexpr Button kAoButtons[] = {
     {kAoSaveLatest, "Save Latest"}};
 constexpr Button kCentraliseButton[] = {{kCentraliseAo, "Centralise AO"}};
 constexpr Button kDialogButtons[] = {{kHelp, "Help"}, {kClose, "Close"}};
+
+// The calibration kept across nights (the guiding file): its age, "Clear
+// Calibration", and the guiding optics' focal length for the image scale.
+constexpr int kCalibrationAge = 3001, kClearCalibration = 3002, kFocalLength = 3003;
+constexpr Button kKeptButtons[] = {{kClearCalibration, "Clear Calibration"}};
+constexpr Reading kKeptReadings[] = {
+    {nullptr, kCalibrationAge, [] { return Q(CalibrationAgeText(Sys().clock->UnixSeconds())); }}};
+
+// A typed focal length (mm, 0: unknown); false for anything else.
+bool ParseFocalLength(const QString& text, double& mm) {
+    bool ok = false;
+    mm = text.trimmed().toDouble(&ok);
+    return ok && mm >= 0 && mm <= 100000;
+}
 
 // A shown value, with its label in front when it has one.
 struct Reading {
@@ -418,6 +433,19 @@ void TGCamDialog::Build() {
     buttons(Row(calibration), kCalibrationButtons);
     checks(calibration, kCalibrationChecks);
     buttons(Row(calibration), kGuideButtons);
+    readings(calibration, kKeptReadings);
+    auto* keptRow = Row(calibration);
+    buttons(keptRow, kKeptButtons);
+    keptRow->addWidget(new QLabel("Focal length (mm):"));
+    QLineEdit* focal = edit(keptRow, kFocalLength, [] { return QString::number(G().focalLengthMm, 'g', 10); });
+    connect(focal, &QLineEdit::editingFinished, this, [this, focal] {
+        double mm = 0;
+        if (ParseFocalLength(focal->text(), mm) && mm != G().focalLengthMm) {
+            G().focalLengthMm = mm;
+            SaveGuidingFile();
+        }
+        Refresh();  // a refused text shows the kept value again
+    });
 
     // Move Telescope.
     auto* move = group("Move Telescope", 3, 2);
@@ -597,7 +625,11 @@ void TGCamDialog::OnButton(int id) {
             setWindowTitle(kGuiderDialogCaption);
             break;
         }
-        case kUseDefault: ToggleUseTrained(g.useTrained, g.trained); break;
+        case kUseDefault:
+            ToggleUseTrained(g.useTrained, g.trained);
+            SaveGuidingFile();
+            break;
+        case kClearCalibration: ClearGuidingCalibration(); break;
         case kAoUseDefault: ToggleUseTrained(g.aoUseTrained, g.aoTrained); break;
         case kChangeDefaults:
             ChangeGuiderDefaults(s, defaults_[0]->text().toStdString(), defaults_[1]->text().toStdString(),

@@ -212,9 +212,9 @@ bool SaveGuidingFile() {
     return false;
 }
 
-void ClearGuidingCalibration() {
+bool ClearGuidingCalibration() {
     ForgetCalibration(Guider());
-    SaveGuidingFile();
+    return SaveGuidingFile();
 }
 
 void NoteTrainedNow(bool onMain, int binning) {

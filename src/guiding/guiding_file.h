@@ -18,8 +18,9 @@ bool LoadGuidingFile();
 // Writes Guider()'s kept fields (a temporary file renamed over the old one);
 // false after a message when it cannot be written.
 bool SaveGuidingFile();
-// Forgets the trained guider calibration and saves the file.
-void ClearGuidingCalibration();
+// Forgets the trained guider calibration and saves the file (false when it
+// cannot be written).
+bool ClearGuidingCalibration();
 
 // The file's text for Guider() as it stands (the "key=value" lines after
 // the first line are what `velmora-cli calibration show` prints).

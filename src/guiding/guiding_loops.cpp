@@ -14,6 +14,7 @@
 #include "guiding/correction.h"
 #include "guiding/guider_state.h"
 #include "guiding/guiding_file.h"
+#include "guiding/image_scale.h"
 #include "guiding/training.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
@@ -175,9 +176,9 @@ int SignalAt(const Pixel* frame, int w, int h, int x, int y) {
 }
 
 // Every guiding run writes a log: the one the caller gave, else its own in
-// the autosave folder.
-void OpenRunLog(GuidingContext& c, GuidingLog& own) {
-    if (!c.log && own.OpenInAutosaveFolder()) c.log = &own;
+// the autosave folder (with arc seconds when the image scale is known).
+void OpenRunLog(GuidingContext& c, GuidingLog& own, bool mainCamera) {
+    if (!c.log && own.OpenInAutosaveFolder(GuidingScaleArcsec(mainCamera))) c.log = &own;
 }
 
 // A frame whose star was not found: counted, logged, shown.
@@ -570,7 +571,7 @@ LoopEnd RunGuiderGuiding(GuidingContext c) {
         return pulseFailed ? LoopEnd::CameraFailed : started ? LoopEnd::StarLost : LoopEnd::Refused;
     }
     GuidingLog ownLog;
-    OpenRunLog(c, ownLog);
+    OpenRunLog(c, ownLog, false);
     LoopEnd end = LoopEnd::Done;
     for (;;) {
         if (!GuiderGuidingCycle(c)) {
@@ -594,7 +595,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
     g.mainGuiding = true;
     if (!c.stats) OwnStats().Reset();
     GuidingLog ownLog;
-    OpenRunLog(c, ownLog);
+    OpenRunLog(c, ownLog, true);
     StarPosition star = PlaceMainFrame();
     GuideOutput& out = Out(c);
     bool first = true;
@@ -699,7 +700,7 @@ void InstallGuidingHooks() {
         p.running = StartGuiderGuiding(p.context);
         p.nextMs = NowMs();
         if (!p.running) FinishGuiderGuiding(p.context);
-        else OpenRunLog(p.context, p.log);
+        else OpenRunLog(p.context, p.log, false);
         return p.running;
     };
     h.guidingStep = [](uint32_t& endMs) {

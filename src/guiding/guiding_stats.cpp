@@ -56,22 +56,23 @@ std::string GuidingLogName(int64_t unixSeconds) {
     return name;
 }
 
-bool GuidingLog::Open(const std::string& hostPath) {
+bool GuidingLog::Open(const std::string& hostPath, double scaleArcsec) {
     Close();
     fd_ = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
     if (fd_ < 0) return false;
     path_ = hostPath;
     startMs_ = NowMs();
-    WriteLine(kGuidingLogHeader);
+    scaleArcsec_ = scaleArcsec > 0 ? scaleArcsec : 0;
+    WriteLine(std::string(kGuidingLogHeader) + (scaleArcsec_ > 0 ? kGuidingLogArcsecColumns : ""));
     return true;
 }
 
-bool GuidingLog::OpenInAutosaveFolder() {
+bool GuidingLog::OpenInAutosaveFolder(double scaleArcsec) {
     const std::string folder = MapPath(AutosaveDirectory(), true);
     if (!EnsureDirectory(folder)) return false;
     const int64_t now = Sys().clock->UnixSeconds();
     for (int64_t t = now; t < now + 60; ++t)
-        if (Open(folder + "/" + GuidingLogName(t))) return true;
+        if (Open(folder + "/" + GuidingLogName(t), scaleArcsec)) return true;
     return false;
 }
 
@@ -91,7 +92,14 @@ void GuidingLog::Write(const GuidingFrameReport& r, const char* status) {
     std::snprintf(line, sizeof line, "%.3f,%.1f,%.1f,%.3f,%.3f,%s,%d,%s,%d,%d,%d,%s", (r.timeMs - startMs_) / 1000.0,
                   r.starX, r.starY, r.errorX * 0.001, r.errorY * 0.001, dir(r.directionX).c_str(), r.pulseX,
                   dir(r.directionY).c_str(), r.pulseY, r.aoX, r.aoY, status);
-    WriteLine(line);
+    std::string whole = line;
+    if (scaleArcsec_ > 0) {
+        char arcsec[64];
+        std::snprintf(arcsec, sizeof arcsec, ",%.3f,%.3f", r.errorX * 0.001 * scaleArcsec_,
+                      r.errorY * 0.001 * scaleArcsec_);
+        whole += arcsec;
+    }
+    WriteLine(whole);
 }
 
 void GuidingLog::Close() {

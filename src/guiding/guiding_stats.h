@@ -40,11 +40,13 @@ public:
     GuidingLog& operator=(const GuidingLog&) = delete;
     ~GuidingLog() { Close(); }
     // Opens a new log at a host path and writes the header line; false when
-    // the file cannot be created (guiding goes on without a log).
-    bool Open(const std::string& hostPath);
+    // the file cannot be created (guiding goes on without a log). With an
+    // image scale (arc seconds per pixel, 0: unknown) every line ends with
+    // the errors in arc seconds too (kGuidingLogArcsecColumns).
+    bool Open(const std::string& hostPath, double scaleArcsec = 0);
     // A new log "GUIDEyyyymmdd-hhmmss.CSV" in the autosave folder (the next
     // second's name when that one is taken); false when none can be made.
-    bool OpenInAutosaveFolder();
+    bool OpenInAutosaveFolder(double scaleArcsec = 0);
     // One line per frame (time in seconds since the log was opened); status:
     // "ok", "ignored" (error out of range), "lost", "unguided".
     void Write(const GuidingFrameReport& report, const char* status);
@@ -56,9 +58,12 @@ private:
     void WriteLine(std::string line);
     int fd_ = -1;
     uint32_t startMs_ = 0;
+    double scaleArcsec_ = 0;
     std::string path_;
 };
 
 // The CSV header line (without the line end).
 inline constexpr const char* kGuidingLogHeader =
     "time_s,star_x,star_y,error_x_px,error_y_px,pulse_x_dir,pulse_x_ms,pulse_y_dir,pulse_y_ms,ao_x,ao_y,status";
+// The columns added after them when the image scale is known.
+inline constexpr const char* kGuidingLogArcsecColumns = ",error_x_arcsec,error_y_arcsec";

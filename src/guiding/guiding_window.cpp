@@ -1,5 +1,6 @@
 #include "guiding/guiding_window.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QImage>
@@ -7,10 +8,14 @@
 #include <QPainter>
 #include <QPointer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <span>
 
 #include "core/main_window.h"
 #include "core/state.h"
+#include "guiding/image_scale.h"
 #include "platform/paths.h"
 
 namespace {
@@ -25,13 +30,32 @@ QLabel* Field(QFormLayout* form, const char* name, const char* label) {
     return field;
 }
 
+// The guider frames' scale (arc seconds per pixel, 0: unknown).
+double Scale() { return GuidingScaleArcsec(false); }
+
 QString RmsText(const GuidingRms& r) {
     char text[256];
     std::snprintf(text, sizeof text,
                   "RMS (px)     R.A.   Dec   Total\nlast 100:  %5.2f  %5.2f  %5.2f\nwhole run: %5.2f  %5.2f  "
                   "%5.2f\nframes: %d, ignored: %d, lost: %d",
                   r.ra100, r.dec100, r.total100, r.raRun, r.decRun, r.totalRun, r.framesRun, r.ignored, r.lost);
-    return QString::fromLatin1(text);
+    QString shown = QString::fromLatin1(text);
+    if (const double k = Scale(); k > 0) {
+        std::snprintf(text, sizeof text, "\nRMS (\")     R.A.   Dec   Total\nlast 100:  %5.2f  %5.2f  %5.2f\nwhole run: "
+                      "%5.2f  %5.2f  %5.2f\nscale: %.3f \"/px",
+                      r.ra100 * k, r.dec100 * k, r.total100 * k, r.raRun * k, r.decRun * k, r.totalRun * k, k);
+        shown += QString::fromLatin1(text);
+    }
+    return shown;
+}
+
+// A combo box of numbers with a unit, the current one selected.
+QComboBox* NumberChoice(const char* name, std::span<const double> values, const char* unit, double current) {
+    auto* box = new QComboBox;
+    box->setObjectName(name);
+    for (double v : values) box->addItem(QStringLiteral("%1 %2").arg(v).arg(unit), v);
+    box->setCurrentIndex(std::max(0, box->findData(current)));
+    return box;
 }
 
 QPointer<GuidingWindow>& GuidingWindowPointer() {
@@ -135,12 +159,12 @@ void GuidingPlotWidget::paintEvent(QPaintEvent*) {
     p.setPen(Qt::black);
     p.drawRect(g);
     p.setPen(Qt::lightGray);
-    for (int px = -2; px <= 2; ++px) {
-        const double gy = g.top() + ErrorGraph::Y(px * 1000, g.height());
+    for (int line = -2; line <= 2; ++line) {
+        const double gy = g.top() + graph_.ScaledY(int(std::lround(line * 400 * graph_.Scale())), g.height());
         p.drawLine(QPointF(g.left(), gy), QPointF(g.right(), gy));
     }
     p.setPen(Qt::black);
-    p.drawText(g.left(), g.top() - 4, QStringLiteral("R.A. blue, Dec red; +-2.5 px, last 2 min"));
+    p.drawText(g.left(), g.top() - 4, Q(GraphCaption(graph_.Scale(), graph_.Length(), Scale())));
     const auto& samples = graph_.Samples();
     for (int axis = 0; axis < 2; ++axis) {
         p.setPen(axis == 0 ? Qt::blue : Qt::red);
@@ -148,7 +172,7 @@ void GuidingPlotWidget::paintEvent(QPaintEvent*) {
         bool first = true;
         for (const GraphSample& s : samples) {
             const QPointF point(g.left() + graph_.X(s.seconds, g.width()),
-                                g.top() + ErrorGraph::Y(axis == 0 ? s.ex : s.ey, g.height()));
+                                g.top() + graph_.ScaledY(axis == 0 ? s.ex : s.ey, g.height()));
             if (!first) p.drawLine(last, point);
             last = point;
             first = false;
@@ -167,12 +191,22 @@ GuidingWindow::GuidingWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     const char* names[] = {"x", "y", "dx", "dy", "pulseX", "pulseY", "aoX", "aoY", "bump"};
     const char* labels[] = {"x", "y", "dx", "dy", "x pulse", "y pulse", "AO x", "AO y", "Mount bump"};
     for (int i = 0; i < 9; ++i) fields_[i] = Field(form, names[i], labels[i]);
+    fields_[10] = Field(form, "dxArcsec", "dx (\")");
+    fields_[11] = Field(form, "dyArcsec", "dy (\")");
     fields_[9] = new QLabel;
     fields_[9]->setObjectName("rms");
     fields_[9]->setFont(QFont("Monospace"));
     form->addRow(fields_[9]);
     plot_ = new GuidingPlotWidget;
     layout->addWidget(plot_);
+    // The graph's scale and length.
+    auto* scale = NumberChoice("graphScale", kGraphScales, "px", kGraphPixels);
+    auto* length = NumberChoice("graphLength", kGraphLengths, "s", kGraphSeconds);
+    form->addRow("Graph scale", scale);
+    form->addRow("Graph length", length);
+    connect(scale, &QComboBox::currentIndexChanged, this, [this, scale] { plot_->SetGraphScale(scale->currentData().toDouble()); });
+    connect(length, &QComboBox::currentIndexChanged, this,
+            [this, length] { plot_->SetGraphLength(length->currentData().toDouble()); });
     Refresh();
 }
 
@@ -202,6 +236,8 @@ void GuidingWindow::Refresh() {
     fields_[7]->setText(Q(FiveDigits(r.aoY)));
     fields_[8]->setText(Q(r.bumpLetter));
     fields_[9]->setText(RmsText(data_.rms));
+    fields_[10]->setText(Q(ArcsecText(r.errorX, Scale())));
+    fields_[11]->setText(Q(ArcsecText(r.errorY, Scale())));
 }
 
 // ---- The process-wide windows -----------------------------------------------------

@@ -34,6 +34,15 @@ public:
     void SetFrameFile(const std::string& hostPath);
     const ErrorGraph& Graph() const { return graph_; }
     void ClearGraph() { graph_.Clear(); }
+    // The graph's vertical scale (px at its top) and length (s).
+    void SetGraphScale(double pixels) {
+        graph_.SetScale(pixels);
+        update();
+    }
+    void SetGraphLength(double seconds) {
+        graph_.SetLength(seconds);
+        update();
+    }
     // Places of the pieces in the widget.
     static QRect FrameRect();
     static QRect PlotRect();

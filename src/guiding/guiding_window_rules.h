@@ -33,9 +33,12 @@ bool PlotCross(int ex, int ey, int centreX, int centreY, int& x, int& y);
 
 // The scrolling graph of R.A. and Dec errors against time: the samples of
 // the last kGraphSeconds seconds; +-kGraphPixels guide pixels over the
-// graph's half height.
+// graph's half height. The user may choose another length and scale
+// (kGraphLengths, kGraphScales).
 inline constexpr double kGraphSeconds = 120;
 inline constexpr double kGraphPixels = 2.5;
+inline constexpr double kGraphLengths[] = {30, 60, 120, 300, 600};
+inline constexpr double kGraphScales[] = {0.5, 1, 2.5, 5, 10};
 struct GraphSample {
     double seconds;
     int ex, ey;
@@ -46,13 +49,28 @@ public:
     void Clear() { samples_.clear(); }
     const std::deque<GraphSample>& Samples() const { return samples_; }
     // The graph's x (0..width) of a time and y (0..height, 0 at the top) of
-    // an error in thousandths; y is clamped to the graph.
+    // an error in thousandths; y is clamped to the graph. Y is the default
+    // scale's, ScaledY the chosen one's.
     double X(double seconds, int width) const;
     static double Y(int thousandths, int height);
+    double ScaledY(int thousandths, int height) const;
+    // The time shown (s; a longer one fills up from now on) and
+    // the error at the graph's top (px).
+    void SetLength(double seconds) { length_ = seconds > 0 ? seconds : kGraphSeconds; }
+    void SetScale(double pixels) { pixels_ = pixels > 0 ? pixels : kGraphPixels; }
+    double Length() const { return length_; }
+    double Scale() const { return pixels_; }
 
 private:
     std::deque<GraphSample> samples_;
+    double length_ = kGraphSeconds, pixels_ = kGraphPixels;
 };
+// The graph's caption: "R.A. blue, Dec red; +-2.5 px, last 120 s", with the
+// scale in arc seconds when it is known ("+-2.5 px = 3.8\"").
+std::string GraphCaption(double pixels, double seconds, double scaleArcsec);
+// An error in thousandths of a pixel as arc seconds, "%.2f\"" (empty when the
+// scale is unknown).
+std::string ArcsecText(int thousandths, double scaleArcsec);
 
 // "Guiding Info" of main-camera guiding: x, y (star + tenths x 0.1) and
 // dx, dy (error x 0.001), each "%1.1f".

@@ -1,0 +1,269 @@
+// The guiding file (the calibration kept across nights), the image scale,
+// the arc second columns of the guiding log and `velmora-cli calibration`.
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/cli.h"
+#include "core/messages.h"
+#include "core/state.h"
+#include "devices/camera.h"
+#include "guiding/guider_state.h"
+#include "guiding/guiding_file.h"
+#include "guiding/guiding_stats.h"
+#include "guiding/image_scale.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "settings/settings_file.h"
+#include "support/test_env.h"
+
+namespace {
+
+const std::string kHeader = "# Velmora guiding file: the kept guider calibration and guiding settings\n";
+
+// A record with a value of its own in every kept field.
+void FillRecord() {
+    GuiderState& g = Guider();
+    g.trained = g.useTrained = true;
+    GuiderTrainingResult& t = g.trainedSet;
+    t.rx = -2;
+    t.ry = -1.3;
+    t.dx = 0.1;
+    t.dy = 2;
+    t.raRate = 2.3853720883753109;
+    t.decRate = 3;
+    t.bx = 0.5;
+    t.by = -0.25;
+    t.bdx = 0;
+    t.bdy = 1.5;
+    t.raBacklash = 0;
+    t.decBacklash = 1.5;
+    t.theta = -2.5652174329986104;
+    t.quadrant = 3;
+    t.moved = true;
+    g.trainedRule = GuideRule::Smooth;
+    g.trainedBinning = 2;
+    g.trainedAtS = 1'699'993'200;
+    g.quality = {true, 0.03, 0.05, 1.25, false};
+    g.rule = GuideRule::Smooth;
+    g.smooth.raAggressiveness = 0.55;
+    g.smooth.wormPeriodS = 480;
+    g.focalLengthMm = 1000;
+    g.serverOn = true;
+    g.serverInstance = 2;
+}
+
+// The lines after the first, for FillRecord(): numbers to 17 digits.
+const std::string kRecordLines =
+    "trained=1\nuse_trained=1\nrx=-2\nry=-1.3\ndx=0.10000000000000001\ndy=2\nra_rate=2.3853720883753109\n"
+    "dec_rate=3\nbx=0.5\nby=-0.25\nbdx=0\nbdy=1.5\nra_backlash=0\ndec_backlash=1.5\ntheta=-2.5652174329986104\n"
+    "quadrant=3\nmoved=1\ntrained_rule=smooth\ntrained_on_main=0\ntrained_binning=2\ntrained_at_s=1699993200\n"
+    "quality_fitted=1\nquality_ra_spread_px=0.029999999999999999\nquality_dec_spread_px=0.050000000000000003\n"
+    "quality_orthogonality_deg=1.25\nquality_suspect=0\nrule=smooth\nra_aggressiveness=0.55000000000000004\n"
+    "ra_min_move_px=0.14999999999999999\nra_hysteresis=0.10000000000000001\nra_max_pulse_ms=2500\n"
+    "dec_aggressiveness=0.69999999999999996\ndec_min_move_px=0.14999999999999999\n"
+    "dec_hysteresis=0.10000000000000001\ndec_max_pulse_ms=2500\ndec_reversal_frames=2\nworm_period_s=480\n"
+    "predictor_weight=0.5\nfocal_length_mm=1000\nserver_on=1\nserver_instance=2\n";
+
+class GuidingFileTest : public VelmoraTest {
+protected:
+    void SetUp() override {
+        VelmoraTest::SetUp();
+        ResetGuider();
+    }
+    void TearDown() override {
+        ResetGuider();
+        VelmoraTest::TearDown();
+    }
+};
+
+TEST_F(GuidingFileTest, WritesEveryKeptFieldInFullPrecisionAndReadsItBackExactly) {
+    FillRecord();
+    EXPECT_EQ(GuidingFileText(), kHeader + kRecordLines);
+    ASSERT_TRUE(SaveGuidingFile());
+    ResetGuider();
+    ASSERT_TRUE(LoadGuidingFile());
+    const GuiderState& g = Guider();
+    EXPECT_TRUE(g.trained && g.useTrained && g.trainedSet.moved && g.serverOn && g.quality.fitted);
+    EXPECT_EQ(g.trainedSet.dx, 0.1);  // bit for bit
+    EXPECT_EQ(g.trainedSet.ry, -1.3);
+    EXPECT_EQ(g.trainedSet.theta, -2.5652174329986104);
+    EXPECT_EQ(g.trainedSet.quadrant, 3);
+    EXPECT_EQ(g.trainedRule, GuideRule::Smooth);
+    EXPECT_EQ(g.trainedAtS, 1'699'993'200);
+    EXPECT_EQ(g.smooth.raAggressiveness, 0.55);
+    EXPECT_EQ(g.focalLengthMm, 1000);
+    EXPECT_EQ(g.serverInstance, 2);
+    EXPECT_EQ(GuidingFileText(), kHeader + kRecordLines);
+}
+
+TEST_F(GuidingFileTest, UnusableLinesKeepTheirDefaultsAndAreNamed) {
+    static const char kBinary[] = "\x7f" "ELF\0\x01\x02\nfocal_length_mm=500\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string problem;
+        double focal;        // focal length after the read
+        int instance;        // server instance after the read
+        bool trained;
+    } cases[] = {
+        {"fine", kHeader + "focal_length_mm=500\nserver_instance=3\n", "", 500, 3, false},
+        {"unknown keys are ignored", kHeader + "colour=blue\n# a note\n\nfocal_length_mm=500\n", "", 500, 1, false},
+        {"unparseable", kHeader + "focal_length_mm=12x\nserver_instance=3\n", "Line 2", 0, 3, false},
+        {"out of range", kHeader + "focal_length_mm=500\nserver_instance=0\n", "Line 3", 500, 1, false},
+        {"smooth parameter out of range", kHeader + "ra_aggressiveness=1.5\n", "Line 2", 0, 1, false},
+        {"not a flag", kHeader + "server_on=2\n", "Line 2", 0, 1, false},
+        {"two bad lines", kHeader + "nothing here\nfocal_length_mm=\n", "Line 2 and 1 more", 0, 1, false},
+        {"truncated", kHeader + "focal_length_mm=500\nserver_instance=3", "Line 3", 500, 1, false},
+        {"truncated first line", kHeader.substr(0, 20), "Line 1 (not a guiding file)", 0, 1, false},
+        {"foreign", "[General]\nfocal_length_mm=500\n", "Line 1 (not a guiding file)", 0, 1, false},
+        {"binary", std::string(kBinary, sizeof kBinary - 1), "Line 1 (not a guiding file)", 0, 1, false},
+        {"whole calibration", kHeader + kRecordLines, "", 1000, 2, true},
+        // A calibration missing a part is not used at all.
+        {"calibration with a bad part", kHeader + "trained=1\nuse_trained=1\nrx=zz\nfocal_length_mm=500\n", "Line 4",
+         500, 1, false},
+        {"calibration cut short", (kHeader + kRecordLines).substr(0, kHeader.size() + 34), "Line 5", 0, 1, false},
+    };
+    for (const Case& c : cases) {
+        ResetGuider();
+        EXPECT_EQ(ReadGuidingText(c.text), c.problem) << c.name;
+        EXPECT_EQ(Guider().focalLengthMm, c.focal) << c.name;
+        EXPECT_EQ(Guider().serverInstance, c.instance) << c.name;
+        EXPECT_EQ(Guider().trained, c.trained) << c.name;
+        EXPECT_EQ(Guider().useTrained, c.trained) << c.name;
+        if (!c.trained) EXPECT_EQ(Guider().trainedSet.rx, 0) << c.name;
+        EXPECT_EQ(Guider().smooth.raAggressiveness, c.trained ? 0.55 : 0.7) << c.name;
+    }
+}
+
+TEST_F(GuidingFileTest, AMissingFileIsNoErrorAndAForeignOneOneMessageThatLeavesTheSettings) {
+    EXPECT_TRUE(LoadGuidingFile());
+    EXPECT_TRUE(messages.shown.empty());
+    State().settings.guiderRaPixelsPerSecond = 7;
+    ASSERT_EQ(SaveSettings(), 0);
+    const std::optional<Bytes> before = ReadWholeFile(MapPath(kSettingsPath));
+    ASSERT_TRUE(before && before->size() == kSettingsFileSize);
+    std::ofstream(GuidingFilePath(), std::ios::binary) << "\x89PNG\r\n\x1a\nfocal_length_mm=500\n";
+    EXPECT_FALSE(LoadGuidingFile());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, MessageText(70) + "\n" + GuidingFilePath() + ": Line 1 (not a guiding file)");
+    EXPECT_EQ(Guider().focalLengthMm, 0);
+    EXPECT_EQ(ReadWholeFile(MapPath(kSettingsPath)), before);
+    EXPECT_EQ(State().settings.guiderRaPixelsPerSecond, 7);
+    // Clearing writes a good file again, and the settings file stays as it was.
+    EXPECT_TRUE(ClearGuidingCalibration());
+    ResetGuider();
+    EXPECT_TRUE(LoadGuidingFile());
+    EXPECT_EQ(ReadWholeFile(MapPath(kSettingsPath)), before);
+}
+
+TEST_F(GuidingFileTest, ImageScaleOfAPixelThroughAFocalLength) {
+    EXPECT_NEAR(ArcsecPerPixel(0.0074, 1000), 1.52636, 1e-5);
+    EXPECT_EQ(ArcsecPerPixel(0.0074, 0), 0);
+    EXPECT_EQ(ArcsecPerPixel(0, 1000), 0);
+}
+
+TEST_F(GuidingFileTest, LogAddsArcsecondColumnsAtTheEndWhenTheScaleIsKnown) {
+    GuidingFrameReport r;
+    r.timeMs = clock.now + 1500;
+    r.starX = 250.3;
+    r.starY = 144.7;
+    r.errorX = 420;
+    r.errorY = -1000;
+    r.directionX = 'w';
+    r.pulseX = 140;
+    struct Case {
+        double scale;
+        std::string text;
+    } cases[] = {
+        {0, std::string(kGuidingLogHeader) + "\n1.500,250.3,144.7,0.420,-1.000,w,140,,0,0,0,ok\n"},
+        {1.5, std::string(kGuidingLogHeader) + ",error_x_arcsec,error_y_arcsec\n"
+                                               "1.500,250.3,144.7,0.420,-1.000,w,140,,0,0,0,ok,0.630,-1.500\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = HomePath("log" + std::to_string(c.scale) + ".csv");
+        {
+            GuidingLog log;
+            ASSERT_TRUE(log.Open(path, c.scale));
+            log.Write(r, "ok");
+        }
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_EQ(text.str(), c.text) << c.scale;
+    }
+}
+
+TEST_F(GuidingFileTest, CalibrationShowPrintsTheFileKeysAndTheAgeAndClearForgetsIt) {
+    FillRecord();
+    ASSERT_TRUE(SaveGuidingFile());
+    ResetGuider();
+    // The test clock reads 1,700,001,000 s: 2 h 10 min after the training.
+    EXPECT_EQ(Guider().trained, false);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunCli({"calibration", "show"}), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), kRecordLines + "age_s=7800\n");
+    EXPECT_EQ(CalibrationAgeText(Sys().clock->UnixSeconds()), "Calibration: trained 2 h 10 min ago (smooth, guider, bin 2)");
+
+    ResetGuider();
+    EXPECT_EQ(RunCli({"calibration", "clear"}), 0);
+    ResetGuider();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunCli({"calibration", "show"}), 0);
+    const std::string shown = testing::internal::GetCapturedStdout();
+    EXPECT_NE(shown.find("trained=0\nuse_trained=0\nrx=0\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("focal_length_mm=1000\nserver_on=1\nserver_instance=2\nage_s=-1\n"), std::string::npos)
+        << shown;  // the rest stays
+    EXPECT_EQ(CalibrationAgeText(0), "Calibration: none");
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunCli({"calibration", "show", "--help"}), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("usage: velmora-cli calibration show", 0), 0u);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunCli({"calibration", "clear", "--now"}), 2);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("unknown argument --now"), std::string::npos);
+}
+
+// `train` then `guide` as two runs of the program: the second starts from
+// the file alone and guides on the kept calibration. The camera is turned
+// by 90 degrees, where the untrained rates push the star away.
+TEST_F(GuidingFileTest, TrainThenGuideInSeparateRunsGuideOnTheKeptCalibration) {
+    const CliArgs sky = {"--simulate",   "--guider", "--sim-rate",  "3",    "--sim-guider-scale", "1",
+                         "--sim-guider-angle", "0",  "--sim-seeing", "0.15", "--seed",  "7",
+                         "--sim-angle", "90",         "--sim-drift", "3",    "--focal-length", "1000"};
+    auto run = [&](CliArgs args) {
+        // A fresh process: nothing in memory from the run before.
+        ResetState();
+        ResetGuider();
+        ResetCameraInfo();
+        args.insert(args.end(), sky.begin(), sky.end());
+        testing::internal::CaptureStdout();
+        const int status = RunCli(args);
+        return std::pair{status, testing::internal::GetCapturedStdout()};
+    };
+    auto value = [](const std::string& text, const std::string& key) {
+        const size_t at = text.find(key + "=");
+        return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size() + 1);
+    };
+    const auto [untrainedStatus, untrained] = run({"guide", "--minutes", "1"});
+    EXPECT_GT(value(untrained, "true_rms_total"), 2.0) << untrained;
+
+    const auto [trainStatus, trained] = run({"train"});
+    ASSERT_EQ(trainStatus, 0) << trained;
+    EXPECT_NEAR(value(trained, "angle_deg"), -90, 2) << trained;
+    const double rx = Guider().trainedSet.rx, dy = Guider().trainedSet.dy;
+
+    const auto [guideStatus, guided] = run({"guide", "--minutes", "1"});
+    ASSERT_EQ(guideStatus, 0) << guided;
+    EXPECT_TRUE(Guider().trained && Guider().useTrained);
+    EXPECT_EQ(Guider().trainedSet.rx, rx);
+    EXPECT_EQ(Guider().trainedSet.dy, dy);
+    EXPECT_LT(value(guided, "true_rms_total"), 0.5) << guided;
+    // Arc seconds beside pixels: 7.4 um pixels (the default guider head) at 1000 mm.
+    const double scale = value(guided, "scale_arcsec");
+    EXPECT_NEAR(scale, 1.526, 0.001) << guided;
+    EXPECT_NEAR(value(guided, "rms_total_arcsec"), value(guided, "rms_total") * scale, 0.002) << guided;
+}
+
+}  // namespace

@@ -191,10 +191,7 @@ constexpr Button kDialogButtons[] = {{kHelp, "Help"}, {kClose, "Close"}};
 
 // The calibration kept across nights (the guiding file): its age, "Clear
 // Calibration", and the guiding optics' focal length for the image scale.
-constexpr int kCalibrationAge = 3001, kClearCalibration = 3002, kFocalLength = 3003;
 constexpr Button kKeptButtons[] = {{kClearCalibration, "Clear Calibration"}};
-constexpr Reading kKeptReadings[] = {
-    {nullptr, kCalibrationAge, [] { return Q(CalibrationAgeText(Sys().clock->UnixSeconds())); }}};
 
 // A typed focal length (mm, 0: unknown); false for anything else.
 bool ParseFocalLength(const QString& text, double& mm) {
@@ -225,6 +222,8 @@ constexpr Reading kUsingReading[] = {{nullptr, kUsingText, [] { return Q(UsingVa
 constexpr Reading kModeReading[] = {{nullptr, kGuidingModeText, [] { return Q(GuidingModeText(S().guidingMode)); }}};
 constexpr Reading kAoUsingReading[] = {{nullptr, kAoUsingText, [] { return Q(UsingValsText(G().aoUseTrained)); }}};
 constexpr Reading kAoModeReading[] = {{nullptr, kAoModeText, [] { return Q(AoModeText(S().aoOption)); }}};
+constexpr Reading kKeptReadings[] = {
+    {nullptr, kCalibrationAge, [] { return Q(CalibrationAgeText(Sys().clock->UnixSeconds())); }}};
 
 // A column of the calibration table: the typed default and the latest
 // trained value.

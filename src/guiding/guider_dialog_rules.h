@@ -41,6 +41,8 @@ inline constexpr int kSwapMountNorthSouth = 946, kSwapMountEastWest = 947;
 inline constexpr int kBin2x2 = 2439, kClearCamera = 2440, kAutosaveBmp = 2441;
 inline constexpr int kAutosaveDir = 2442, kAutosaveNumber = 2443;
 inline constexpr int kHelp = 9, kClose = 2;
+// The calibration kept across nights: its age, "Clear Calibration", the focal length.
+inline constexpr int kCalibrationAge = 3001, kClearCalibration = 3002, kFocalLength = 3003;
 }  // namespace gcam
 
 inline constexpr const char* kGuiderDialogCaption = "Auto Guider Camera Control";

@@ -1,6 +1,7 @@
 // The guider camera dialog and the guiding windows, driven through their
 // numbered controls on the simulated camera (offscreen).
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +22,8 @@
 #include "devices/transport.h"
 #include "guiding/guider_camera_dialog.h"
 #include "guiding/guider_dialog_rules.h"
+#include "guiding/guider_state.h"
+#include "guiding/guiding_file.h"
 #include "guiding/guiding_window.h"
 #include "settings/settings_file.h"
 #include "support/test_env.h"
@@ -520,6 +523,50 @@ TEST_F(GuiderDialogTest, CameraLostWhileGuidingEndsWithItsMessageAndTheDialogSta
     Click(dialog, kStartGuiding);
     EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"USB CAMIO device not found",
                                                         "Sorry, No telescope to guide, or no camera found"}));
+}
+
+// The kept calibration: its age, "Clear Calibration" and the focal length,
+// and the guiding window's arc seconds and graph choices that follow.
+TEST_F(GuiderDialogTest, KeptCalibrationIsShownAndClearedAndTheFocalLengthGivesArcseconds) {
+    Guider().trained = Guider().useTrained = true;
+    Guider().trainedSet.rx = 3;
+    Guider().trainedAtS = Sys().clock->UnixSeconds() - 7800;
+    TGCamDialog dialog;
+    EXPECT_EQ(Text(dialog, kCalibrationAge), "Calibration: trained 2 h 10 min ago (classic, guider, bin 1)");
+    Click(dialog, kClearCalibration);
+    EXPECT_EQ(Text(dialog, kCalibrationAge), "Calibration: none");
+    EXPECT_FALSE(Guider().trained || Guider().useTrained);
+    EXPECT_EQ(Guider().trainedSet.rx, 0);
+    QLineEdit* focal = Control<QLineEdit>(dialog, kFocalLength);
+    focal->setText("1000");
+    emit focal->editingFinished();
+    EXPECT_EQ(Guider().focalLengthMm, 1000);
+    focal->setText("-5");  // refused: the kept value comes back
+    emit focal->editingFinished();
+    EXPECT_EQ(focal->text(), "1000");
+    ResetGuider();
+    ASSERT_TRUE(LoadGuidingFile());  // both changes were saved
+    EXPECT_EQ(Guider().focalLengthMm, 1000);
+    EXPECT_FALSE(Guider().trained);
+
+    // 7.4 um guider pixels at 1000 mm: 1.526 "/px.
+    GuidingWindow* window = OpenGuidingWindow();
+    GuidingWindowData data;
+    data.report.errorX = 420;
+    data.report.errorY = -1000;
+    window->Update(data);
+    EXPECT_EQ(window->findChild<QLabel*>("dxArcsec")->text(), "0.64\"");
+    EXPECT_EQ(window->findChild<QLabel*>("dyArcsec")->text(), "-1.53\"");
+    EXPECT_TRUE(window->findChild<QLabel*>("rms")->text().contains("scale: 1.526 \"/px"));
+    auto* scale = window->findChild<QComboBox*>("graphScale");
+    auto* length = window->findChild<QComboBox*>("graphLength");
+    ASSERT_TRUE(scale && length);
+    EXPECT_EQ(scale->currentText(), "2.5 px");
+    scale->setCurrentIndex(scale->findText("5 px"));
+    length->setCurrentIndex(length->findText("600 s"));
+    EXPECT_EQ(window->Plot()->Graph().Scale(), 5);
+    EXPECT_EQ(window->Plot()->Graph().Length(), 600);
+    EXPECT_DOUBLE_EQ(window->Plot()->Graph().ScaledY(2500, 100), 25);
 }
 
 }  // namespace

@@ -264,7 +264,7 @@ int RunGuide(const CliArgs& argv) {
     GuidingStats stats;
     GuidingLog log;
     const double scale = GuidingScaleArcsec(run.head == Head::Main);
-    if (run.head != Head::Main) std::fprintf(stderr, "%s\n", CalibrationAgeText(Sys().clock->UnixSeconds()).c_str());
+    if (run.head == Head::Guider) std::fprintf(stderr, "%s\n", CalibrationAgeText(Sys().clock->UnixSeconds()).c_str());
     if (logPath && !log.Open(*logPath, scale)) {
         std::fprintf(stderr, "cannot create the log %s\n", logPath->c_str());
         return 1;

@@ -70,7 +70,7 @@ std::string MessageText(int code) {
         case 67: return "Even Got Here OK";
         case 68: return "Sorry, there is no 4x4 or 3x3 unexpanded binned image to save";
         case 69: return "Find centre failed - outside image area";
-        case 70: return "Part of the guiding file could not be read; the defaults are kept for it.";
+        case 77: return "Part of the guiding file could not be read; the defaults are kept for it.";
         default: return "";
     }
 }

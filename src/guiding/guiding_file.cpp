@@ -200,7 +200,7 @@ bool LoadGuidingFile() {
     else if (bytes->size() > kMaxFileBytes) problem = "Line 1 (not a guiding file)";
     else problem = ReadGuidingText(std::string(bytes->begin(), bytes->end()));
     if (problem.empty()) return true;
-    ShowMessage(50, MessageText(70) + "\n" + path + ": " + problem);
+    ShowMessage(50, MessageText(77) + "\n" + path + ": " + problem);
     return false;
 }
 

@@ -119,7 +119,8 @@ TEST_F(GuidingFileTest, AMissingFileIsNoErrorAndAForeignOneOneMessageThatLeavesT
     std::ofstream(GuidingFilePath(), std::ios::binary) << "\x89PNG\r\n\x1a\nfocal_length_mm=500\n";
     EXPECT_FALSE(LoadGuidingFile());
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, MessageText(70) + "\n" + GuidingFilePath() + ": Line 1 (not a guiding file)");
+    EXPECT_EQ(messages.shown[0].text, "Part of the guiding file could not be read; the defaults are kept for it.\n" +
+                                          GuidingFilePath() + ": Line 1 (not a guiding file)");
     EXPECT_EQ(Guider().focalLengthMm, 0);
     EXPECT_EQ(ReadWholeFile(MapPath(kSettingsPath)), before);
     EXPECT_EQ(State().settings.guiderRaPixelsPerSecond, 7);

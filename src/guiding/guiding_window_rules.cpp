@@ -30,6 +30,12 @@ void ErrorGraph::Add(double seconds, int ex, int ey) {
     while (!samples_.empty() && samples_.front().seconds < seconds - length_) samples_.pop_front();
 }
 
+void ErrorGraph::SetLength(double seconds) {
+    length_ = seconds > 0 ? seconds : kGraphSeconds;
+    // A shorter graph drops what it no longer shows.
+    while (!samples_.empty() && samples_.front().seconds < samples_.back().seconds - length_) samples_.pop_front();
+}
+
 double ErrorGraph::X(double seconds, int width) const {
     const double end = samples_.empty() ? 0 : std::max(samples_.back().seconds, length_);
     return (seconds - (end - length_)) / length_ * width;

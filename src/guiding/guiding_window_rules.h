@@ -56,7 +56,7 @@ public:
     double ScaledY(int thousandths, int height) const;
     // The time shown (s; a longer one fills up from now on) and
     // the error at the graph's top (px).
-    void SetLength(double seconds) { length_ = seconds > 0 ? seconds : kGraphSeconds; }
+    void SetLength(double seconds);
     void SetScale(double pixels) { pixels_ = pixels > 0 ? pixels : kGraphPixels; }
     double Length() const { return length_; }
     double Scale() const { return pixels_; }

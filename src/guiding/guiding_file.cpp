@@ -182,6 +182,8 @@ std::string ReadGuidingText(const std::string& text) {
         for (size_t i = 0; i < fields.size(); ++i)
             if (fields[i].calibration && !calibrationRead[i]) {
                 ForgetCalibration(g);
+                // A file that ends early at a line's end: name where it ends.
+                if (!bad) return "Line " + std::to_string(line + 1) + " (the calibration is incomplete)";
                 break;
             }
     }

@@ -96,6 +96,8 @@ TEST_F(GuidingFileTest, UnusableLinesKeepTheirDefaultsAndAreNamed) {
         {"calibration with a bad part", kHeader + "trained=1\nuse_trained=1\nrx=zz\nfocal_length_mm=500\n", "Line 4",
          500, 1, false},
         {"calibration cut short", (kHeader + kRecordLines).substr(0, kHeader.size() + 34), "Line 5", 0, 1, false},
+        {"calibration ends at a line's end", kHeader + "trained=1\nuse_trained=1\n", "Line 4 (the calibration is incomplete)",
+         0, 1, false},
     };
     for (const Case& c : cases) {
         ResetGuider();

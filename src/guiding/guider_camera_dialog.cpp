@@ -465,6 +465,12 @@ void TGCamDialog::Build() {
     auto* bottom = new QHBoxLayout;
     grid->addLayout(bottom, 4, 2);
     buttons(bottom, kDialogButtons);
+    // The guiding assistant's window.
+    auto* assistant = new QPushButton("Guiding Assistant...");
+    assistant->setObjectName("guidingAssistant");
+    assistant->setAutoDefault(false);
+    bottom->insertWidget(0, assistant);
+    connect(assistant, &QPushButton::clicked, this, [] { RunCommand(cmd::kGuidingAssistant); });
 }
 
 QScrollBar* TGCamDialog::ScrollBar(QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,

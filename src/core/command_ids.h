@@ -43,8 +43,6 @@ inline constexpr int kTrainAutoGuiding = 23;
 inline constexpr int kTelescopeControl = 24;
 inline constexpr int kPopupStartAutoGuiding = 16101;
 inline constexpr int kSetCameraType = 16102;
-// The guiding assistant window (opened from the guider dialog).
-inline constexpr int kGuidingAssistant = 16120;
 
 // View menu.
 inline constexpr int kFitToWindow = 301;

@@ -11,8 +11,6 @@
 
 #include "acquisition/camera_settings.h"
 #include "acquisition/exposure_sequence.h"
-#include "core/command_ids.h"
-#include "core/commands.h"
 #include "core/main_window.h"
 #include "core/state.h"
 #include "guiding/guider_dialog_rules.h"
@@ -145,5 +143,3 @@ GuidingAssistantWindow* OpenGuidingAssistant() {
 }
 
 GuidingAssistantWindow* CurrentGuidingAssistant() { return WindowPointer(); }
-
-static const bool registered = RegisterCommand(cmd::kGuidingAssistant, [] { OpenGuidingAssistant(); });

@@ -30,6 +30,7 @@
 #include "core/state.h"
 #include "devices/camera.h"
 #include "platform/platform.h"
+#include "guiding/guide_assistant_window.h"
 #include "guiding/guiding_loops.h"
 #include "guiding/guiding_window.h"
 #include "settings/ini_rules.h"
@@ -470,7 +471,7 @@ void TGCamDialog::Build() {
     assistant->setObjectName("guidingAssistant");
     assistant->setAutoDefault(false);
     bottom->insertWidget(0, assistant);
-    connect(assistant, &QPushButton::clicked, this, [] { RunCommand(cmd::kGuidingAssistant); });
+    connect(assistant, &QPushButton::clicked, this, [] { OpenGuidingAssistant(); });
 }
 
 QScrollBar* TGCamDialog::ScrollBar(QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,

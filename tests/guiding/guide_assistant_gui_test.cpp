@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "acquisition/exposure_sequence.h"
-#include "core/command_ids.h"
-#include "core/commands.h"
 #include "core/state.h"
 #include "devices/sim/simulator.h"
 #include "guiding/guide_assistant_window.h"
+#include "guiding/guider_camera_dialog.h"
+#include "guiding/guider_dialog_rules.h"
 #include "guiding/guider_state.h"
 #include "support/test_env.h"
 
@@ -18,6 +18,7 @@ namespace {
 class GuideAssistantWindowTest : public VelmoraTest {};
 
 TEST_F(GuideAssistantWindowTest, MeasuresStopsAndUsesTheFigures) {
+    ResetGuiderDialog();
     ResetGuider();
     SimulatorConfig config;
     config.mount.periodicAmplitude = 2;
@@ -34,7 +35,12 @@ TEST_F(GuideAssistantWindowTest, MeasuresStopsAndUsesTheFigures) {
     Guider().starX = int(best->x + 0.5);
     Guider().starY = int(best->y + 0.5);
 
-    ASSERT_TRUE(RunCommand(cmd::kGuidingAssistant));
+    // Opened from the guider dialog's "Guiding Assistant..." button.
+    TGCamDialog dialog;
+    QAbstractButton* open = dialog.findChild<QAbstractButton*>("guidingAssistant");
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->text(), "Guiding Assistant...");
+    open->click();
     GuidingAssistantWindow* w = CurrentGuidingAssistant();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle(), "Guiding Assistant");

@@ -1,6 +1,7 @@
 // velmora-cli train / guide: the autoguider's trainings and guiding loops on
 // the simulator, on a simulated clock (every wait advances it at once, so ten
 // minutes of guiding run in seconds). The loops are the program's own.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include "guiding/guiding_file.h"
 #include "guiding/guiding_loops.h"
 #include "guiding/image_scale.h"
+#include "guiding/unguided_run.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/sim_clock.h"
@@ -33,6 +35,8 @@ const char* kUsage =
     "usage: velmora-cli train --simulate [--main|--guider|--ao] [--exposure MS] [--focal-length MM] [sim options]\n"
     "       velmora-cli guide --simulate [--main|--guider|--ao] --minutes M [--exposure MS] [--train]\n"
     "                         [--unguided] [--log FILE] [--focal-length MM] [sim options]\n"
+    "       velmora-cli guide-assistant --simulate [--main|--guider] --minutes M [--exposure MS] [--train]\n"
+    "                         [--focal-length MM] [sim options]\n"
     "  --focal-length MM   the guiding optics' focal length (kept in the guiding file; 0: unknown);\n"
     "                      with it the results show arc seconds too\n";
 
@@ -275,51 +279,29 @@ int RunGuide(const CliArgs& argv) {
     if (unguided) {
         // The same frames and measurements, no corrections. The window
         // follows the star, so a drift of pixels stays measured.
-        const bool main = run.head == Head::Main;
-        const int w = GuiderFrameWidth(), h = GuiderFrameHeight(), r = GuidingSearchRadius();
-        auto frame = [&] {
-            bool aborted = false;
-            return main ? TakeMainGuidingFrame(run.exposureMs, aborted) && !aborted : TakeGuiderFrame();
-        };
-        auto find = [&](const StarPosition& from, StarPosition& p) {
-            return main ? FindMainGuidingStar(from.x, from.y, p)
-                        : FindStar(State().guiderA, w, h, from.x, from.y, r, 2, true, p);
-        };
-        StarPosition ref = main ? PlaceMainGuidingFrame() : StarPosition{Guider().starX, Guider().starY, 0, 0};
-        if (!frame() || (!main && !frame()) || !find(ref, ref)) {
-            if (main) EndMainGuidingFrames();
-            std::fprintf(stderr, "guiding ended early\n");
-            return 1;
-        }
-        probe.Reference(ref.X(), ref.Y());
-        const uint32_t end = NowMs() + durationMs;
-        StarPosition last = ref;
-        while (int32_t(NowMs() - end) < 0) {
-            if (!frame()) {
-                complete = false;
-                break;
-            }
-            StarPosition p;
-            if (!find(last, p)) {
-                stats.Lost();
-                complete = false;
-                break;
-            }
-            last = p;
-            int16_t ex = 0, ey = 0;
-            GuideErrors(ref, p, ex, ey);
-            stats.Add(ex * 0.001, ey * 0.001);
+        UnguidedRunOptions o;
+        o.mainCamera = run.head == Head::Main;
+        o.exposureMs = run.exposureMs;
+        o.durationMs = durationMs;
+        o.stats = &stats;
+        o.started = [&](const StarPosition& ref) { probe.Reference(ref.X(), ref.Y()); };
+        o.frame = [&](const UnguidedFrame& f) {
             GuidingFrameReport rep;
-            rep.timeMs = NowMs();
-            rep.starX = p.X();
-            rep.starY = p.Y();
-            rep.errorX = ex;
-            rep.errorY = ey;
+            rep.timeMs = f.timeMs;
+            rep.starX = f.star.X();
+            rep.starY = f.star.Y();
+            rep.errorX = f.errorX;
+            rep.errorY = f.errorY;
             log.Write(rep, "unguided");
             probe.Sample();
             ++frames;
+        };
+        const LoopEnd end = RunUnguided(o);
+        if (end == LoopEnd::Refused) {
+            std::fprintf(stderr, "guiding ended early\n");
+            return 1;
         }
-        if (main) EndMainGuidingFrames();
+        complete = end == LoopEnd::Done;
     } else {
         GuidingContext c;
         c.display = &probe;
@@ -351,8 +333,54 @@ int RunGuide(const CliArgs& argv) {
     return complete ? 0 : 1;
 }
 
+// The guiding assistant: an unguided run of M minutes read for the periodic
+// error, the Dec drift and the seeing. Prints its report and one closing
+// line in pixels of the camera that guides; a run that ends early prints
+// what it measured and exits 1.
+int RunGuideAssistant(const CliArgs& argv) {
+    CliArgs args = argv;
+    Run run;
+    std::string error;
+    double minutes = 0;
+    auto m = TakeOption(args, "--minutes");
+    if (!m || !ParseNumber(*m, minutes) || minutes <= 0 || minutes > 600) return Usage("--minutes M wanted (0 < M <= 600)");
+    const bool train = TakeFlag(args, "--train");
+    if (std::find(args.begin(), args.end(), "--ao") != args.end()) return Usage("guide-assistant runs on --main or --guider");
+    if (!Prepare(args, run, error)) return Usage(error);
+    ScopedSimulatedClock clock;
+    if (!Start(args, run, error)) return Usage(error.empty() ? "no guide star found" : error);
+    if (train) {
+        if (Train(run, {}) != LoopEnd::Done) return 1;
+        TakeShownMessage();
+        PrintTrained(run);
+    }
+    UnguidedRunOptions o;
+    o.mainCamera = run.head == Head::Main;
+    o.exposureMs = run.exposureMs;
+    o.durationMs = uint32_t(minutes * 60000);
+    int shownMinute = 0;
+    o.progress = [&](double done) {
+        const int minute = int(done * minutes);
+        if (minute > shownMinute) std::fprintf(stderr, "guiding assistant: %d of %g min\n", shownMinute = minute, minutes);
+    };
+    const AssistantMeasurement a = MeasureForAssistant(o);
+    if (a.end == LoopEnd::Refused) {
+        std::fprintf(stderr, "no reference frame\n");
+        return 1;
+    }
+    if (a.end != LoopEnd::Done) std::fprintf(stderr, "the measurement ended early\n");
+    const bool main = run.head == Head::Main;
+    std::printf("axes: %s; frames=%d over %.0f s\n", a.onTrainedAxes ? "trained R.A./Dec" : "camera x/y",
+                a.result.frames, a.result.spanS);
+    std::printf("%s", AssistantReport(a.result, GuidingScaleArcsec(main)).c_str());
+    std::printf("%s\n", AssistantLine(a.result, main ? 1.0 : Simulator::Instance().Config().camera.guiderScale).c_str());
+    return a.end == LoopEnd::Done ? 0 : 1;
+}
+
 const bool registered = RegisterCliCommand({"train", "--simulate [--main|--guider|--ao] [options]", RunTrain}) &&
                         RegisterCliCommand({"guide", "--simulate [--main|--guider|--ao] --minutes M [options]",
-                                            RunGuide});
+                                            RunGuide}) &&
+                        RegisterCliCommand({"guide-assistant", "--simulate [--main|--guider] --minutes M [options]",
+                                            RunGuideAssistant});
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "core/state.h"
 #include "devices/camera.h"
 #include "platform/platform.h"
+#include "guiding/guide_assistant_window.h"
 #include "guiding/guiding_file.h"
 #include "guiding/guiding_loops.h"
 #include "guiding/guiding_window.h"
@@ -492,6 +493,12 @@ void TGCamDialog::Build() {
     auto* bottom = new QHBoxLayout;
     grid->addLayout(bottom, 4, 2);
     buttons(bottom, kDialogButtons);
+    // The guiding assistant's window.
+    auto* assistant = new QPushButton("Guiding Assistant...");
+    assistant->setObjectName("guidingAssistant");
+    assistant->setAutoDefault(false);
+    bottom->insertWidget(0, assistant);
+    connect(assistant, &QPushButton::clicked, this, [] { OpenGuidingAssistant(); });
 }
 
 QScrollBar* TGCamDialog::ScrollBar(QBoxLayout* into, int id, Qt::Orientation orientation, std::function<int()> minimum,

@@ -1,5 +1,7 @@
 #include "guiding/guiding_file.h"
 
+#include <charconv>
+
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
@@ -76,7 +78,12 @@ std::vector<Field> Fields(GuiderState& g) {
 std::string ValueText(const Field& f) {
     char text[64];
     switch (f.kind) {
-        case Field::Real: std::snprintf(text, sizeof text, "%.17g", *static_cast<double*>(f.value)); break;
+        case Field::Real: {
+            // The shortest text that reads back as the same double.
+            const auto r = std::to_chars(text, text + sizeof text - 1, *static_cast<double*>(f.value));
+            *r.ptr = '\0';
+            break;
+        }
         case Field::Flag: return *static_cast<bool*>(f.value) ? "1" : "0";
         case Field::Whole: std::snprintf(text, sizeof text, "%d", *static_cast<int*>(f.value)); break;
         case Field::Seconds: std::snprintf(text, sizeof text, "%lld", *static_cast<long long*>(f.value)); break;

@@ -38,15 +38,15 @@ void FillRecord() {
     g.serverInstance = 2;
 }
 
-// The lines after the first, for FillRecord(): numbers to 17 digits.
+// The lines after the first, for FillRecord(): numbers in their shortest exact form.
 const std::string kRecordLines =
-    "trained=1\nuse_trained=1\nrx=0\nry=-1.3\ndx=0.10000000000000001\ndy=0\nra_rate=1\ndec_rate=1\nbx=0\nby=0\n"
+    "trained=1\nuse_trained=1\nrx=0\nry=-1.3\ndx=0.1\ndy=0\nra_rate=1\ndec_rate=1\nbx=0\nby=0\n"
     "bdx=0\nbdy=0\nra_backlash=0\ndec_backlash=0\ntheta=-2.5652174329986104\nquadrant=3\nmoved=1\n"
     "trained_rule=smooth\ntrained_on_main=0\ntrained_binning=2\ntrained_at_s=1699993200\nquality_fitted=0\n"
-    "quality_ra_spread_px=0.029999999999999999\nquality_dec_spread_px=0\nquality_orthogonality_deg=0\n"
-    "quality_suspect=0\nrule=classic\nra_aggressiveness=0.55000000000000004\nra_min_move_px=0.14999999999999999\n"
-    "ra_hysteresis=0.10000000000000001\nra_max_pulse_ms=2500\ndec_aggressiveness=0.69999999999999996\n"
-    "dec_min_move_px=0.14999999999999999\ndec_hysteresis=0.10000000000000001\ndec_max_pulse_ms=2500\n"
+    "quality_ra_spread_px=0.03\nquality_dec_spread_px=0\nquality_orthogonality_deg=0\n"
+    "quality_suspect=0\nrule=classic\nra_aggressiveness=0.55\nra_min_move_px=0.15\n"
+    "ra_hysteresis=0.1\nra_max_pulse_ms=2500\ndec_aggressiveness=0.7\n"
+    "dec_min_move_px=0.15\ndec_hysteresis=0.1\ndec_max_pulse_ms=2500\n"
     "dec_reversal_frames=2\nworm_period_s=0\npredictor_weight=0.5\nfocal_length_mm=1000\nserver_on=1\n"
     "server_instance=2\n";
 

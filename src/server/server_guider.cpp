@@ -205,7 +205,10 @@ std::string ServerGuider::AppState() const {
         case Mode::Looping: return "Looping";
         case Mode::Idle: break;
     }
-    return Guider().starSelected ? "Selected" : "Stopped";
+    // After a stop the state is Stopped whatever stays selected (a client
+    // that stopped waits for exactly that); a star picked while idle reads
+    // Selected.
+    return selectedIdle_ && Guider().starSelected ? "Selected" : "Stopped";
 }
 
 void ServerGuider::Burst(std::vector<Json>& events) const {
@@ -369,6 +372,7 @@ void ServerGuider::Register() {
             g.starSelected = true;
             g.starX = at.x;
             g.starY = at.y;
+            selectedIdle_ = mode_ == Mode::Idle;
         }
         server_.Emit("LockPositionSet", {{"X", at.X()}, {"Y", at.Y()}});
         return Json(0);
@@ -560,6 +564,7 @@ bool ServerGuider::SelectStar(int left, int top, int width, int height) {
     g.starX = p.x;
     g.starY = p.y;
     server_.Emit("StarSelected", {{"X", p.x}, {"Y", p.y}});
+    selectedIdle_ = mode_ == Mode::Idle;
     return true;
 }
 
@@ -812,6 +817,7 @@ void ServerGuider::StopGuiding(bool emitStopped) {
 
 void ServerGuider::StopAll() {
     pendingGuide_.reset();
+    selectedIdle_ = false;
     if (mode_ == Mode::Guiding) {
         StopGuiding(true);
         mode_ = Mode::Idle;

@@ -82,6 +82,7 @@ private:
     bool paused_ = false, pausedFull_ = false;
     bool stopRequested_ = false, loopRequested_ = false, shutdown_ = false;
     bool stepping_ = false;
+    bool selectedIdle_ = false;  // a star picked while nothing ran
     int loopFrame_ = 0, guideFrame_ = 0;
     uint32_t guideStartMs_ = 0;
     double avgDist_ = 0;

@@ -404,7 +404,18 @@ void ServerGuider::Register() {
     s.AddMethod("loop", [this](const RpcParams&) {
         RequireConnected();
         if (mode_ == Mode::Calibrating) ThrowRefused("cannot loop while calibrating");
-        loopRequested_ = true;
+        if (pendingGuide_) {
+            // A loop asked for after a guide that has not started yet.
+            pendingGuide_.reset();
+            EndSettle(1, "guiding was stopped by a loop request");
+        }
+        if (mode_ == Mode::Idle) {
+            mode_ = Mode::Looping;
+            loopFrame_ = 0;
+            discardFrames_ = true;
+        }
+        // Guiding ends at the next step (it may be inside a frame now).
+        if (mode_ == Mode::Guiding) loopRequested_ = true;
         return Json(0);
     });
     s.AddMethod("stop_capture", [this](const RpcParams&) {
@@ -637,14 +648,9 @@ bool ServerGuider::Step() {
     }
     if (loopRequested_) {
         loopRequested_ = false;
-        if (mode_ == Mode::Guiding) StopGuiding(true);
-        if (mode_ == Mode::Idle) {
-            discardFrames_ = true;
+        if (mode_ == Mode::Guiding) {
+            StopGuiding(true);
             loopFrame_ = 0;
-        }
-        if (mode_ != Mode::Calibrating) mode_ = Mode::Looping;
-        if (settle_.active && pendingGuide_) {
-            pendingGuide_.reset();
             EndSettle(1, "guiding was stopped by a loop request");
         }
     }

@@ -44,6 +44,8 @@ inline constexpr size_t kMaxLineBytes = 64 * 1024;
 // object). Get finds the index-th positional or the named one (null: absent).
 class RpcParams {
 public:
+    // The index of a parameter that is only ever named.
+    static constexpr size_t kNamed = size_t(-1);
     explicit RpcParams(const Json& params) : p_(params) {}
     const Json* Get(size_t index, const char* name) const;
     // Typed access; a present parameter of the wrong type throws a bad-params

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 
 #include "acquisition/focus.h"
 #include "core/state.h"
 #include "devices/camera.h"
+#include "files/fits.h"
 #include "guiding/correction.h"
 #include "guiding/guide_output.h"
 #include "guiding/guider_dialog_rules.h"
@@ -15,6 +17,7 @@
 #include "guiding/image_scale.h"
 #include "guiding/smooth_params.h"
 #include "platform/platform.h"
+#include "platform/stop_signal.h"
 #include "settings/settings_file.h"
 #include "stars/centroid.h"
 #include "stars/image_stats.h"
@@ -306,8 +309,22 @@ void ServerGuider::Register() {
         if (mode_ != Mode::Idle || singleFrameMs_) ThrowRefused("stop looping and guiding first");
         const GuiderExposure& e = Guider().exposure;
         const double ms = p.Number(0, "exposure", GuiderExposureMs(e.unit, e.value));
+        const std::string path = p.String(RpcParams::kNamed, "path", "");
+        if (!path.empty() && std::filesystem::exists(path)) ThrowRefused("the file " + path + " exists already");
+        if (!path.empty() && !p.Bool(RpcParams::kNamed, "save", true)) ThrowBadParams("a path wants save true");
         singleFrameMs_ = int(ms);
+        singleFramePath_ = path;
         return Json(0);
+    });
+    s.AddMethod("save_image", [this](const RpcParams&) {
+        if (!haveFrame_) ThrowRefused("no frame has been taken yet");
+        const std::string name = (std::filesystem::temp_directory_path() /
+                                  ("velmora_guider_" + std::to_string(server_.Instance()) + "_" +
+                                   std::to_string(++savedImages_) + ".fits"))
+                                     .string();
+        if (SaveFitsImage(name, State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(), false) != 0)
+            ThrowRefused("the image could not be written to " + name);
+        return Json{{"filename", name}};
     });
     s.AddMethod("get_star_image", [this](const RpcParams& p) {
         const GuiderState& g = Guider();
@@ -631,6 +648,8 @@ bool ServerGuider::Step() {
         ~Unset() { b = false; }
     } unset{stepping_};
     const ScopedAlerts alerts(server_);
+    // "Stop Guiding" in the guider dialog ends the server's guiding too.
+    if (mode_ == Mode::Guiding && !Guider().guiding) stopRequested_ = true;
     if ((stopRequested_ || !connected_) && (mode_ != Mode::Idle || settle_.active)) {
         stopRequested_ = false;
         StopAll();
@@ -666,6 +685,15 @@ bool ServerGuider::Step() {
                 Guider().exposure = saved;
                 Json e = {{"Success", ok}};
                 if (!ok) e["Error"] = set ? "the frame could not be read" : "the exposure cannot be set";
+                if (ok && !singleFramePath_.empty()) {
+                    if (SaveFitsImage(singleFramePath_, State().guiderA, GuiderFrameWidth(), GuiderFrameHeight(),
+                                      false) == 0) {
+                        e["Path"] = singleFramePath_;
+                    } else {
+                        e["Success"] = false;
+                        e["Error"] = "the frame could not be written to " + singleFramePath_;
+                    }
+                }
                 server_.Emit("SingleFrameComplete", e);
                 return true;
             }
@@ -710,7 +738,7 @@ void ServerGuider::StartGuide() {
     GuidingContext training;
     training.display = display_.get();
     training.output = output_.get();
-    training.stopRequested = [this] { return stopRequested_ || !connected_; };
+    training.stopRequested = [this] { return stopRequested_ || !connected_ || StopSignal() != 0; };
     if (!g.trained || !g.useTrained || want.recalibrate) {
         mode_ = Mode::Calibrating;
         server_.Emit("StartCalibration", {{"Mount", kMount}});

@@ -39,11 +39,15 @@ public:
     bool Step();
     // Ends looping and guiding now (the mount left still).
     void StopAll();
+    // Asks for that at the next step (from inside a running step).
+    void RequestStop() { stopRequested_ = true; }
     bool ShutdownRequested() const { return shutdown_; }
     // The state as get_app_state and AppState give it.
     std::string AppState() const;
-    // The user stopped guiding outside the server (the program's windows).
+    // Something runs (looping, calibrating or guiding).
     bool Busy() const { return mode_ != Mode::Idle; }
+    // Inside Step (its loops pump events).
+    bool Stepping() const { return stepping_; }
 
 private:
     enum class Mode { Idle, Looping, Calibrating, Guiding };
@@ -96,6 +100,8 @@ private:
     };
     std::optional<PendingPulse> pendingPulse_;
     std::optional<int> singleFrameMs_;
+    std::string singleFramePath_;
+    int savedImages_ = 0;
     struct Settling {
         bool active = false;
         SettleRequest request;

@@ -244,7 +244,18 @@ void ServerGuider::RequireNotSettling() const {
 }
 
 void ServerGuider::Register() {
-    GuideServer& s = server_;
+    // Every method's messages (a camera found, a refusal) become Alert
+    // events too.
+    struct Adder {
+        GuideServer& server;
+        void AddMethod(const std::string& name, GuideServer::Method m) {
+            GuideServer& to = server;
+            server.AddMethod(name, [&to, m = std::move(m)](const RpcParams& p) {
+                const ScopedAlerts alerts(to);
+                return m(p);
+            });
+        }
+    } s{server_};
     s.AddMethod("get_app_state", [this](const RpcParams&) { return Json(AppState()); });
     s.AddMethod("get_connected", [this](const RpcParams&) { return Json(connected_); });
     s.AddMethod("set_connected", [this](const RpcParams& p) {
@@ -441,6 +452,8 @@ void ServerGuider::Register() {
     });
     s.AddMethod("guide", [this](const RpcParams& p) {
         RequireConnected();
+        if (State().settings.driveMethod == 'n')
+            ThrowRefused("no drive method is set: choose how Velmora reaches the mount first");
         RequireNotSettling();
         if (mode_ == Mode::Calibrating) ThrowRefused("cannot guide while calibrating");
         const SettleRequest settle = ParseSettle(p.Get(0, "settle"));
@@ -762,8 +775,10 @@ void ServerGuider::StartGuide() {
     context_.output = output_.get();
     display_->Reset();
     if (!StartGuiderGuiding(context_)) {
+        const bool starLost = g.stop;
         FinishGuiderGuiding(context_);
-        EndSettle(1, "guiding could not start: the star was not found");
+        EndSettle(1, starLost ? "guiding could not start: the star was not found"
+                              : "guiding could not start: no drive method or no camera");
         return;
     }
     mode_ = Mode::Guiding;

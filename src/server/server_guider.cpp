@@ -112,6 +112,14 @@ void Axes(double& ux, double& uy, double& vx, double& vy) {
 
 }  // namespace
 
+void ParseRoi(const Json& roi, int out[4]) {
+    if (!roi.is_array() || roi.size() != 4) ThrowBadParams("roi must be [x, y, width, height]");
+    for (size_t i = 0; i < 4; ++i) {
+        if (!roi[i].is_number()) ThrowBadParams("roi must be [x, y, width, height]");
+        out[i] = int(std::clamp(roi[i].get<double>(), -1e6, 1e6));
+    }
+}
+
 SettleRequest ParseSettle(const Json* settle) {
     if (!settle || !settle->is_object()) ThrowBadParams("settle must be an object {pixels, time, timeout}");
     SettleRequest r;
@@ -366,15 +374,9 @@ void ServerGuider::Register() {
         RequireConnected();
         if (mode_ == Mode::Guiding || mode_ == Mode::Calibrating) ThrowRefused("cannot select a star while guiding");
         if (!haveFrame_) ThrowRefused("no frame has been taken yet: loop first");
-        int left = 0, top = 0, width = GuiderFrameWidth(), height = GuiderFrameHeight();
-        if (const Json* roi = p.Get(0, "roi"); roi && !roi->is_null()) {
-            if (!roi->is_array() || roi->size() != 4) ThrowBadParams("roi must be [x, y, width, height]");
-            for (const Json& v : *roi)
-                if (!v.is_number()) ThrowBadParams("roi must be [x, y, width, height]");
-            left = (*roi)[0].get<int>(), top = (*roi)[1].get<int>();
-            width = (*roi)[2].get<int>(), height = (*roi)[3].get<int>();
-        }
-        if (!SelectStar(left, top, width, height)) ThrowRefused("no star found");
+        int roi[4] = {0, 0, GuiderFrameWidth(), GuiderFrameHeight()};
+        if (const Json* r = p.Get(0, "roi"); r && !r->is_null()) ParseRoi(*r, roi);
+        if (!SelectStar(roi[0], roi[1], roi[2], roi[3])) ThrowRefused("no star found");
         return Pair(Guider().starX, Guider().starY);
     });
     s.AddMethod("get_lock_position", [this](const RpcParams&) {
@@ -458,8 +460,10 @@ void ServerGuider::Register() {
         if (mode_ == Mode::Calibrating) ThrowRefused("cannot guide while calibrating");
         const SettleRequest settle = ParseSettle(p.Get(0, "settle"));
         const bool recalibrate = p.Bool(1, "recalibrate", false);
+        PendingGuide want{recalibrate, {0, 0, GuiderFrameWidth(), GuiderFrameHeight()}};
+        if (const Json* roi = p.Get(2, "roi"); roi && !roi->is_null()) ParseRoi(*roi, want.roi);
         if (mode_ != Mode::Guiding) {
-            pendingGuide_ = PendingGuide{recalibrate};
+            pendingGuide_ = want;
             if (mode_ == Mode::Idle) {
                 mode_ = Mode::Looping;
                 loopFrame_ = 0;
@@ -743,7 +747,7 @@ void ServerGuider::StartGuide() {
     GuiderState& g = Guider();
     if (!haveFrame_) TakeLoopFrame();
     if (mode_ != Mode::Looping) return;
-    if (!g.starSelected && !SelectStar(0, 0, GuiderFrameWidth(), GuiderFrameHeight())) {
+    if (!g.starSelected && !SelectStar(want.roi[0], want.roi[1], want.roi[2], want.roi[3])) {
         server_.Emit("Alert", {{"Msg", "no guide star found"}, {"Type", "error"}});
         EndSettle(1, "no guide star found");
         return;

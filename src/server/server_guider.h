@@ -22,6 +22,8 @@ struct SettleRequest {
 };
 // The settle object of guide and dither (bad params when malformed).
 SettleRequest ParseSettle(const Json* settle);
+// A region of interest [x, y, width, height] (bad params when malformed).
+void ParseRoi(const Json& roi, int out[4]);
 
 // The guider's exposure set to ms when the dialog's ranges can take it
 // exactly (hundredths to 5 s, tenths to 10 s, seconds); false otherwise.
@@ -92,6 +94,7 @@ private:
     double avgDist_ = 0;
     struct PendingGuide {
         bool recalibrate = false;
+        int roi[4];  // where to select a star when none is: x, y, width, height
     };
     std::optional<PendingGuide> pendingGuide_;
     struct PendingPulse {

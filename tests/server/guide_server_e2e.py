@@ -9,6 +9,7 @@ usage: guide_server_e2e.py VELMORA_CLI"""
 import json
 import math
 import os
+import shutil
 import socket
 import subprocess
 import sys
@@ -158,6 +159,7 @@ def main():
     finally:
         if server.poll() is None:
             server.kill()
+        shutil.rmtree(home, ignore_errors=True)
     print("ok")
 
 
@@ -252,6 +254,17 @@ def run(c):
         fail(f"the dither settle failed: {done}")
     check_settling(c.events[mark:], done)
 
+    # An R.A.-only dither moves the lock along the trained R.A. axis alone.
+    mark = len(c.events)
+    cal = c.result("get_calibration_data", ["Mount"])
+    c.result("dither", [3, True, SETTLE])
+    d = c.wait_event("GuidingDithered", 5, since=mark)
+    angle = math.radians(cal["xAngle"])
+    if abs(d["dx"] * math.sin(angle) - d["dy"] * math.cos(angle)) > 0.2 or math.hypot(d["dx"], d["dy"]) > 3.15:
+        fail(f"an R.A.-only dither {d} is not along the R.A. axis at {cal['xAngle']} degrees")
+    if c.wait_event("SettleDone", 60, since=mark)["Status"] != 0:
+        fail("the R.A.-only dither did not settle")
+
     # pause and resume.
     mark = len(c.events)
     c.result("set_paused", [True])
@@ -273,7 +286,7 @@ def run(c):
         fail("not Stopped after stop_capture")
 
     # Exactly one SettleDone per accepted guide and dither.
-    if sum(e["Event"] == "SettleDone" for e in c.events) != 2:
+    if sum(e["Event"] == "SettleDone" for e in c.events) != 3:
         fail("not one SettleDone per guide/dither")
     c.result("shutdown")
 

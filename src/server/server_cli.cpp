@@ -84,6 +84,7 @@ int RunGuideServer(const CliArgs& argv) {
         const PollingPlatform platform(transport);
         GuideServer server(transport, instance, HostName());
         ServerGuider guider(server, profile);
+        EchoServerAlerts(true);
         transport.SetServer(&server);
         while (!guider.ShutdownRequested() && !StopSignal()) {
             if (!guider.Step()) transport.Service(50);

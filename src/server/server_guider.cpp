@@ -28,23 +28,30 @@ namespace {
 constexpr const char* kMount = "Mount";
 
 // While the server runs a loop, the loop's message boxes become Alert
-// events: nobody sits at the program to press OK.
+// events: nobody sits at the program to press OK. Without windows they are
+// printed as well (echo: the sink in force before).
 class AlertSink : public MessageSink {
 public:
     explicit AlertSink(GuideServer& server) : server_(server) {}
     int Show(const std::string& caption, const std::string& text, MessageIcon icon) override {
         server_.Emit("Alert", {{"Msg", text}, {"Type", icon == MessageIcon::Stop ? "error" : "info"}});
+        if (echo) echo->Show(caption, text, MessageIcon::None);
         return icon == MessageIcon::Question ? kButtonNo : kButtonOk;
     }
+    MessageSink* echo = nullptr;
 
 private:
     GuideServer& server_;
 };
 
+bool echoAlerts = false;
+
 class ScopedAlerts {
 public:
     explicit ScopedAlerts(GuideServer& server) : sink_(server) {
         Platform p = Sys();
+        if (auto* outer = dynamic_cast<AlertSink*>(p.messages)) sink_.echo = outer->echo;
+        else if (echoAlerts) sink_.echo = p.messages;
         p.messages = &sink_;
         previous_ = InstallPlatform(p);
     }
@@ -119,6 +126,8 @@ void ParseRoi(const Json& roi, int out[4]) {
         out[i] = int(std::clamp(roi[i].get<double>(), -1e6, 1e6));
     }
 }
+
+void EchoServerAlerts(bool echo) { echoAlerts = echo; }
 
 SettleRequest ParseSettle(const Json* settle) {
     if (!settle || !settle->is_object()) ThrowBadParams("settle must be an object {pixels, time, timeout}");

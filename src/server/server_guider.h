@@ -15,6 +15,10 @@
 #include "guiding/guiding_loops.h"
 #include "server/guide_server.h"
 
+// The messages of the server's loops and methods become Alert events; with
+// echo on (no windows) they are also shown by the message sink in force.
+void EchoServerAlerts(bool echo);
+
 // A settle request: in range (star within `pixels` of the lock) for `time`
 // seconds, failing after `timeout` seconds from the request.
 struct SettleRequest {

@@ -218,7 +218,7 @@ ServerGuider::ServerGuider(GuideServer& server, std::string profile)
 ServerGuider::~ServerGuider() { StopAll(); }
 
 std::string ServerGuider::AppState() const {
-    if (paused_ && mode_ != Mode::Idle) return "Paused";
+    if (paused_) return "Paused";
     switch (mode_) {
         case Mode::Calibrating: return "Calibrating";
         case Mode::Guiding: return lost_ ? "LostLock" : "Guiding";
@@ -880,6 +880,8 @@ void ServerGuider::StopGuiding(bool emitStopped) {
 void ServerGuider::StopAll() {
     pendingGuide_.reset();
     selectedIdle_ = false;
+    // A stop ends a pause too (the Stopped event tells the clients).
+    paused_ = pausedFull_ = false;
     if (mode_ == Mode::Guiding) {
         StopGuiding(true);
         mode_ = Mode::Idle;

@@ -293,7 +293,7 @@ void ServerGuider::Register() {
     s.AddMethod("get_profile", [profile](const RpcParams&) { return profile(); });
     s.AddMethod("set_profile", [this](const RpcParams& p) {
         const double id = p.Number(0, "id", 0, true);
-        if (id != 1) ThrowRefused("there is no profile " + std::to_string(int(id)));
+        if (id != 1) ThrowRefused("there is no profile " + Json(id).dump());
         if (connected_) ThrowRefused("disconnect the equipment before changing the profile");
         return Json(0);
     });
@@ -317,7 +317,8 @@ void ServerGuider::Register() {
     });
     s.AddMethod("set_exposure", [this](const RpcParams& p) {
         const double ms = p.Number(0, "exposure", 0, true);
-        if (ms != std::floor(ms) || !SetGuiderExposureMs(int(ms))) ThrowRefused("could not set exposure duration");
+        if (ms < 10 || ms > 10000 || ms != std::floor(ms) || !SetGuiderExposureMs(int(ms)))
+            ThrowRefused("could not set exposure duration");
         server_.Emit("ConfigurationChange");
         return Json(0);
     });
@@ -337,6 +338,7 @@ void ServerGuider::Register() {
         if (mode_ != Mode::Idle || singleFrameMs_) ThrowRefused("stop looping and guiding first");
         const GuiderExposure& e = Guider().exposure;
         const double ms = p.Number(0, "exposure", GuiderExposureMs(e.unit, e.value));
+        if (ms < 10 || ms > 10000) ThrowBadParams("the exposure must be 10 to 10000 ms");
         const std::string path = p.String(RpcParams::kNamed, "path", "");
         if (!path.empty() && std::filesystem::exists(path)) ThrowRefused("the file " + path + " exists already");
         if (!path.empty() && !p.Bool(RpcParams::kNamed, "save", true)) ThrowBadParams("a path wants save true");
@@ -359,6 +361,7 @@ void ServerGuider::Register() {
         if (!g.starSelected || !haveFrame_) ThrowRefused("no star is selected");
         const double asked = p.Number(0, "size", 15);
         if (asked < 15) ThrowBadParams("the size must be at least 15");
+        if (asked > 1000) ThrowBadParams("the size must be at most 1000");
         const int w = GuiderFrameWidth(), h = GuiderFrameHeight();
         const double cx = mode_ == Mode::Guiding ? g.lastStar.X() : g.starX;
         const double cy = mode_ == Mode::Guiding ? g.lastStar.Y() : g.starY;

@@ -40,6 +40,7 @@
 #include "guiding/guiding_file.h"
 #include "platform/stop_signal.h"
 #include "platform/platform.h"
+#include "server/guiding_server_gui.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -527,6 +528,9 @@ int RunVelmoraApp(int argc, char** argv) {
     // A stop signal while the program waits for the user (the long loops
     // poll it themselves): every running motion stops, then the program
     // leaves with 128 + the signal.
+    // The guiding server steps only from the top of the event loop.
+    SetGuidingServerLoopCheck([] { return LoopGuard::Current() && LoopGuard::Current()->InsideLoop(); });
+    StartGuidingServerIfOn();
     auto* stopPoll = new QTimer(window);
     stopPoll->setInterval(50);
     QObject::connect(stopPoll, &QTimer::timeout, [] { LeaveIfStopSignalled(); });

@@ -40,6 +40,8 @@ inline constexpr int kFocusFrameCentre = 25;
 inline constexpr int kDefaultFocusFrameCentre = 26;
 inline constexpr int kStartAutoGuiding = 22;
 inline constexpr int kTrainAutoGuiding = 23;
+// "Guiding Server": a number of its own, used by no other command.
+inline constexpr int kGuidingServer = 32201;
 inline constexpr int kTelescopeControl = 24;
 inline constexpr int kPopupStartAutoGuiding = 16101;
 inline constexpr int kSetCameraType = 16102;

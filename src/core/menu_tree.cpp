@@ -54,6 +54,7 @@ const std::vector<MenuDefinition>& BuildTree() {
           {0},
           {kStartAutoGuiding, "Start Auto-Guiding", ""},
           {kTrainAutoGuiding, "Train Auto-Guiding", ""},
+          {kGuidingServer, "Guiding Server", ""},
           {0},
           {kTelescopeControl, "Telescope &Control", ""}}},
         {"&View",

@@ -222,15 +222,19 @@ bool TakeGuiderDark(GuiderDialogState& d) {
     return true;
 }
 
-int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh, int maxFrames) {
+void DiscardGuiderFrames() {
     AppState& s = State();
-    d.exposing = true;
-    d.stopRequested = false;
     // Two frames are read and thrown away first.
     for (int i = 0; i < 2; ++i) {
         StartGuiderIntegration();
         ReadGuiderFrame(s.settings.guiderType, Guider().exposure.binned, 0, s.guiderA);
     }
+}
+
+int RunGuiderExposures(GuiderDialogState& d, const std::function<void()>& refresh, int maxFrames) {
+    d.exposing = true;
+    d.stopRequested = false;
+    DiscardGuiderFrames();
     int frames = 0;
     // "Stop" and a left-button press (the dialog notes it in stopRequested)
     // end the run; no key or right-button press does.

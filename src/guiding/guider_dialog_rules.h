@@ -163,6 +163,9 @@ bool AutosaveGuiderBitmap();
 // or 3 shows message 8, 9 or 10 and the dark is not kept; otherwise the frame
 // becomes the guider dark (guider buffer B) with its exposure text.
 bool TakeGuiderDark(GuiderDialogState& d);
+// The two frames the "Start" loop reads and throws away first (they clear
+// the sensor).
+void DiscardGuiderFrames();
 // "Start": two frames discarded, then until a left-button press or "Stop"
 // (either sets stopRequested; the dialog notes the press): a frame, refresh, the bitmap, refresh, the autosave copy, the
 // bitmap message, a beep and the 1 s pause. maxFrames > 0 ends the run after

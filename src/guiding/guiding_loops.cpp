@@ -90,6 +90,7 @@ LoopEnd DriveTraining(TrainingMachine& m, GuidingContext& c, const std::function
     TrainingStep step;
     int index = 0;
     while (m.Next(step)) {
+        if (c.stopRequested && c.stopRequested()) return LoopEnd::Stopped;
         ++index;
         show.Caption(step.caption);
         switch (step.drive) {

@@ -29,6 +29,9 @@ struct GuidingContext {
     char mode = 0;
     // Set by StartGuiderGuiding once guiding got past its refusals.
     bool started = false;
+    // Asked before every training step: true ends the training (Stopped),
+    // the mount still (the guiding server's stop_capture).
+    std::function<bool()> stopRequested;
 };
 
 // How a loop ended.

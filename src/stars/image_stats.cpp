@@ -199,6 +199,7 @@ StarStatistics FindStars(const Pixel* image, int width, int height) {
         StarMeasurement star;
         if (!MeasureStar(image, width, c.x, c.y, bg, star)) continue;
         star.saturated = c.value >= 65000;
+        star.noise = bg.noise;
         result.stars.push_back(star);
     }
     result.count = int(result.stars.size());

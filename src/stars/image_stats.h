@@ -22,6 +22,7 @@ struct StarMeasurement {
     double flux = 0;       // sum above the local background
     double fwhm = 0;       // pixels
     double hfr = 0;        // flux-weighted mean distance from the centroid, pixels
+    double noise = 1;      // the noise of the local background
     bool saturated = false;
 };
 

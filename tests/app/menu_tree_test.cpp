@@ -65,6 +65,7 @@ const std::vector<std::pair<std::string, std::vector<ExpectedItem>>>& ExpectedTr
           {0, "", ""},
           {22, "Start Auto-Guiding", ""},
           {23, "Train Auto-Guiding", ""},
+          {32201, "Guiding Server", ""},
           {0, "", ""},
           {24, "Telescope &Control", ""}}},
         {"&View",
@@ -152,9 +153,9 @@ TEST_F(MenuTreeTest, PopupCommandsAndUniqueIds) {
                    24310, 9,     17999, 24324, 32101, 32102, 301,   305,   303,   118,   119, 123, 302,
                    304,   14,    15,    16,    6,     17,    20,    8,     1,     2,     101, 120, 117,
                    102,   103,   105,   106,   107,   108,   109,   3,     4,     5,     7,   18,  110,
-                   115,   111,   112,   113,   16101, 16102})
+                   115,   111,   112,   113,   16101, 16102, 32201})
         EXPECT_EQ(unique.count(id), 1u) << id;
-    EXPECT_EQ(ids.size(), 72u);
+    EXPECT_EQ(ids.size(), 73u);
     // "Apply Hot Pixel Map" has a number no other command uses, tool-bar
     // commands included.
     for (int other : {1901, 1902, 1906, 1907}) EXPECT_NE(cmd::kApplyHotPixelMap, other);

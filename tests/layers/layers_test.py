@@ -8,7 +8,7 @@ import sys
 
 # Bottom first. A folder may include itself and the folders before it.
 LAYERS = ["platform", "core", "settings", "devices", "files", "stars", "display",
-          "processing", "acquisition", "telescope", "guiding", "app"]
+          "processing", "acquisition", "telescope", "guiding", "server", "app"]
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"/]+)/[^"]+"')
 

@@ -1,10 +1,14 @@
 // velmora-cli train / guide: the autoguider's trainings and guiding loops on
 // the simulator, on a simulated clock (every wait advances it at once, so ten
 // minutes of guiding run in seconds). The loops are the program's own.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "acquisition/focus.h"
 #include "core/cli.h"
@@ -17,7 +21,9 @@
 #include "devices/usb_transport.h"
 #include "display/display_state.h"
 #include "guiding/guider_state.h"
+#include "guiding/guiding_file.h"
 #include "guiding/guiding_loops.h"
+#include "guiding/smooth_params.h"
 #include "platform/paths.h"
 #include "platform/sim_clock.h"
 #include "settings/settings_file.h"
@@ -27,12 +33,24 @@ namespace {
 enum class Head { Main, Guider, Ao };
 
 const char* kUsage =
-    "usage: velmora-cli train --simulate [--main|--guider|--ao] [--exposure MS] [sim options]\n"
+    "usage: velmora-cli train --simulate [--main|--guider|--ao] [--exposure MS] [rule options] [sim options]\n"
     "       velmora-cli guide --simulate [--main|--guider|--ao] --minutes M [--exposure MS] [--train]\n"
-    "                         [--unguided] [--log FILE] [sim options]\n";
+    "                         [--unguided] [--log FILE] [rule options] [sim options]\n"
+    "rule options (remembered in the guiding file):\n"
+    "  --rule classic|smooth     the correction rule (smooth: guider camera only)\n"
+    "  --accept-suspect          adopt a smooth calibration whose fit looks suspect\n"
+    "  one option per smooth rule parameter:\n";
 
 int Usage(const std::string& why) {
-    std::fprintf(stderr, "%s\n%s%s", why.c_str(), kUsage, kSimOptionsUsage);
+    std::fprintf(stderr, "%s\n%s", why.c_str(), kUsage);
+    size_t count = 0;
+    const SmoothParamInfo* table = SmoothParamTable(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string option = std::string("--") + table[i].key;
+        std::replace(option.begin(), option.end(), '_', '-');
+        std::fprintf(stderr, "  %-26s%s %g..%g\n", (option + " V").c_str(), table[i].label, table[i].min, table[i].max);
+    }
+    std::fprintf(stderr, "%s", kSimOptionsUsage);
     return 2;
 }
 
@@ -132,13 +150,60 @@ struct Run {
     Head head = Head::Guider;
     int exposureMs = 1000;
     std::string driveMethodBefore;
+    // The rule options, applied once the program has started.
+    std::optional<GuideRule> rule;
+    std::vector<std::pair<const SmoothParamInfo*, double>> params;
+    bool acceptSuspect = false;
 };
+
+// --rule, --accept-suspect and one option per smooth parameter
+// ("--ra-aggressiveness 0.6"), checked against the table's bounds.
+bool TakeRuleOptions(CliArgs& args, Run& run, std::string& error) {
+    if (auto r = TakeOption(args, "--rule")) {
+        GuideRule rule;
+        if (!ParseGuideRule(*r, rule)) {
+            error = "--rule wants classic or smooth, not " + *r;
+            return false;
+        }
+        run.rule = rule;
+    }
+    run.acceptSuspect = TakeFlag(args, "--accept-suspect");
+    size_t count = 0;
+    const SmoothParamInfo* table = SmoothParamTable(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string option = std::string("--") + table[i].key;
+        std::replace(option.begin(), option.end(), '_', '-');
+        auto v = TakeOption(args, option);
+        if (!v) continue;
+        double value = 0;
+        SmoothParams probe;
+        if (!ParseNumber(*v, value) || !SetSmoothParam(probe, table[i], value)) {
+            char text[200];
+            std::snprintf(text, sizeof text, "%s wants a number from %g to %g, not %s", option.c_str(), table[i].min,
+                          table[i].max, v->c_str());
+            error = text;
+            return false;
+        }
+        run.params.emplace_back(&table[i], value);
+    }
+    return true;
+}
+
+// Sets the rule and parameters given and remembers them.
+void ApplyRuleOptions(const Run& run) {
+    GuiderState& g = Guider();
+    if (!run.rule && run.params.empty()) return;
+    if (run.rule) g.rule = *run.rule;
+    for (const auto& [info, value] : run.params) SetSmoothParam(g.smooth, *info, value);
+    SaveGuidingFile();
+}
 
 bool Prepare(CliArgs& args, Run& run, std::string& error) {
     if (TakeFlag(args, "--simulate")) setenv("VELMORA_SIMULATE", "1", 1);
     if (TakeFlag(args, "--main")) run.head = Head::Main;
     if (TakeFlag(args, "--ao")) run.head = Head::Ao;
     if (TakeFlag(args, "--guider")) run.head = Head::Guider;
+    if (!TakeRuleOptions(args, run, error)) return false;
     if (auto e = TakeOption(args, "--exposure")) {
         double ms = 0;
         if (!ParseNumber(*e, ms) || ms < 10 || ms > 10000) {
@@ -174,6 +239,7 @@ bool Start(CliArgs& args, const Run& run, std::string& error) {
         s.guidingMode = 'T';
     }
     SetGuiderExposure(run.exposureMs);
+    ApplyRuleOptions(run);
     if (!OpenCamera()) {
         error = "no camera";
         return false;
@@ -182,6 +248,7 @@ bool Start(CliArgs& args, const Run& run, std::string& error) {
 }
 
 LoopEnd Train(const Run& run, GuidingContext c) {
+    c.acceptSuspect = run.acceptSuspect;
     switch (run.head) {
         case Head::Main: return RunMainTraining(c, run.exposureMs);
         case Head::Guider: return RunGuiderTraining(c);
@@ -201,6 +268,7 @@ void PrintTrained(const Run& run) {
         const GuiderTrainingResult& t = Guider().trainedSet;
         std::printf("rate_ra=%.3f rate_dec=%.3f backlash_ra=%.3f backlash_dec=%.3f angle_deg=%.2f\n", t.raRate,
                     t.decRate, t.raBacklash, t.decBacklash, t.theta * 180 / M_PI);
+        if (Guider().trainedRule == GuideRule::Smooth) std::printf("%s\n", SmoothFitLine().c_str());
     } else {
         std::printf("ao_gain_ra=%.3f ao_gain_dec=%.3f\n", Guider().aoTrainedSet.raGain, Guider().aoTrainedSet.decGain);
     }
@@ -218,7 +286,11 @@ int RunTrain(const CliArgs& argv) {
     if (!Prepare(args, run, error)) return Usage(error);
     ScopedSimulatedClock clock;
     if (!Start(args, run, error)) return Usage(error.empty() ? "no guide star found" : error);
-    if (Train(run, {}) != LoopEnd::Done) return 1;
+    if (Train(run, {}) != LoopEnd::Done) {
+        // A suspect fit that was not adopted is still shown.
+        if (!SmoothFitLine().empty()) std::printf("%s\n", SmoothFitLine().c_str());
+        return 1;
+    }
     TakeShownMessage();  // the summary box
     PrintTrained(run);
     return 0;

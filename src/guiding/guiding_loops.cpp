@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "acquisition/focus.h"
 #include "acquisition/guiding_hooks.h"
@@ -13,6 +14,9 @@
 #include "display/display_state.h"
 #include "guiding/correction.h"
 #include "guiding/guider_state.h"
+#include "guiding/guiding_file.h"
+#include "guiding/smooth_calibration.h"
+#include "guiding/smooth_rule.h"
 #include "guiding/training.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
@@ -189,6 +193,12 @@ void RecordLost(GuidingContext& c, const StarPosition& last, int16_t ex, int16_t
     Show(c).Rms(Stats(c).Rms());
 }
 
+// The smooth rule of the guiding run (none: the classic corrections), its
+// time origin, and whether the last correction was cut to the longest pulse.
+std::optional<SmoothRule> smoothRule;
+uint32_t smoothStartMs = 0;
+bool smoothClipped = false;
+
 // One correction on the guider frame in the buffer. False when the star was
 // not found (the stop flag is set).
 bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
@@ -228,6 +238,20 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
         };
         step(a.actX, a.letterX, a.stepsX, g.pulseX, r.directionX);
         step(a.actY, a.letterY, a.stepsY, g.pulseY, r.directionY);
+    } else if (smoothRule) {
+        // Both axes in one pulse time where the route allows it.
+        const SmoothPulses sp = smoothRule->Step(ex * 0.001, ey * 0.001, (NowMs() - smoothStartMs) * 0.001);
+        r.measured = true;
+        smoothClipped = sp.ra.clipped || sp.dec.clipped;
+        g.pulseX = int16_t(std::min<int32_t>(sp.ra.ms, 32767));
+        g.pulseY = int16_t(std::min<int32_t>(sp.dec.ms, 32767));
+        if (sp.ra.Send() || sp.dec.Send()) {
+            Beep();
+            pulseFailed = !out.CorrectionBoth(sp.ra.direction, sp.ra.ms, sp.dec.direction, sp.dec.ms);
+            Beep();
+        }
+        if (sp.ra.Send()) r.directionX = sp.ra.direction;
+        if (sp.dec.Send()) r.directionY = sp.dec.direction;
     } else {
         Correction corr;
         if (g.useTrained && g.trained && !g.ignoreRaAngle)
@@ -344,8 +368,18 @@ bool MainCameraReady() {
 
 }  // namespace
 
+namespace {
+constexpr const char* kSmoothMainText =
+    "The smooth rule guides with the guider camera only. Choose the classic rule to train or guide with the "
+    "main camera.";
+}  // namespace
+
 LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     Settings& s = State().settings;
+    if (Guider().rule == GuideRule::Smooth) {
+        ShowMessage(50, kSmoothMainText);
+        return LoopEnd::Refused;
+    }
     if (!MainCameraReady()) return LoopEnd::Refused;
     GuiderState& g = Guider();
     const StarPosition saved = g.lastStar;
@@ -389,6 +423,72 @@ LoopEnd MeasureSelected(StarPosition& p) {
 }
 }  // namespace
 
+namespace {
+std::string smoothFitLine;
+
+std::string FitLineOf(const SmoothCalibrationFit& f) {
+    char text[300];
+    std::snprintf(text, sizeof text,
+                  "fit_rate_ra=%.4f fit_rate_dec=%.4f fit_angle_deg=%.3f orthogonality_deg=%.3f spread_ra_px=%.3f "
+                  "spread_dec_px=%.3f suspect=%d",
+                  std::hypot(f.set.rx, f.set.ry), std::hypot(f.set.dx, f.set.dy), f.set.theta * 180 / M_PI,
+                  f.quality.orthogonalityDeg, f.quality.raSpreadPx, f.quality.decSpreadPx, f.quality.suspect ? 1 : 0);
+    return text;
+}
+
+// The smooth rule's calibration from the selected star at p0. A suspect fit
+// is adopted only when the user accepts it; the calibration in use stays
+// otherwise.
+LoopEnd RunSmoothCalibration(GuidingContext& c, const StarPosition& p0) {
+    GuiderState& g = Guider();
+    SmoothCalibration m(p0, GuiderFrameWidth(), GuiderFrameHeight(), GuidingSearchRadius());
+    const LoopEnd end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
+        return SearchGuider(st.searchX, st.searchY, 0, 0, 2, p);
+    });
+    if (end != LoopEnd::Done) return end;
+    const SmoothCalibrationFit fit = m.Result();
+    if (!fit.set.moved) {
+        ShowMessage(50, kTrainingFailedText);
+        return LoopEnd::Failed;
+    }
+    smoothFitLine = FitLineOf(fit);
+    char summary[300];
+    std::snprintf(summary, sizeof summary,
+                  "R.A. %.3f px/s, Dec %.3f px/s, angle %.2f deg\nskew %.2f deg, spread R.A. %.2f px, Dec %.2f px\n"
+                  "backlash R.A. %.2f px, Dec %.2f px",
+                  std::hypot(fit.set.rx, fit.set.ry), std::hypot(fit.set.dx, fit.set.dy),
+                  fit.set.theta * 180 / M_PI, fit.quality.orthogonalityDeg, fit.quality.raSpreadPx,
+                  fit.quality.decSpreadPx, fit.set.raBacklash, fit.set.decBacklash);
+    if (fit.quality.suspect && !c.acceptSuspect &&
+        Sys().messages->Show(kProgramCaption,
+                             std::string("The calibration looks suspect (a poor fit or skewed axes):\n") + summary +
+                                 "\nUse it anyway?",
+                             MessageIcon::Question) != kButtonYes) {
+        ShowMessage(50, "The suspect calibration was not adopted; the calibration in use is kept.");
+        return LoopEnd::Failed;
+    }
+    g.trainedSet = fit.set;
+    g.quality = fit.quality;
+    g.trained = true;
+    g.useTrained = true;
+    g.trainedRule = GuideRule::Smooth;
+    g.trainedOnMain = false;
+    g.trainedBinning = g.exposure.binned ? 2 : 1;
+    g.trainedAtS = Sys().clock->UnixSeconds();
+    ShowMessage(50, summary);
+    SaveGuidingFile();
+    return LoopEnd::Done;
+}
+}  // namespace
+
+std::string SmoothFitLine() { return smoothFitLine; }
+
+bool SmoothRuleApplies() {
+    const GuiderState& g = Guider();
+    return g.rule == GuideRule::Smooth && g.trained && g.useTrained && g.trainedRule == GuideRule::Smooth &&
+           !g.ignoreRaAngle;
+}
+
 LoopEnd RunGuiderTraining(GuidingContext c) {
     GuiderState& g = Guider();
     if (!g.starSelected) {
@@ -400,6 +500,12 @@ LoopEnd RunGuiderTraining(GuidingContext c) {
     // pixel the pick kept.
     StarPosition p0;
     LoopEnd end = MeasureSelected(p0);
+    if (g.rule == GuideRule::Smooth) {
+        if (end == LoopEnd::Done) end = RunSmoothCalibration(c, p0);
+        g.training = false;
+        Show(c).Caption(kDialogCaption);
+        return end;
+    }
     GuiderTraining m(State().trainingSecondsGuider, p0, GuiderFrameWidth(), GuiderFrameHeight(),
                      GuidingSearchRadius());
     if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
@@ -414,6 +520,8 @@ LoopEnd RunGuiderTraining(GuidingContext c) {
         g.trainedSet = r;
         g.trained = true;
         g.useTrained = true;
+        g.trainedRule = GuideRule::Classic;
+        g.quality = GuiderState::Quality{};
         ShowMessage(50, r.Summary());
         SaveSettings();
     }
@@ -475,6 +583,16 @@ bool StartGuiderGuiding(GuidingContext& c) {
     pulseFailed = false;
     g.pulseX = g.pulseY = 0;
     if (!c.stats) OwnStats().Reset();
+    smoothRule.reset();
+    if (ModeOf(c) != 'A' && g.rule == GuideRule::Smooth) {
+        if (SmoothRuleApplies()) {
+            smoothRule.emplace(TrainedSet(), g.smooth);
+            smoothStartMs = NowMs();
+        } else {
+            ShowMessage(50, "The smooth rule needs a calibration trained with it: this run guides with the "
+                            "classic rule. Train again to guide with the smooth rule.");
+        }
+    }
     show.Caption("Guiding Info - Creating Guiding Frame");
     StarPosition ref;
     if (!TakeGuiderFrame() || !TakeGuiderFrame()) {
@@ -540,7 +658,7 @@ bool GuiderGuidingCycle(GuidingContext& c) {
         RecordLost(c, g.lastStar, g.errorX, g.errorY);
         return false;
     }
-    Record(c, r, r.measured ? "ok" : "ignored");
+    Record(c, r, !r.measured ? "ignored" : smoothRule && smoothClipped ? "clipped" : "ok");
     if (pulseFailed) {
         cycleCameraFailed = true;
         g.stop = true;
@@ -551,6 +669,7 @@ bool GuiderGuidingCycle(GuidingContext& c) {
 
 void FinishGuiderGuiding(GuidingContext& c) {
     Guider().guiding = false;
+    smoothRule.reset();
     if (c.started && ModeOf(c) == 'A') Out(c).AoRecentre();
     c.started = false;
     Show(c).Finished();
@@ -582,6 +701,10 @@ LoopEnd RunGuiderGuiding(GuidingContext c) {
 }
 
 LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
+    if (Guider().rule == GuideRule::Smooth) {
+        ShowMessage(50, kSmoothMainText);
+        return LoopEnd::Refused;
+    }
     if (!MainCameraReady()) return LoopEnd::Refused;
     GuiderState& g = Guider();
     const StarPosition saved = g.lastStar;

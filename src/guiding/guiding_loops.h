@@ -29,6 +29,9 @@ struct GuidingContext {
     char mode = 0;
     // Set by StartGuiderGuiding once guiding got past its refusals.
     bool started = false;
+    // A smooth calibration the fit marks suspect is adopted without asking
+    // (the command line's --accept-suspect); otherwise the user is asked.
+    bool acceptSuspect = false;
 };
 
 // How a loop ended.
@@ -68,6 +71,12 @@ std::string PlacementMessage(const GuidingFramePlacement& p);
 LoopEnd RunMainTraining(GuidingContext context, int32_t exposureMs);
 LoopEnd RunGuiderTraining(GuidingContext context);
 LoopEnd RunAoTraining(GuidingContext context);
+
+// The smooth rule guides this run: the rule is chosen and the calibration
+// in use was trained for it.
+bool SmoothRuleApplies();
+// The smooth calibration's summary line ("fit_rate_ra=... suspect=0|1").
+std::string SmoothFitLine();
 
 // Guider-camera guiding ("Start Guiding"): runs until the stop flag, "Stop
 // Guiding" (Guider().guiding cleared) or endMs; a key or mouse press does not

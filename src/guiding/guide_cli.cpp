@@ -127,8 +127,9 @@ class TrueOffsetProbe : public GuidingDisplay {
 public:
     void Reference(double, double) override {
         Simulator::Instance().LastFrameOffset(refX_, refY_);
+        MountOffset(mountRefX_, mountRefY_);
         haveRef_ = true;
-        sum2_ = 0;
+        sum2_ = mountSum2_ = 0;
         samples_ = 0;
     }
     void Sample() {
@@ -136,13 +137,26 @@ public:
         double x = 0, y = 0;
         Simulator::Instance().LastFrameOffset(x, y);
         sum2_ += (x - refX_) * (x - refX_) + (y - refY_) * (y - refY_);
+        MountOffset(x, y);
+        mountSum2_ += (x - mountRefX_) * (x - mountRefX_) + (y - mountRefY_) * (y - mountRefY_);
         ++samples_;
     }
     double Rms() const { return samples_ ? std::sqrt(sum2_ / samples_) : 0; }
+    // The same without the frames' seeing: how far the mount itself strayed
+    // from where it held the star at the reference.
+    double MountRms() const { return samples_ ? std::sqrt(mountSum2_ / samples_) : 0; }
 
 private:
+    static void MountOffset(double& x, double& y) {
+        double jx = 0, jy = 0;
+        Simulator::Instance().LastFrameOffset(x, y);
+        Simulator::Instance().LastFrameJitter(jx, jy);
+        x -= jx;
+        y -= jy;
+    }
     bool haveRef_ = false;
     double refX_ = 0, refY_ = 0, sum2_ = 0;
+    double mountRefX_ = 0, mountRefY_ = 0, mountSum2_ = 0;
     long samples_ = 0;
 };
 
@@ -398,6 +412,7 @@ int RunGuide(const CliArgs& argv) {
     const GuidingRms rms = stats.Rms();
     std::printf("frames=%ld ignored=%d lost=%d rms_ra=%.3f rms_dec=%.3f rms_total=%.3f true_rms_total=%.3f px\n",
                 frames, rms.ignored, rms.lost, rms.raRun, rms.decRun, rms.totalRun, probe.Rms());
+    std::printf("mount_rms_total=%.3f px (without the frames' seeing)\n", probe.MountRms());
     return complete ? 0 : 1;
 }
 

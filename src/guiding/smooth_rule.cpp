@@ -106,23 +106,50 @@ SmoothAxisPulse SmoothRule::ToPulse(double px, double ratePxS, double backlashPx
     return p;
 }
 
+void SmoothRule::RefineLock(double tS, double raPx, double decPx) {
+    if (lockN_ >= kLockFrames) return;
+    // Where the mount alone would have put the star, against the time since
+    // the reference frame.
+    const double t = tS - firstS_, fRa = raPx + appliedRa_, fDec = decPx + appliedDec_;
+    ++lockN_;
+    st_ += t;
+    stt_ += t * t;
+    sRa_ += fRa;
+    stRa_ += t * fRa;
+    sDec_ += fDec;
+    stDec_ += t * fDec;
+    if (lockN_ < kLockFrames) return;
+    const double n = lockN_, det = n * stt_ - st_ * st_;
+    if (det <= 0) return;
+    auto intercept = [&](double s, double ts) {
+        return std::clamp((stt_ * s - st_ * ts) / det, -kMostLockShiftPx, kMostLockShiftPx);
+    };
+    lockRa_ = intercept(sRa_, stRa_);
+    lockDec_ = intercept(sDec_, stDec_);
+}
+
 SmoothPulses SmoothRule::Step(double exPx, double eyPx, double tS) {
     SmoothPulses out;
-    ResolveError(exPx, eyPx, cal_, out.raErrorPx, out.decErrorPx);
+    double raPx = 0, decPx = 0;
+    ResolveError(exPx, eyPx, cal_, raPx, decPx);
     const double dt = haveTime_ ? tS - lastS_ : 0;
+    if (!haveTime_) firstS_ = tS;
+    else RefineLock(tS, raPx, decPx);
     haveTime_ = true;
     lastS_ = tS;
     if (p_.wormPeriodS > 0) {
-        predictor_.Observe(tS, out.raErrorPx);
+        predictor_.Observe(tS, raPx);
         if (dt > 0) out.predictedPx = p_.predictorWeight * predictor_.Predict(tS, dt);
     }
-    const double raPx =
+    out.raErrorPx = raPx - lockRa_;
+    out.decErrorPx = decPx - lockDec_;
+    const double raMove =
         Feedback(out.raErrorPx, p_.raAggressiveness, p_.raMinMovePx, p_.raHysteresis, ra_) + out.predictedPx;
-    double decPx = Feedback(out.decErrorPx, p_.decAggressiveness, p_.decMinMovePx, p_.decHysteresis, dec_);
+    double decMove = Feedback(out.decErrorPx, p_.decAggressiveness, p_.decMinMovePx, p_.decHysteresis, dec_);
     // A Dec reversal waits until the error stayed on the new side long enough.
-    if (decPx != 0 && (decPx > 0 ? 1 : -1) != dec_.lastDir) {
+    if (decMove != 0 && (decMove > 0 ? 1 : -1) != dec_.lastDir) {
         if (++decPending_ < int(std::lround(p_.decReversalFrames))) {
-            decPx = 0;
+            decMove = 0;
             dec_.previousPx = 0;
             out.decHeld = true;
         } else {
@@ -134,8 +161,10 @@ SmoothPulses SmoothRule::Step(double exPx, double eyPx, double tS) {
     const double raRate = std::max(0.05, std::hypot(cal_.rx, cal_.ry));
     const double decRate = std::max(0.05, std::hypot(cal_.dx, cal_.dy));
     double raApplied = 0, decApplied = 0;
-    out.ra = ToPulse(raPx, raRate, cal_.raBacklash, p_.raMaxPulseMs, 'w', 'e', ra_, raApplied);
-    out.dec = ToPulse(decPx, decRate, cal_.decBacklash, p_.decMaxPulseMs, 'n', 's', dec_, decApplied);
+    out.ra = ToPulse(raMove, raRate, cal_.raBacklash, p_.raMaxPulseMs, 'w', 'e', ra_, raApplied);
+    out.dec = ToPulse(decMove, decRate, cal_.decBacklash, p_.decMaxPulseMs, 'n', 's', dec_, decApplied);
     predictor_.Applied(raApplied);
+    appliedRa_ += raApplied;
+    appliedDec_ += decApplied;
     return out;
 }

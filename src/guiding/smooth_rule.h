@@ -69,7 +69,7 @@ struct SmoothPulses {
 class SmoothRule {
 public:
     // Frames after the reference that refine the lock position.
-    static constexpr int kLockFrames = 15;
+    static constexpr int kLockFrames = 10;
     // The refinement moves the lock by at most this much (pixels per axis).
     static constexpr double kMostLockShiftPx = 1;
     SmoothRule(const TrainedCalibration& cal, const SmoothParams& params);

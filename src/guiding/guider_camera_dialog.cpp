@@ -32,6 +32,7 @@
 #include "platform/platform.h"
 #include "guiding/guiding_loops.h"
 #include "guiding/guiding_window.h"
+#include "guiding/smooth_rule_dialog.h"
 #include "settings/ini_rules.h"
 #include "telescope/ao.h"
 #include "telescope/lx200.h"
@@ -418,6 +419,17 @@ void TGCamDialog::Build() {
     buttons(Row(calibration), kCalibrationButtons);
     checks(calibration, kCalibrationChecks);
     buttons(Row(calibration), kGuideButtons);
+    {
+        // The correction rule and the smooth rule's parameters.
+        auto* ruleButton = new QPushButton("Correction Rule...");
+        ruleButton->setObjectName("correctionRule");
+        ruleButton->setAutoDefault(false);
+        calibration->addWidget(ruleButton);
+        connect(ruleButton, &QPushButton::clicked, this, [this] {
+            SmoothRuleDialog dialog(this);
+            dialog.exec();
+        });
+    }
 
     // Move Telescope.
     auto* move = group("Move Telescope", 3, 2);

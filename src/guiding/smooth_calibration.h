@@ -42,7 +42,7 @@ SmoothCalibrationFit FitSmoothCalibration(const SmoothAxisLegs& ra, const Smooth
 
 // The backlash of an axis counts only above this many times the fit's spread
 // (and above 0.3 px).
-inline constexpr double kBacklashNoiseFactor = 3;
+inline constexpr double kBacklashNoiseFactor = 2.5;
 
 class SmoothCalibration : public TrainingMachine {
 public:

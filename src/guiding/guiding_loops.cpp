@@ -441,6 +441,7 @@ std::string FitLineOf(const SmoothCalibrationFit& f) {
 // otherwise.
 LoopEnd RunSmoothCalibration(GuidingContext& c, const StarPosition& p0) {
     GuiderState& g = Guider();
+    smoothFitLine.clear();
     SmoothCalibration m(p0, GuiderFrameWidth(), GuiderFrameHeight(), GuidingSearchRadius());
     const LoopEnd end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
         return SearchGuider(st.searchX, st.searchY, 0, 0, 2, p);

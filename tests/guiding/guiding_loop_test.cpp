@@ -497,6 +497,24 @@ TEST_F(GuidingLoopTest, SmoothRuleTrainsAndHoldsAPeriodicMount) {
     EXPECT_TRUE(messages.shown.empty());  // the smooth rule guided
 }
 
+TEST_F(GuidingLoopTest, SuspectSmoothCalibrationIsAdoptedOnlyWhenAccepted) {
+    Simulator& sim = Sim(0);
+    MountConfig mount = sim.Mount().Config();
+    mount.seeingRmsPx = 1.5;  // the points scatter by half a step
+    sim.SetMount(mount);
+    Guider().rule = GuideRule::Smooth;
+    for (int answer : {kButtonNo, kButtonYes}) {
+        messages.shown.clear();
+        messages.answers = {answer};
+        const LoopEnd end = RunGuiderTraining({});
+        ASSERT_FALSE(messages.shown.empty());
+        EXPECT_EQ(messages.shown.front().icon, MessageIcon::Question);
+        EXPECT_EQ(end, answer == kButtonYes ? LoopEnd::Done : LoopEnd::Failed);
+        EXPECT_EQ(Guider().trained, answer == kButtonYes);
+    }
+    EXPECT_TRUE(Guider().quality.suspect);
+}
+
 TEST_F(GuidingLoopTest, RelaysDriveBothAxesInOnePulseTime) {
     Simulator& sim = Sim(0);
     ASSERT_TRUE(OpenCamera());

@@ -37,7 +37,7 @@ const char* kUsage =
     "       velmora-cli guide --simulate [--main|--guider|--ao] --minutes M [--exposure MS] [--train]\n"
     "                         [--unguided] [--log FILE] [rule options] [sim options]\n"
     "rule options (remembered in the guiding file):\n"
-    "  --rule classic|smooth     the correction rule (smooth: guider camera only)\n"
+    "  --rule classic|smooth     the correction rule\n"
     "  --accept-suspect          adopt a smooth calibration whose fit looks suspect\n"
     "  one option per smooth rule parameter:\n";
 
@@ -275,10 +275,11 @@ void PrintTrained(const Run& run) {
     const Settings& s = State().settings;
     const SimulatorConfig& sim = Simulator::Instance().Config();
     const int head = run.head == Head::Main ? 0 : 1;
-    if (run.head == Head::Main) {
+    const bool smoothMain = Guider().trainedRule == GuideRule::Smooth && Guider().trainedOnMain;
+    if (run.head == Head::Main && !smoothMain) {
         std::printf("rate_ra=%d rate_dec=%d backlash_ra=%d backlash_dec=%d angle_deg=0\n", s.raPixelsPerSecond,
                     s.decPixelsPerSecond, s.raBacklash, s.decBacklash);
-    } else if (run.head == Head::Guider) {
+    } else if (run.head != Head::Ao) {
         const GuiderTrainingResult& t = Guider().trainedSet;
         std::printf("rate_ra=%.3f rate_dec=%.3f backlash_ra=%.3f backlash_dec=%.3f angle_deg=%.2f\n", t.raRate,
                     t.decRate, t.raBacklash, t.decBacklash, t.theta * 180 / M_PI);

@@ -199,6 +199,40 @@ std::optional<SmoothRule> smoothRule;
 uint32_t smoothStartMs = 0;
 bool smoothClipped = false;
 
+// The smooth rule's correction of an error, both axes in one pulse time where
+// the route allows it; false when the pulse could not be sent.
+bool SmoothCorrection(GuideOutput& out, int16_t ex, int16_t ey, GuidingFrameReport& r) {
+    GuiderState& g = Guider();
+    const SmoothPulses sp = smoothRule->Step(ex * 0.001, ey * 0.001, (NowMs() - smoothStartMs) * 0.001);
+    r.measured = true;
+    smoothClipped = sp.ra.clipped || sp.dec.clipped;
+    g.pulseX = int16_t(std::min<int32_t>(sp.ra.ms, 32767));
+    g.pulseY = int16_t(std::min<int32_t>(sp.dec.ms, 32767));
+    bool sent = true;
+    if (sp.ra.Send() || sp.dec.Send()) {
+        Beep();
+        sent = out.CorrectionBoth(sp.ra.direction, sp.ra.ms, sp.dec.direction, sp.dec.ms);
+        Beep();
+    }
+    if (sp.ra.Send()) r.directionX = sp.ra.direction;
+    if (sp.dec.Send()) r.directionY = sp.dec.direction;
+    return sent;
+}
+
+// Picks the rule of a guiding run on the guider head or the main camera.
+void StartRule(bool onMain) {
+    const GuiderState& g = Guider();
+    smoothRule.reset();
+    if (g.rule != GuideRule::Smooth) return;
+    if (SmoothRuleApplies(onMain)) {
+        smoothRule.emplace(TrainedSet(), g.smooth);
+        smoothStartMs = NowMs();
+    } else {
+        ShowMessage(50, "The smooth rule needs a calibration trained with it on this camera: this run guides with "
+                        "the classic rule. Train again to guide with the smooth rule.");
+    }
+}
+
 // One correction on the guider frame in the buffer. False when the star was
 // not found (the stop flag is set).
 bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
@@ -239,19 +273,7 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
         step(a.actX, a.letterX, a.stepsX, g.pulseX, r.directionX);
         step(a.actY, a.letterY, a.stepsY, g.pulseY, r.directionY);
     } else if (smoothRule) {
-        // Both axes in one pulse time where the route allows it.
-        const SmoothPulses sp = smoothRule->Step(ex * 0.001, ey * 0.001, (NowMs() - smoothStartMs) * 0.001);
-        r.measured = true;
-        smoothClipped = sp.ra.clipped || sp.dec.clipped;
-        g.pulseX = int16_t(std::min<int32_t>(sp.ra.ms, 32767));
-        g.pulseY = int16_t(std::min<int32_t>(sp.dec.ms, 32767));
-        if (sp.ra.Send() || sp.dec.Send()) {
-            Beep();
-            pulseFailed = !out.CorrectionBoth(sp.ra.direction, sp.ra.ms, sp.dec.direction, sp.dec.ms);
-            Beep();
-        }
-        if (sp.ra.Send()) r.directionX = sp.ra.direction;
-        if (sp.dec.Send()) r.directionY = sp.dec.direction;
+        pulseFailed = !SmoothCorrection(out, ex, ey, r);
     } else {
         Correction corr;
         if (g.useTrained && g.trained && !g.ignoreRaAngle)
@@ -369,17 +391,13 @@ bool MainCameraReady() {
 }  // namespace
 
 namespace {
-constexpr const char* kSmoothMainText =
-    "The smooth rule guides with the guider camera only. Choose the classic rule to train or guide with the "
-    "main camera.";
+LoopEnd RunSmoothCalibration(GuidingContext& c, const StarPosition& p0, bool onMain,
+                             const std::function<bool()>& takeFrame,
+                             const std::function<bool(const TrainingStep&, StarPosition&)>& search);
 }  // namespace
 
 LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     Settings& s = State().settings;
-    if (Guider().rule == GuideRule::Smooth) {
-        ShowMessage(50, kSmoothMainText);
-        return LoopEnd::Refused;
-    }
     if (!MainCameraReady()) return LoopEnd::Refused;
     GuiderState& g = Guider();
     const StarPosition saved = g.lastStar;
@@ -390,7 +408,11 @@ LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     StarPosition p0;
     if (!TakeMainGuidingFrame(exposureMs, aborted)) end = LoopEnd::CameraFailed;
     else if (!SearchMain(start.x, start.y, 2, true, p0)) end = LoopEnd::StarLost;
-    if (end == LoopEnd::Done) {
+    if (end == LoopEnd::Done && g.rule == GuideRule::Smooth) {
+        end = RunSmoothCalibration(
+            c, p0, true, [&] { return TakeMainGuidingFrame(exposureMs, aborted); },
+            [](const TrainingStep& st, StarPosition& p) { return SearchMain(st.searchX, st.searchY, 2, true, p); });
+    } else if (end == LoopEnd::Done) {
         const bool settle = s.driveMethod == 'b' && !g.mainRelaysSettled;
         MainTraining m(State().trainingSecondsMain, s.raHysteresis, s.decHysteresis, settle, p0);
         end = DriveTraining(
@@ -439,13 +461,14 @@ std::string FitLineOf(const SmoothCalibrationFit& f) {
 // The smooth rule's calibration from the selected star at p0. A suspect fit
 // is adopted only when the user accepts it; the calibration in use stays
 // otherwise.
-LoopEnd RunSmoothCalibration(GuidingContext& c, const StarPosition& p0) {
+LoopEnd RunSmoothCalibration(GuidingContext& c, const StarPosition& p0, bool onMain,
+                             const std::function<bool()>& takeFrame,
+                             const std::function<bool(const TrainingStep&, StarPosition&)>& search) {
     GuiderState& g = Guider();
     smoothFitLine.clear();
-    SmoothCalibration m(p0, GuiderFrameWidth(), GuiderFrameHeight(), GuidingSearchRadius());
-    const LoopEnd end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
-        return SearchGuider(st.searchX, st.searchY, 0, 0, 2, p);
-    });
+    SmoothCalibration m(p0, onMain ? kFocusFrameSize : GuiderFrameWidth(),
+                        onMain ? kFocusFrameSize : GuiderFrameHeight(), GuidingSearchRadius());
+    const LoopEnd end = DriveTraining(m, c, takeFrame, search);
     if (end != LoopEnd::Done) return end;
     const SmoothCalibrationFit fit = m.Result();
     if (!fit.set.moved) {
@@ -473,8 +496,8 @@ LoopEnd RunSmoothCalibration(GuidingContext& c, const StarPosition& p0) {
     g.trained = true;
     g.useTrained = true;
     g.trainedRule = GuideRule::Smooth;
-    g.trainedOnMain = false;
-    g.trainedBinning = g.exposure.binned ? 2 : 1;
+    g.trainedOnMain = onMain;
+    g.trainedBinning = (onMain ? State().geometry.binned : g.exposure.binned) ? 2 : 1;
     g.trainedAtS = Sys().clock->UnixSeconds();
     ShowMessage(50, summary);
     SaveGuidingFile();
@@ -484,10 +507,10 @@ LoopEnd RunSmoothCalibration(GuidingContext& c, const StarPosition& p0) {
 
 std::string SmoothFitLine() { return smoothFitLine; }
 
-bool SmoothRuleApplies() {
+bool SmoothRuleApplies(bool onMain) {
     const GuiderState& g = Guider();
     return g.rule == GuideRule::Smooth && g.trained && g.useTrained && g.trainedRule == GuideRule::Smooth &&
-           !g.ignoreRaAngle;
+           g.trainedOnMain == onMain && !g.ignoreRaAngle;
 }
 
 LoopEnd RunGuiderTraining(GuidingContext c) {
@@ -502,7 +525,10 @@ LoopEnd RunGuiderTraining(GuidingContext c) {
     StarPosition p0;
     LoopEnd end = MeasureSelected(p0);
     if (g.rule == GuideRule::Smooth) {
-        if (end == LoopEnd::Done) end = RunSmoothCalibration(c, p0);
+        if (end == LoopEnd::Done)
+            end = RunSmoothCalibration(c, p0, false, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
+                return SearchGuider(st.searchX, st.searchY, 0, 0, 2, p);
+            });
         g.training = false;
         Show(c).Caption(kDialogCaption);
         return end;
@@ -584,16 +610,8 @@ bool StartGuiderGuiding(GuidingContext& c) {
     pulseFailed = false;
     g.pulseX = g.pulseY = 0;
     if (!c.stats) OwnStats().Reset();
-    smoothRule.reset();
-    if (ModeOf(c) != 'A' && g.rule == GuideRule::Smooth) {
-        if (SmoothRuleApplies()) {
-            smoothRule.emplace(TrainedSet(), g.smooth);
-            smoothStartMs = NowMs();
-        } else {
-            ShowMessage(50, "The smooth rule needs a calibration trained with it: this run guides with the "
-                            "classic rule. Train again to guide with the smooth rule.");
-        }
-    }
+    if (ModeOf(c) != 'A') StartRule(false);
+    else smoothRule.reset();
     show.Caption("Guiding Info - Creating Guiding Frame");
     StarPosition ref;
     if (!TakeGuiderFrame() || !TakeGuiderFrame()) {
@@ -702,15 +720,12 @@ LoopEnd RunGuiderGuiding(GuidingContext c) {
 }
 
 LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
-    if (Guider().rule == GuideRule::Smooth) {
-        ShowMessage(50, kSmoothMainText);
-        return LoopEnd::Refused;
-    }
     if (!MainCameraReady()) return LoopEnd::Refused;
     GuiderState& g = Guider();
     const StarPosition saved = g.lastStar;
     g.mainGuiding = true;
     if (!c.stats) OwnStats().Reset();
+    StartRule(true);
     GuidingLog ownLog;
     OpenRunLog(c, ownLog);
     StarPosition star = PlaceMainFrame();
@@ -754,12 +769,14 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
             GuideErrors(g.reference, star, ex, ey);
             g.errorX = ex;
             g.errorY = ey;
-            const Correction corr = MainCameraCorrection(ex, ey, MainCalibration(), g.directions);
+            const Correction corr =
+                smoothRule ? Correction{} : MainCameraCorrection(ex, ey, MainCalibration(), g.directions);
             GuidingFrameReport r = Report(star, ex, ey);
             r.measured = !corr.ignored;
             if (corr.x.act) g.pulseX = corr.shownX;
             if (corr.y.act) g.pulseY = corr.shownY;
-            const bool sent = SendPulse(out, corr.x) && SendPulse(out, corr.y);
+            const bool sent =
+                smoothRule ? SmoothCorrection(out, ex, ey, r) : SendPulse(out, corr.x) && SendPulse(out, corr.y);
             if (corr.x.Send()) r.directionX = corr.x.direction;
             if (corr.y.Send()) r.directionY = corr.y.direction;
             Record(c, r, r.measured ? "ok" : "ignored");
@@ -775,6 +792,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
         if (PastEnd(c)) break;
     }
     g.mainGuiding = false;
+    smoothRule.reset();
     EndMainFrames();
     if (end == LoopEnd::Stopped) {
         Beep();

@@ -72,9 +72,10 @@ LoopEnd RunMainTraining(GuidingContext context, int32_t exposureMs);
 LoopEnd RunGuiderTraining(GuidingContext context);
 LoopEnd RunAoTraining(GuidingContext context);
 
-// The smooth rule guides this run: the rule is chosen and the calibration
-// in use was trained for it.
-bool SmoothRuleApplies();
+// The smooth rule guides a run on the guider head or the main camera: the
+// rule is chosen and the calibration in use was trained for it on that
+// camera.
+bool SmoothRuleApplies(bool onMain);
 // The smooth calibration's summary line ("fit_rate_ra=... suspect=0|1").
 std::string SmoothFitLine();
 

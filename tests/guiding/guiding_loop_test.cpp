@@ -515,6 +515,39 @@ TEST_F(GuidingLoopTest, SuspectSmoothCalibrationIsAdoptedOnlyWhenAccepted) {
     EXPECT_TRUE(Guider().quality.suspect);
 }
 
+TEST_F(GuidingLoopTest, SmoothRuleOnTheMainCamera) {
+    Simulator& sim = Sim(0, 0.5 / 60);
+    Picking().guideStarPicked = true;
+    Picking().guideStarX = 1000;
+    Picking().guideStarY = 1000;
+    State().settings.ignoreDriftBelowHysteresis = false;  // tenths
+    Guider().rule = GuideRule::Smooth;
+    ASSERT_EQ(RunMainTraining({}, 1000), LoopEnd::Done);
+    EXPECT_TRUE(Guider().trainedOnMain);
+    EXPECT_EQ(Guider().trainedRule, GuideRule::Smooth);
+    EXPECT_NEAR(Guider().trainedSet.raRate, 3, 0.15);
+    messages.shown.clear();
+    GuidingContext c;
+    c.endMs = NowMs() + 120'000;
+    double x0 = 0, y0 = 0, worst = 0;
+    int frames = 0;
+    c.afterFrame = [&] {
+        double x = 0, y = 0;
+        sim.Mount().OffsetAt(NowMs(), x, y);
+        if (frames++ == 0) {
+            x0 = x;
+            y0 = y;
+        }
+        worst = std::max(worst, std::hypot(x - x0, y - y0));
+    };
+    EXPECT_EQ(RunMainGuiding(c, 1000), LoopEnd::Done);
+    EXPECT_GT(frames, 50);
+    EXPECT_LT(worst, 0.6);  // unguided the drift alone is 1 px
+    // The frame's placement only: the smooth rule guided.
+    ASSERT_EQ(messages.shown.size(), 1u) << messages.shown.back().text;
+    EXPECT_EQ(messages.shown[0].text.rfind("xcent=", 0), 0u);
+}
+
 TEST_F(GuidingLoopTest, RelaysDriveBothAxesInOnePulseTime) {
     Simulator& sim = Sim(0);
     ASSERT_TRUE(OpenCamera());

@@ -5,7 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "acquisition/focus.h"
 #include "core/cli.h"
@@ -22,6 +25,7 @@
 #include "guiding/guiding_loops.h"
 #include "guiding/image_scale.h"
 #include "guiding/unguided_run.h"
+#include "guiding/smooth_params.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/sim_clock.h"
@@ -32,16 +36,29 @@ namespace {
 enum class Head { Main, Guider, Ao };
 
 const char* kUsage =
-    "usage: velmora-cli train --simulate [--main|--guider|--ao] [--exposure MS] [--focal-length MM] [sim options]\n"
+    "usage: velmora-cli train --simulate [--main|--guider|--ao] [--exposure MS] [--focal-length MM] [rule options]\n"
+    "                         [sim options]\n"
     "       velmora-cli guide --simulate [--main|--guider|--ao] --minutes M [--exposure MS] [--train]\n"
-    "                         [--unguided] [--log FILE] [--focal-length MM] [sim options]\n"
+    "                         [--unguided] [--log FILE] [--focal-length MM] [rule options] [sim options]\n"
     "       velmora-cli guide-assistant --simulate [--main|--guider] --minutes M [--exposure MS] [--train]\n"
     "                         [--focal-length MM] [sim options]\n"
-    "  --focal-length MM   the guiding optics' focal length (kept in the guiding file; 0: unknown);\n"
-    "                      with it the results show arc seconds too\n";
+    "  --focal-length MM         the guiding optics' focal length (kept in the guiding file; 0: unknown);\n"
+    "                            with it the results show arc seconds too\n"
+    "rule options (remembered in the guiding file):\n"
+    "  --rule classic|smooth     the correction rule\n"
+    "  --accept-suspect          adopt a smooth calibration whose fit looks suspect\n"
+    "  one option per smooth rule parameter:\n";
 
 int Usage(const std::string& why) {
-    std::fprintf(stderr, "%s\n%s%s", why.c_str(), kUsage, kSimOptionsUsage);
+    std::fprintf(stderr, "%s\n%s", why.c_str(), kUsage);
+    size_t count = 0;
+    const SmoothParamInfo* table = SmoothParamTable(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string option = std::string("--") + table[i].key;
+        std::replace(option.begin(), option.end(), '_', '-');
+        std::fprintf(stderr, "  %-26s%s %g..%g\n", (option + " V").c_str(), table[i].label, table[i].min, table[i].max);
+    }
+    std::fprintf(stderr, "%s", kSimOptionsUsage);
     return 2;
 }
 
@@ -118,8 +135,9 @@ class TrueOffsetProbe : public GuidingDisplay {
 public:
     void Reference(double, double) override {
         Simulator::Instance().LastFrameOffset(refX_, refY_);
+        MountOffset(mountRefX_, mountRefY_);
         haveRef_ = true;
-        sum2_ = 0;
+        sum2_ = mountSum2_ = 0;
         samples_ = 0;
     }
     void Sample() {
@@ -127,13 +145,26 @@ public:
         double x = 0, y = 0;
         Simulator::Instance().LastFrameOffset(x, y);
         sum2_ += (x - refX_) * (x - refX_) + (y - refY_) * (y - refY_);
+        MountOffset(x, y);
+        mountSum2_ += (x - mountRefX_) * (x - mountRefX_) + (y - mountRefY_) * (y - mountRefY_);
         ++samples_;
     }
     double Rms() const { return samples_ ? std::sqrt(sum2_ / samples_) : 0; }
+    // The same without the frames' seeing: how far the mount itself strayed
+    // from where it held the star at the reference.
+    double MountRms() const { return samples_ ? std::sqrt(mountSum2_ / samples_) : 0; }
 
 private:
+    static void MountOffset(double& x, double& y) {
+        double jx = 0, jy = 0;
+        Simulator::Instance().LastFrameOffset(x, y);
+        Simulator::Instance().LastFrameJitter(jx, jy);
+        x -= jx;
+        y -= jy;
+    }
     bool haveRef_ = false;
     double refX_ = 0, refY_ = 0, sum2_ = 0;
+    double mountRefX_ = 0, mountRefY_ = 0, mountSum2_ = 0;
     long samples_ = 0;
 };
 
@@ -142,13 +173,60 @@ struct Run {
     int exposureMs = 1000;
     std::string driveMethodBefore;
     double focalLengthMm = -1;  // -1: as the guiding file keeps it
+    // The rule options, applied once the program has started.
+    std::optional<GuideRule> rule;
+    std::vector<std::pair<const SmoothParamInfo*, double>> params;
+    bool acceptSuspect = false;
 };
+
+// --rule, --accept-suspect and one option per smooth parameter
+// ("--ra-aggressiveness 0.6"), checked against the table's bounds.
+bool TakeRuleOptions(CliArgs& args, Run& run, std::string& error) {
+    if (auto r = TakeOption(args, "--rule")) {
+        GuideRule rule;
+        if (!ParseGuideRule(*r, rule)) {
+            error = "--rule wants classic or smooth, not " + *r;
+            return false;
+        }
+        run.rule = rule;
+    }
+    run.acceptSuspect = TakeFlag(args, "--accept-suspect");
+    size_t count = 0;
+    const SmoothParamInfo* table = SmoothParamTable(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string option = std::string("--") + table[i].key;
+        std::replace(option.begin(), option.end(), '_', '-');
+        auto v = TakeOption(args, option);
+        if (!v) continue;
+        double value = 0;
+        SmoothParams probe;
+        if (!ParseNumber(*v, value) || !SetSmoothParam(probe, table[i], value)) {
+            char text[200];
+            std::snprintf(text, sizeof text, "%s wants a number from %g to %g, not %s", option.c_str(), table[i].min,
+                          table[i].max, v->c_str());
+            error = text;
+            return false;
+        }
+        run.params.emplace_back(&table[i], value);
+    }
+    return true;
+}
+
+// Sets the rule and parameters given and remembers them.
+void ApplyRuleOptions(const Run& run) {
+    GuiderState& g = Guider();
+    if (!run.rule && run.params.empty()) return;
+    if (run.rule) g.rule = *run.rule;
+    for (const auto& [info, value] : run.params) SetSmoothParam(g.smooth, *info, value);
+    SaveGuidingFile();
+}
 
 bool Prepare(CliArgs& args, Run& run, std::string& error) {
     if (TakeFlag(args, "--simulate")) setenv("VELMORA_SIMULATE", "1", 1);
     if (TakeFlag(args, "--main")) run.head = Head::Main;
     if (TakeFlag(args, "--ao")) run.head = Head::Ao;
     if (TakeFlag(args, "--guider")) run.head = Head::Guider;
+    if (!TakeRuleOptions(args, run, error)) return false;
     if (auto e = TakeOption(args, "--exposure")) {
         double ms = 0;
         if (!ParseNumber(*e, ms) || ms < 10 || ms > 10000) {
@@ -196,6 +274,7 @@ bool Start(CliArgs& args, const Run& run, std::string& error) {
         Guider().focalLengthMm = run.focalLengthMm;
         SaveGuidingFile();
     }
+    ApplyRuleOptions(run);
     if (!OpenCamera()) {
         error = "no camera";
         return false;
@@ -204,6 +283,7 @@ bool Start(CliArgs& args, const Run& run, std::string& error) {
 }
 
 LoopEnd Train(const Run& run, GuidingContext c) {
+    c.acceptSuspect = run.acceptSuspect;
     switch (run.head) {
         case Head::Main: return RunMainTraining(c, run.exposureMs);
         case Head::Guider: return RunGuiderTraining(c);
@@ -216,13 +296,15 @@ void PrintTrained(const Run& run) {
     const Settings& s = State().settings;
     const SimulatorConfig& sim = Simulator::Instance().Config();
     const int head = run.head == Head::Main ? 0 : 1;
-    if (run.head == Head::Main) {
+    const bool smoothMain = Guider().trainedRule == GuideRule::Smooth && Guider().trainedOnMain;
+    if (run.head == Head::Main && !smoothMain) {
         std::printf("rate_ra=%d rate_dec=%d backlash_ra=%d backlash_dec=%d angle_deg=0\n", s.raPixelsPerSecond,
                     s.decPixelsPerSecond, s.raBacklash, s.decBacklash);
-    } else if (run.head == Head::Guider) {
+    } else if (run.head != Head::Ao) {
         const GuiderTrainingResult& t = Guider().trainedSet;
         std::printf("rate_ra=%.3f rate_dec=%.3f backlash_ra=%.3f backlash_dec=%.3f angle_deg=%.2f\n", t.raRate,
                     t.decRate, t.raBacklash, t.decBacklash, t.theta * 180 / M_PI);
+        if (Guider().trainedRule == GuideRule::Smooth) std::printf("%s\n", SmoothFitLine().c_str());
     } else {
         std::printf("ao_gain_ra=%.3f ao_gain_dec=%.3f\n", Guider().aoTrainedSet.raGain, Guider().aoTrainedSet.decGain);
     }
@@ -240,7 +322,11 @@ int RunTrain(const CliArgs& argv) {
     if (!Prepare(args, run, error)) return Usage(error);
     ScopedSimulatedClock clock;
     if (!Start(args, run, error)) return Usage(error.empty() ? "no guide star found" : error);
-    if (Train(run, {}) != LoopEnd::Done) return 1;
+    if (Train(run, {}) != LoopEnd::Done) {
+        // A suspect fit that was not adopted is still shown.
+        if (!SmoothFitLine().empty()) std::printf("%s\n", SmoothFitLine().c_str());
+        return 1;
+    }
     TakeShownMessage();  // the summary box
     PrintTrained(run);
     return 0;
@@ -330,6 +416,7 @@ int RunGuide(const CliArgs& argv) {
                 frames, rms.ignored, rms.lost, rms.raRun, rms.decRun, rms.totalRun, probe.Rms());
     if (scale > 0) std::printf(" rms_total_arcsec=%.3f scale_arcsec=%.3f", rms.totalRun * scale, scale);
     std::printf("\n");
+    std::printf("mount_rms_total=%.3f px (without the frames' seeing)\n", probe.MountRms());
     return complete ? 0 : 1;
 }
 

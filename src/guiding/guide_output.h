@@ -19,6 +19,11 @@ public:
     // method, the guide relays with every other (an Autostar is guided on
     // its guide socket; training still moves it with serial commands).
     bool Correction(char direction, int32_t ms);
+    // An R.A. and a Dec correction in one pulse time (a zero length or a 0
+    // direction sends nothing on that axis). By default one after the other,
+    // 70 ms apart, as Correction() sends them; the guide relays drive both
+    // axes at once. False as above.
+    virtual bool CorrectionBoth(char raDirection, int32_t raMs, char decDirection, int32_t decMs);
     // One AO correction of `steps` steps with an AO letter (with its mount
     // bump); false when no AO route is there.
     virtual bool AoStep(char letter, int32_t steps) = 0;

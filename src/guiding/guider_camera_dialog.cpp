@@ -34,6 +34,7 @@
 #include "guiding/guiding_file.h"
 #include "guiding/guiding_loops.h"
 #include "guiding/guiding_window.h"
+#include "guiding/smooth_rule_dialog.h"
 #include "settings/ini_rules.h"
 #include "telescope/ao.h"
 #include "telescope/lx200.h"
@@ -446,6 +447,17 @@ void TGCamDialog::Build() {
         }
         Refresh();  // a refused text shows the kept value again
     });
+    {
+        // The correction rule and the smooth rule's parameters.
+        auto* ruleButton = new QPushButton("Correction Rule...");
+        ruleButton->setObjectName("correctionRule");
+        ruleButton->setAutoDefault(false);
+        calibration->addWidget(ruleButton);
+        connect(ruleButton, &QPushButton::clicked, this, [this] {
+            SmoothRuleDialog dialog(this);
+            dialog.exec();
+        });
+    }
 
     // Move Telescope.
     auto* move = group("Move Telescope", 3, 2);

@@ -75,6 +75,11 @@ TrainedCalibration TrainedSet() {
     return c;
 }
 
+bool GuiderCalibrationInUse() {
+    const GuiderState& g = Guider();
+    return g.trained && g.useTrained && !g.trainedOnMain;
+}
+
 namespace {
 int AoGain(int axis) {
     const bool trained = Guider().aoTrained && Guider().aoUseTrained;

@@ -95,6 +95,9 @@ int GuiderFrameHeight();
 MainCameraCalibration MainCalibration();
 GuiderDefaultCalibration DefaultCalibration();
 TrainedCalibration TrainedSet();
+// A trained calibration of the guider head is there and in use (one trained
+// on the main camera does not serve the guider head).
+bool GuiderCalibrationInUse();
 // The AO gains guiding uses (R.A., Dec): the trained gains (settings fields
 // 66 and 67) while a completed AO training is in use, otherwise the typed
 // gains (fields 64 and 65).

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "acquisition/focus.h"
 #include "acquisition/guiding_hooks.h"
@@ -15,6 +16,8 @@
 #include "guiding/guider_state.h"
 #include "guiding/guiding_file.h"
 #include "guiding/image_scale.h"
+#include "guiding/smooth_calibration.h"
+#include "guiding/smooth_rule.h"
 #include "guiding/training.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
@@ -192,6 +195,46 @@ void RecordLost(GuidingContext& c, const StarPosition& last, int16_t ex, int16_t
     Show(c).Rms(Stats(c).Rms());
 }
 
+// The smooth rule of the guiding run (none: the classic corrections), its
+// time origin, and whether the last correction was cut to the longest pulse.
+std::optional<SmoothRule> smoothRule;
+uint32_t smoothStartMs = 0;
+bool smoothClipped = false;
+
+// The smooth rule's correction of an error, both axes in one pulse time where
+// the route allows it; false when the pulse could not be sent.
+bool SmoothCorrection(GuideOutput& out, int16_t ex, int16_t ey, GuidingFrameReport& r) {
+    GuiderState& g = Guider();
+    const SmoothPulses sp = smoothRule->Step(ex * 0.001, ey * 0.001, (NowMs() - smoothStartMs) * 0.001);
+    r.measured = true;
+    smoothClipped = sp.ra.clipped || sp.dec.clipped;
+    g.pulseX = int16_t(std::min<int32_t>(sp.ra.ms, 32767));
+    g.pulseY = int16_t(std::min<int32_t>(sp.dec.ms, 32767));
+    bool sent = true;
+    if (sp.ra.Send() || sp.dec.Send()) {
+        Beep();
+        sent = out.CorrectionBoth(sp.ra.direction, sp.ra.ms, sp.dec.direction, sp.dec.ms);
+        Beep();
+    }
+    if (sp.ra.Send()) r.directionX = sp.ra.direction;
+    if (sp.dec.Send()) r.directionY = sp.dec.direction;
+    return sent;
+}
+
+// Picks the rule of a guiding run on the guider head or the main camera.
+void StartRule(bool onMain) {
+    const GuiderState& g = Guider();
+    smoothRule.reset();
+    if (g.rule != GuideRule::Smooth) return;
+    if (SmoothRuleApplies(onMain)) {
+        smoothRule.emplace(TrainedSet(), g.smooth);
+        smoothStartMs = NowMs();
+    } else {
+        ShowMessage(50, "The smooth rule needs a calibration trained with it on this camera: this run guides with "
+                        "the classic rule. Train again to guide with the smooth rule.");
+    }
+}
+
 // One correction on the guider frame in the buffer. False when the star was
 // not found (the stop flag is set).
 bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
@@ -231,9 +274,11 @@ bool CorrectGuider(GuidingContext& c, GuidingFrameReport* report) {
         };
         step(a.actX, a.letterX, a.stepsX, g.pulseX, r.directionX);
         step(a.actY, a.letterY, a.stepsY, g.pulseY, r.directionY);
+    } else if (smoothRule) {
+        pulseFailed = !SmoothCorrection(out, ex, ey, r);
     } else {
         Correction corr;
-        if (g.useTrained && g.trained && !g.ignoreRaAngle)
+        if (GuiderCalibrationInUse() && !g.ignoreRaAngle)
             corr = TrainedCorrection(ex, ey, TrainedSet(), g.directions);
         else
             corr = GuiderDefaultCorrection(ex, ey, DefaultCalibration(), g.directions);
@@ -347,6 +392,12 @@ bool MainCameraReady() {
 
 }  // namespace
 
+namespace {
+LoopEnd RunSmoothCalibration(GuidingContext& c, const StarPosition& p0, bool onMain,
+                             const std::function<bool()>& takeFrame,
+                             const std::function<bool(const TrainingStep&, StarPosition&)>& search);
+}  // namespace
+
 LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     Settings& s = State().settings;
     if (!MainCameraReady()) return LoopEnd::Refused;
@@ -359,7 +410,11 @@ LoopEnd RunMainTraining(GuidingContext c, int32_t exposureMs) {
     StarPosition p0;
     if (!TakeMainGuidingFrame(exposureMs, aborted)) end = LoopEnd::CameraFailed;
     else if (!SearchMain(start.x, start.y, 2, true, p0)) end = LoopEnd::StarLost;
-    if (end == LoopEnd::Done) {
+    if (end == LoopEnd::Done && g.rule == GuideRule::Smooth) {
+        end = RunSmoothCalibration(
+            c, p0, true, [&] { return TakeMainGuidingFrame(exposureMs, aborted); },
+            [](const TrainingStep& st, StarPosition& p) { return SearchMain(st.searchX, st.searchY, 2, true, p); });
+    } else if (end == LoopEnd::Done) {
         const bool settle = s.driveMethod == 'b' && !g.mainRelaysSettled;
         MainTraining m(State().trainingSecondsMain, s.raHysteresis, s.decHysteresis, settle, p0);
         end = DriveTraining(
@@ -392,6 +447,72 @@ LoopEnd MeasureSelected(StarPosition& p) {
 }
 }  // namespace
 
+namespace {
+std::string smoothFitLine;
+
+std::string FitLineOf(const SmoothCalibrationFit& f) {
+    char text[300];
+    std::snprintf(text, sizeof text,
+                  "fit_rate_ra=%.4f fit_rate_dec=%.4f fit_angle_deg=%.3f orthogonality_deg=%.3f spread_ra_px=%.3f "
+                  "spread_dec_px=%.3f suspect=%d",
+                  std::hypot(f.set.rx, f.set.ry), std::hypot(f.set.dx, f.set.dy), f.set.theta * 180 / M_PI,
+                  f.quality.orthogonalityDeg, f.quality.raSpreadPx, f.quality.decSpreadPx, f.quality.suspect ? 1 : 0);
+    return text;
+}
+
+// The smooth rule's calibration from the selected star at p0. A suspect fit
+// is adopted only when the user accepts it; the calibration in use stays
+// otherwise.
+LoopEnd RunSmoothCalibration(GuidingContext& c, const StarPosition& p0, bool onMain,
+                             const std::function<bool()>& takeFrame,
+                             const std::function<bool(const TrainingStep&, StarPosition&)>& search) {
+    GuiderState& g = Guider();
+    smoothFitLine.clear();
+    SmoothCalibration m(p0, onMain ? kFocusFrameSize : GuiderFrameWidth(),
+                        onMain ? kFocusFrameSize : GuiderFrameHeight(), GuidingSearchRadius());
+    const LoopEnd end = DriveTraining(m, c, takeFrame, search);
+    if (end != LoopEnd::Done) return end;
+    const SmoothCalibrationFit fit = m.Result();
+    if (!fit.set.moved) {
+        ShowMessage(50, kTrainingFailedText);
+        return LoopEnd::Failed;
+    }
+    smoothFitLine = FitLineOf(fit);
+    char summary[300];
+    std::snprintf(summary, sizeof summary,
+                  "R.A. %.3f px/s, Dec %.3f px/s, angle %.2f deg\nskew %.2f deg, spread R.A. %.2f px, Dec %.2f px\n"
+                  "backlash R.A. %.2f px, Dec %.2f px",
+                  std::hypot(fit.set.rx, fit.set.ry), std::hypot(fit.set.dx, fit.set.dy),
+                  fit.set.theta * 180 / M_PI, fit.quality.orthogonalityDeg, fit.quality.raSpreadPx,
+                  fit.quality.decSpreadPx, fit.set.raBacklash, fit.set.decBacklash);
+    if (fit.quality.suspect && !c.acceptSuspect &&
+        Sys().messages->Show(kProgramCaption,
+                             std::string("The calibration looks suspect (a poor fit or skewed axes):\n") + summary +
+                                 "\nUse it anyway?",
+                             MessageIcon::Question) != kButtonYes) {
+        ShowMessage(50, "The suspect calibration was not adopted; the calibration in use is kept.");
+        return LoopEnd::Failed;
+    }
+    g.trainedSet = fit.set;
+    g.quality = fit.quality;
+    g.trained = true;
+    g.useTrained = true;
+    g.trainedRule = GuideRule::Smooth;
+    NoteTrainedNow(onMain, (onMain ? State().geometry.binned : g.exposure.binned) ? 2 : 1);
+    ShowMessage(50, summary);
+    SaveGuidingFile();
+    return LoopEnd::Done;
+}
+}  // namespace
+
+std::string SmoothFitLine() { return smoothFitLine; }
+
+bool SmoothRuleApplies(bool onMain) {
+    const GuiderState& g = Guider();
+    return g.rule == GuideRule::Smooth && g.trained && g.useTrained && g.trainedRule == GuideRule::Smooth &&
+           g.trainedOnMain == onMain && !g.ignoreRaAngle;
+}
+
 LoopEnd RunGuiderTraining(GuidingContext c) {
     GuiderState& g = Guider();
     if (!g.starSelected) {
@@ -403,6 +524,15 @@ LoopEnd RunGuiderTraining(GuidingContext c) {
     // pixel the pick kept.
     StarPosition p0;
     LoopEnd end = MeasureSelected(p0);
+    if (g.rule == GuideRule::Smooth) {
+        if (end == LoopEnd::Done)
+            end = RunSmoothCalibration(c, p0, false, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
+                return SearchGuider(st.searchX, st.searchY, 0, 0, 2, p);
+            });
+        g.training = false;
+        Show(c).Caption(kDialogCaption);
+        return end;
+    }
     GuiderTraining m(State().trainingSecondsGuider, p0, GuiderFrameWidth(), GuiderFrameHeight(),
                      GuidingSearchRadius());
     if (end == LoopEnd::Done) end = DriveTraining(m, c, TakeGuiderFrame, [](const TrainingStep& st, StarPosition& p) {
@@ -483,6 +613,8 @@ bool StartGuiderGuiding(GuidingContext& c) {
     pulseFailed = false;
     g.pulseX = g.pulseY = 0;
     if (!c.stats) OwnStats().Reset();
+    if (ModeOf(c) != 'A') StartRule(false);
+    else smoothRule.reset();
     show.Caption("Guiding Info - Creating Guiding Frame");
     StarPosition ref;
     if (!TakeGuiderFrame() || !TakeGuiderFrame()) {
@@ -548,7 +680,7 @@ bool GuiderGuidingCycle(GuidingContext& c) {
         RecordLost(c, g.lastStar, g.errorX, g.errorY);
         return false;
     }
-    Record(c, r, r.measured ? "ok" : "ignored");
+    Record(c, r, !r.measured ? "ignored" : smoothRule && smoothClipped ? "clipped" : "ok");
     if (pulseFailed) {
         cycleCameraFailed = true;
         g.stop = true;
@@ -559,6 +691,7 @@ bool GuiderGuidingCycle(GuidingContext& c) {
 
 void FinishGuiderGuiding(GuidingContext& c) {
     Guider().guiding = false;
+    smoothRule.reset();
     if (c.started && ModeOf(c) == 'A') Out(c).AoRecentre();
     c.started = false;
     Show(c).Finished();
@@ -595,6 +728,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
     const StarPosition saved = g.lastStar;
     g.mainGuiding = true;
     if (!c.stats) OwnStats().Reset();
+    StartRule(true);
     GuidingLog ownLog;
     OpenRunLog(c, ownLog, true);
     StarPosition star = PlaceMainFrame();
@@ -638,12 +772,14 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
             GuideErrors(g.reference, star, ex, ey);
             g.errorX = ex;
             g.errorY = ey;
-            const Correction corr = MainCameraCorrection(ex, ey, MainCalibration(), g.directions);
+            const Correction corr =
+                smoothRule ? Correction{} : MainCameraCorrection(ex, ey, MainCalibration(), g.directions);
             GuidingFrameReport r = Report(star, ex, ey);
             r.measured = !corr.ignored;
             if (corr.x.act) g.pulseX = corr.shownX;
             if (corr.y.act) g.pulseY = corr.shownY;
-            const bool sent = SendPulse(out, corr.x) && SendPulse(out, corr.y);
+            const bool sent =
+                smoothRule ? SmoothCorrection(out, ex, ey, r) : SendPulse(out, corr.x) && SendPulse(out, corr.y);
             if (corr.x.Send()) r.directionX = corr.x.direction;
             if (corr.y.Send()) r.directionY = corr.y.direction;
             Record(c, r, r.measured ? "ok" : "ignored");
@@ -659,6 +795,7 @@ LoopEnd RunMainGuiding(GuidingContext c, int32_t exposureMs) {
         if (PastEnd(c)) break;
     }
     g.mainGuiding = false;
+    smoothRule.reset();
     EndMainFrames();
     if (end == LoopEnd::Stopped) {
         Beep();

@@ -32,6 +32,9 @@ struct GuidingContext {
     // Asked before every training step: true ends the training (Stopped),
     // the mount still (the guiding server's stop_capture).
     std::function<bool()> stopRequested;
+    // A smooth calibration the fit marks suspect is adopted without asking
+    // (the command line's --accept-suspect); otherwise the user is asked.
+    bool acceptSuspect = false;
 };
 
 // How a loop ended.
@@ -71,6 +74,13 @@ std::string PlacementMessage(const GuidingFramePlacement& p);
 LoopEnd RunMainTraining(GuidingContext context, int32_t exposureMs);
 LoopEnd RunGuiderTraining(GuidingContext context);
 LoopEnd RunAoTraining(GuidingContext context);
+
+// The smooth rule guides a run on the guider head or the main camera: the
+// rule is chosen and the calibration in use was trained for it on that
+// camera.
+bool SmoothRuleApplies(bool onMain);
+// The smooth calibration's summary line ("fit_rate_ra=... suspect=0|1").
+std::string SmoothFitLine();
 
 // Guider-camera guiding ("Start Guiding"): runs until the stop flag, "Stop
 // Guiding" (Guider().guiding cleared) or endMs; a key or mouse press does not

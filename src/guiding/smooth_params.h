@@ -17,7 +17,7 @@ struct SmoothParams {
     // Per axis: the fraction of the measured error corrected, the error
     // (pixels) below which nothing is sent, the share of the previous
     // correction blended in, and the longest pulse (ms).
-    double raAggressiveness = 0.7, decAggressiveness = 0.7;
+    double raAggressiveness = 0.4, decAggressiveness = 0.4;
     double raMinMovePx = 0.15, decMinMovePx = 0.15;
     double raHysteresis = 0.1, decHysteresis = 0.1;
     double raMaxPulseMs = 2500, decMaxPulseMs = 2500;

@@ -71,7 +71,7 @@ LoopEnd RunUnguided(const UnguidedRunOptions& o) {
 AssistantMeasurement MeasureForAssistant(UnguidedRunOptions o) {
     AssistantMeasurement m;
     const GuiderState& g = Guider();
-    const GuiderTrainingResult* axes = !o.mainCamera && g.trained ? &g.trainedSet : nullptr;
+    const GuiderTrainingResult* axes = !o.mainCamera && GuiderCalibrationInUse() ? &g.trainedSet : nullptr;
     m.onTrainedAxes = axes != nullptr;
     std::vector<AssistantSample> trace;
     StarPosition ref;

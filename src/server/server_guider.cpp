@@ -110,7 +110,7 @@ std::string Base64(const std::string& bytes) {
 void Axes(double& ux, double& uy, double& vx, double& vy) {
     const GuiderState& g = Guider();
     ux = 1, uy = 0, vx = 0, vy = 1;
-    if (!g.trained || !g.useTrained) return;
+    if (!GuiderCalibrationInUse()) return;
     const TrainedCalibration t = TrainedSet();
     const double r = std::hypot(t.rx, t.ry), d = std::hypot(t.dx, t.dy);
     if (r > 0) ux = t.rx / r, uy = t.ry / r;
@@ -236,7 +236,7 @@ void ServerGuider::Burst(std::vector<Json>& events) const {
     if (mode_ == Mode::Guiding)
         events.push_back({{"Event", "LockPositionSet"}, {"X", g.reference.X()}, {"Y", g.reference.Y()}});
     if (g.starSelected) events.push_back({{"Event", "StarSelected"}, {"X", g.starX}, {"Y", g.starY}});
-    if (g.trained) events.push_back({{"Event", "CalibrationComplete"}, {"Mount", kMount}});
+    if (GuiderCalibrationInUse()) events.push_back({{"Event", "CalibrationComplete"}, {"Mount", kMount}});
     if (paused_) events.push_back({{"Event", "Paused"}});
     else if (mode_ == Mode::Guiding) events.push_back({{"Event", "StartGuiding"}});
     else if (mode_ == Mode::Calibrating) events.push_back({{"Event", "StartCalibration"}, {"Mount", kMount}});
@@ -419,7 +419,7 @@ void ServerGuider::Register() {
         server_.Emit("LockPositionSet", {{"X", at.X()}, {"Y", at.Y()}});
         return Json(0);
     });
-    s.AddMethod("get_calibrated", [](const RpcParams&) { return Json(Guider().trained); });
+    s.AddMethod("get_calibrated", [](const RpcParams&) { return Json(GuiderCalibrationInUse()); });
     s.AddMethod("clear_calibration", [this](const RpcParams& p) {
         const std::string which = p.String(0, "which", "both");
         if (which != "mount" && which != "ao" && which != "both" && which != "Mount" && which != "AO")
@@ -435,7 +435,7 @@ void ServerGuider::Register() {
         const GuiderState& g = Guider();
         const GuiderTrainingResult& t = g.trainedSet;
         const bool mount = which == "Mount" || which == "mount";
-        return Json{{"calibrated", mount ? g.trained : g.aoTrained},
+        return Json{{"calibrated", mount ? GuiderCalibrationInUse() : g.aoTrained},
                     {"xAngle", std::atan2(t.ry, t.rx) * 180 / M_PI},
                     {"xRate", t.raRate},
                     {"xParity", "+"},
@@ -768,7 +768,7 @@ void ServerGuider::StartGuide() {
     training.display = display_.get();
     training.output = output_.get();
     training.stopRequested = [this] { return stopRequested_ || !connected_ || StopSignal() != 0; };
-    if (!g.trained || !g.useTrained || want.recalibrate) {
+    if (!GuiderCalibrationInUse() || want.recalibrate) {
         mode_ = Mode::Calibrating;
         server_.Emit("StartCalibration", {{"Mount", kMount}});
         const LoopEnd end = RunGuiderTraining(training);

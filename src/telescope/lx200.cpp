@@ -1,5 +1,6 @@
 #include "telescope/lx200.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -163,6 +164,33 @@ bool PulseGuideRelay() {
         const bool closed = WriteRelays(bit);
         if (closed) WaitUntil(end);
         ok = WriteRelays(0) && closed;
+        if (!ok) StopEveryMotion();
+    }
+    WaitMs(300);
+    LeaveIfStopSignalled();
+    return ok;
+}
+
+bool PulseGuideRelays(char first, uint32_t firstMs, char second, uint32_t secondMs) {
+    if (LeaveIfStopSignalled()) return true;
+    const uint8_t a = firstMs > 0 ? RelayBit(first) : 0, b = secondMs > 0 ? RelayBit(second) : 0;
+    bool ok = true;
+    if (a | b) {
+        WaitUntil(NowMs() + 10);
+        // Both relays close together; each opens when its own time is up.
+        const uint32_t start = NowMs();
+        const uint32_t shortMs = !a ? secondMs : !b ? firstMs : std::min(firstMs, secondMs);
+        const uint32_t longMs = std::max(a ? firstMs : 0, b ? secondMs : 0);
+        const uint8_t rest = !a || !b ? uint8_t(a | b) : firstMs > secondMs ? a : secondMs > firstMs ? b : 0;
+        ok = WriteRelays(uint8_t(a | b));
+        if (ok) {
+            WaitUntil(start + shortMs);
+            if (rest && shortMs < longMs) {
+                ok = WriteRelays(rest);
+                if (ok) WaitUntil(start + longMs);
+            }
+        }
+        ok = WriteRelays(0) && ok;
         if (!ok) StopEveryMotion();
     }
     WaitMs(300);

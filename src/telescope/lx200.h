@@ -74,6 +74,11 @@ bool PulseGuideSerial();
 // pulse length later 0, then 300 ms. False when the camera did not take a
 // relay write.
 bool PulseGuideRelay();
+// Two relay pulses at once (an R.A. and a Dec direction): 10 ms after the
+// start both relays close, each opens when its length is up, then 300 ms.
+// A zero length or a letter outside e/w/n/s leaves that relay open. Every
+// path ends with the relays open; false as above.
+bool PulseGuideRelays(char first, uint32_t firstMs, char second, uint32_t secondMs);
 // Manual relay moves: 1 ms, then the direction's bit (no time limit); stop
 // writes 0.
 void StartRelayMove(char direction);

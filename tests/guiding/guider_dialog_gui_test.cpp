@@ -2,6 +2,7 @@
 // numbered controls on the simulated camera (offscreen).
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include "guiding/guider_state.h"
 #include "guiding/guiding_file.h"
 #include "guiding/guiding_window.h"
+#include "guiding/smooth_rule_dialog.h"
 #include "settings/settings_file.h"
 #include "support/test_env.h"
 #include "telescope/telescope_control.h"
@@ -560,6 +562,26 @@ TEST_F(GuiderDialogTest, KeptCalibrationIsShownAndClearedAndTheFocalLengthGivesA
     length->setCurrentIndex(length->findText("600 s"));
     EXPECT_EQ(window->Plot()->Graph().Length(), 600);
     EXPECT_DOUBLE_EQ(window->Plot()->Graph().ScaledY(2500, 100), 25);
+}
+
+TEST_F(GuiderDialogTest, CorrectionRuleDialogWalksTheParameterTable) {
+    SmoothRuleDialog dialog;
+    size_t count = 0;
+    const SmoothParamInfo* table = SmoothParamTable(count);
+    ASSERT_EQ(count, 11u);
+    for (size_t i = 0; i < count; ++i) {
+        auto* box = dialog.findChild<QDoubleSpinBox*>(table[i].key);
+        ASSERT_NE(box, nullptr) << table[i].key;
+        EXPECT_EQ(box->minimum(), table[i].min) << table[i].key;
+        EXPECT_EQ(box->maximum(), table[i].max) << table[i].key;
+    }
+    dialog.findChild<QComboBox*>("rule")->setCurrentIndex(1);
+    dialog.findChild<QDoubleSpinBox*>("ra_aggressiveness")->setValue(0.65);
+    dialog.findChild<QDoubleSpinBox*>("worm_period_s")->setValue(5000);  // above the bound: held at 3600
+    dialog.Apply();
+    EXPECT_EQ(Guider().rule, GuideRule::Smooth);
+    EXPECT_DOUBLE_EQ(Guider().smooth.raAggressiveness, 0.65);
+    EXPECT_DOUBLE_EQ(Guider().smooth.wormPeriodS, 3600);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "devices/sim/simulator.h"
 #include "display/display_state.h"
 #include "guiding/guider_dialog_rules.h"
+#include "guiding/guide_output.h"
 #include "guiding/guider_state.h"
 #include "guiding/guiding_loops.h"
 #include "platform/paths.h"
@@ -455,6 +456,114 @@ TEST_F(GuidingLoopTest, MainCameraTrainingStoresTheRatesAndGuidingStopsWithMessa
         EXPECT_FALSE(Guider().mainGuiding);
         EXPECT_FALSE(ViewOptions().guidingSmallFrames);
     }
+}
+
+TEST_F(GuidingLoopTest, SmoothRuleTrainsAndHoldsAPeriodicMount) {
+    Simulator& sim = Sim(30, 0.5 / 60);
+    MountConfig mount = sim.Mount().Config();
+    mount.periodicAmplitude = 2;
+    mount.periodicPeriodS = 240;
+    mount.seeingRmsPx = 0.15;
+    sim.SetMount(mount);
+    Guider().rule = GuideRule::Smooth;
+    Guider().smooth.wormPeriodS = 240;
+    ASSERT_EQ(RunGuiderTraining({}), LoopEnd::Done);
+    const GuiderTrainingResult& r = Guider().trainedSet;
+    EXPECT_EQ(Guider().trainedRule, GuideRule::Smooth);
+    EXPECT_TRUE(Guider().quality.fitted);
+    EXPECT_FALSE(Guider().quality.suspect);
+    EXPECT_NEAR(r.raRate, 3, 0.15);
+    EXPECT_NEAR(r.decRate, 3, 0.15);
+    EXPECT_NEAR(r.theta * 180 / M_PI, -150, 2);
+    messages.shown.clear();
+    // Five minutes: the mount itself (no seeing) stays near where guiding
+    // first held it; unguided the periodic error alone is 1.4 px RMS.
+    GuidingContext c;
+    c.endMs = NowMs() + 300'000;
+    int frames = 0;
+    double x0 = 0, y0 = 0, sum2 = 0;
+    c.afterFrame = [&] {
+        double x = 0, y = 0;
+        sim.Mount().OffsetAt(NowMs(), x, y);
+        if (frames++ == 0) {
+            x0 = x;
+            y0 = y;
+        }
+        sum2 += (x - x0) * (x - x0) + (y - y0) * (y - y0);
+    };
+    EXPECT_EQ(RunGuiderGuiding(c), LoopEnd::Done);
+    EXPECT_GT(frames, 150);
+    EXPECT_LT(std::sqrt(sum2 / frames), 0.35);
+    EXPECT_TRUE(messages.shown.empty());  // the smooth rule guided
+}
+
+TEST_F(GuidingLoopTest, SuspectSmoothCalibrationIsAdoptedOnlyWhenAccepted) {
+    Simulator& sim = Sim(0);
+    MountConfig mount = sim.Mount().Config();
+    mount.seeingRmsPx = 1.5;  // the points scatter by half a step
+    sim.SetMount(mount);
+    Guider().rule = GuideRule::Smooth;
+    for (int answer : {kButtonNo, kButtonYes}) {
+        messages.shown.clear();
+        messages.answers = {answer};
+        const LoopEnd end = RunGuiderTraining({});
+        ASSERT_FALSE(messages.shown.empty());
+        EXPECT_EQ(messages.shown.front().icon, MessageIcon::Question);
+        EXPECT_EQ(end, answer == kButtonYes ? LoopEnd::Done : LoopEnd::Failed);
+        EXPECT_EQ(Guider().trained, answer == kButtonYes);
+    }
+    EXPECT_TRUE(Guider().quality.suspect);
+}
+
+TEST_F(GuidingLoopTest, SmoothRuleOnTheMainCamera) {
+    Simulator& sim = Sim(0, 0.5 / 60);
+    Picking().guideStarPicked = true;
+    Picking().guideStarX = 1000;
+    Picking().guideStarY = 1000;
+    State().settings.ignoreDriftBelowHysteresis = false;  // tenths
+    Guider().rule = GuideRule::Smooth;
+    ASSERT_EQ(RunMainTraining({}, 1000), LoopEnd::Done);
+    EXPECT_TRUE(Guider().trainedOnMain);
+    EXPECT_EQ(Guider().trainedRule, GuideRule::Smooth);
+    EXPECT_NEAR(Guider().trainedSet.raRate, 3, 0.15);
+    messages.shown.clear();
+    GuidingContext c;
+    c.endMs = NowMs() + 120'000;
+    double x0 = 0, y0 = 0, worst = 0;
+    int frames = 0;
+    c.afterFrame = [&] {
+        double x = 0, y = 0;
+        sim.Mount().OffsetAt(NowMs(), x, y);
+        if (frames++ == 0) {
+            x0 = x;
+            y0 = y;
+        }
+        worst = std::max(worst, std::hypot(x - x0, y - y0));
+    };
+    EXPECT_EQ(RunMainGuiding(c, 1000), LoopEnd::Done);
+    EXPECT_GT(frames, 50);
+    EXPECT_LT(worst, 0.6);  // unguided the drift alone is 1 px
+    // The frame's placement only: the smooth rule guided.
+    ASSERT_EQ(messages.shown.size(), 1u) << messages.shown.back().text;
+    EXPECT_EQ(messages.shown[0].text.rfind("xcent=", 0), 0u);
+}
+
+TEST_F(GuidingLoopTest, RelaysDriveBothAxesInOnePulseTime) {
+    Simulator& sim = Sim(0);
+    ASSERT_TRUE(OpenCamera());
+    const uint32_t t0 = NowMs();
+    ASSERT_TRUE(DefaultGuideOutput().CorrectionBoth('w', 400, 'n', 200));
+    EXPECT_EQ(sim.RelayBits(), 0);
+    EXPECT_LT(NowMs() - t0, 10u + 400u + 300u + 20u);  // one pulse time and one tail
+    MountModel& m = sim.Mount();
+    const uint32_t on = t0 + 10;  // the relays close 10 ms after the start
+    // Both axes move during the first 200 ms (3 px/s; North is -Dec).
+    EXPECT_NEAR(m.GuidedRa(on + 100), 0.3, 0.05);
+    EXPECT_NEAR(m.GuidedDec(on + 100), -0.3, 0.05);
+    // Then Dec stands and R.A. goes on to its 400 ms.
+    EXPECT_NEAR(m.GuidedDec(on + 350), -0.6, 0.05);
+    EXPECT_NEAR(m.GuidedRa(on + 350), 1.05, 0.05);
+    EXPECT_NEAR(m.GuidedRa(on + 500), 1.2, 0.05);
 }
 
 }  // namespace

@@ -483,6 +483,8 @@ void Simulator::PrepareFrame(const SetupHeader&, const uint8_t*) {
     }
     lastFrameOffsetX_ = sumX / slices;
     lastFrameOffsetY_ = sumY / slices;
+    lastFrameJitterX_ = jitterX;
+    lastFrameJitterY_ = jitterY;
     if (maxX - minX < 0.01 && maxY - minY < 0.01) {
         // The picture stood still: one position renders the same, faster.
         r.path.clear();

@@ -158,6 +158,12 @@ public:
         x = lastFrameOffsetX_;
         y = lastFrameOffsetY_;
     }
+    // The last frame's seeing jitter alone (LastFrameOffset less it is where
+    // the mount held the star).
+    void LastFrameJitter(double& x, double& y) const {
+        x = lastFrameJitterX_;
+        y = lastFrameJitterY_;
+    }
     FrameRequest LastFrameRequest() const { return lastFrame_; }
     uint8_t LastReadRequest() const { return lastReadRequest_; }
 
@@ -207,6 +213,7 @@ private:
     uint32_t exposureStartMs_ = 0;
     double lastExposureMs_ = 0;
     double lastFrameOffsetX_ = 0, lastFrameOffsetY_ = 0;
+    double lastFrameJitterX_ = 0, lastFrameJitterY_ = 0;
     FrameRequest lastFrame_;
     uint8_t lastReadRequest_ = 0;
     // Cooler.

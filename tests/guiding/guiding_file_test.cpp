@@ -45,7 +45,7 @@ const std::string kRecordLines =
     "trained_rule=smooth\ntrained_on_main=0\ntrained_binning=2\ntrained_at_s=1699993200\nquality_fitted=0\n"
     "quality_ra_spread_px=0.03\nquality_dec_spread_px=0\nquality_orthogonality_deg=0\n"
     "quality_suspect=0\nrule=classic\nra_aggressiveness=0.55\nra_min_move_px=0.15\n"
-    "ra_hysteresis=0.1\nra_max_pulse_ms=2500\ndec_aggressiveness=0.7\n"
+    "ra_hysteresis=0.1\nra_max_pulse_ms=2500\ndec_aggressiveness=0.4\n"
     "dec_min_move_px=0.15\ndec_hysteresis=0.1\ndec_max_pulse_ms=2500\n"
     "dec_reversal_frames=2\nworm_period_s=0\npredictor_weight=0.5\nfocal_length_mm=1000\nserver_on=1\n"
     "server_instance=2\n";
@@ -107,7 +107,7 @@ TEST_F(GuidingFileTest, UnusableLinesKeepTheirDefaultsAndAreNamed) {
         EXPECT_EQ(Guider().trained, c.trained) << c.name;
         EXPECT_EQ(Guider().useTrained, c.trained) << c.name;
         if (!c.trained) EXPECT_EQ(Guider().trainedSet.rx, 0) << c.name;
-        EXPECT_EQ(Guider().smooth.raAggressiveness, c.trained ? 0.55 : 0.7) << c.name;
+        EXPECT_EQ(Guider().smooth.raAggressiveness, c.trained ? 0.55 : 0.4) << c.name;
     }
 }
 

@@ -135,9 +135,9 @@ class TrueOffsetProbe : public GuidingDisplay {
 public:
     void Reference(double, double) override {
         Simulator::Instance().LastFrameOffset(refX_, refY_);
-        MountOffset(mountRefX_, mountRefY_);
         haveRef_ = true;
-        sum2_ = mountSum2_ = 0;
+        sum2_ = 0;
+        mount_ = {};
         samples_ = 0;
     }
     void Sample() {
@@ -146,13 +146,21 @@ public:
         Simulator::Instance().LastFrameOffset(x, y);
         sum2_ += (x - refX_) * (x - refX_) + (y - refY_) * (y - refY_);
         MountOffset(x, y);
-        mountSum2_ += (x - mountRefX_) * (x - mountRefX_) + (y - mountRefY_) * (y - mountRefY_);
+        mount_.x += x;
+        mount_.y += y;
+        mount_.xx += x * x;
+        mount_.yy += y * y;
         ++samples_;
     }
     double Rms() const { return samples_ ? std::sqrt(sum2_ / samples_) : 0; }
-    // The same without the frames' seeing: how far the mount itself strayed
-    // from where it held the star at the reference.
-    double MountRms() const { return samples_ ? std::sqrt(mountSum2_ / samples_) : 0; }
+    // Without the frames' seeing and about the run's mean: how far the mount
+    // let the star wander, which is what widens it in a long exposure (where
+    // the lock sits does not count).
+    double MountRms() const {
+        if (!samples_) return 0;
+        const double n = double(samples_), mx = mount_.x / n, my = mount_.y / n;
+        return std::sqrt(std::max(0.0, mount_.xx / n - mx * mx + mount_.yy / n - my * my));
+    }
 
 private:
     static void MountOffset(double& x, double& y) {
@@ -164,7 +172,9 @@ private:
     }
     bool haveRef_ = false;
     double refX_ = 0, refY_ = 0, sum2_ = 0;
-    double mountRefX_ = 0, mountRefY_ = 0, mountSum2_ = 0;
+    struct {
+        double x = 0, y = 0, xx = 0, yy = 0;
+    } mount_;
     long samples_ = 0;
 };
 
@@ -416,7 +426,7 @@ int RunGuide(const CliArgs& argv) {
                 frames, rms.ignored, rms.lost, rms.raRun, rms.decRun, rms.totalRun, probe.Rms());
     if (scale > 0) std::printf(" rms_total_arcsec=%.3f scale_arcsec=%.3f", rms.totalRun * scale, scale);
     std::printf("\n");
-    std::printf("mount_rms_total=%.3f px (without the frames' seeing)\n", probe.MountRms());
+    std::printf("mount_rms_total=%.3f px (without the frames' seeing, about the mean)\n", probe.MountRms());
     return complete ? 0 : 1;
 }
 

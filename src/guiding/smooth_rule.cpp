@@ -106,43 +106,19 @@ SmoothAxisPulse SmoothRule::ToPulse(double px, double ratePxS, double backlashPx
     return p;
 }
 
-void SmoothRule::RefineLock(double tS, double raPx, double decPx) {
-    if (lockN_ >= kLockFrames) return;
-    // Where the mount alone would have put the star, against the time since
-    // the reference frame.
-    const double t = tS - firstS_, fRa = raPx + appliedRa_, fDec = decPx + appliedDec_;
-    ++lockN_;
-    st_ += t;
-    stt_ += t * t;
-    sRa_ += fRa;
-    stRa_ += t * fRa;
-    sDec_ += fDec;
-    stDec_ += t * fDec;
-    if (lockN_ < kLockFrames) return;
-    const double n = lockN_, det = n * stt_ - st_ * st_;
-    if (det <= 0) return;
-    auto intercept = [&](double s, double ts) {
-        return std::clamp((stt_ * s - st_ * ts) / det, -kMostLockShiftPx, kMostLockShiftPx);
-    };
-    lockRa_ = intercept(sRa_, stRa_);
-    lockDec_ = intercept(sDec_, stDec_);
-}
-
 SmoothPulses SmoothRule::Step(double exPx, double eyPx, double tS) {
     SmoothPulses out;
     double raPx = 0, decPx = 0;
     ResolveError(exPx, eyPx, cal_, raPx, decPx);
     const double dt = haveTime_ ? tS - lastS_ : 0;
-    if (!haveTime_) firstS_ = tS;
-    else RefineLock(tS, raPx, decPx);
     haveTime_ = true;
     lastS_ = tS;
     if (p_.wormPeriodS > 0) {
         predictor_.Observe(tS, raPx);
         if (dt > 0) out.predictedPx = p_.predictorWeight * predictor_.Predict(tS, dt);
     }
-    out.raErrorPx = raPx - lockRa_;
-    out.decErrorPx = decPx - lockDec_;
+    out.raErrorPx = raPx;
+    out.decErrorPx = decPx;
     const double raMove =
         Feedback(out.raErrorPx, p_.raAggressiveness, p_.raMinMovePx, p_.raHysteresis, ra_) + out.predictedPx;
     double decMove = Feedback(out.decErrorPx, p_.decAggressiveness, p_.decMinMovePx, p_.decHysteresis, dec_);
@@ -164,7 +140,5 @@ SmoothPulses SmoothRule::Step(double exPx, double eyPx, double tS) {
     out.ra = ToPulse(raMove, raRate, cal_.raBacklash, p_.raMaxPulseMs, 'w', 'e', ra_, raApplied);
     out.dec = ToPulse(decMove, decRate, cal_.decBacklash, p_.decMaxPulseMs, 'n', 's', dec_, decApplied);
     predictor_.Applied(raApplied);
-    appliedRa_ += raApplied;
-    appliedDec_ += decApplied;
     return out;
 }

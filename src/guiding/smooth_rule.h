@@ -8,12 +8,8 @@
 // calibration) is added to a reversing pulse. In R.A. a predictor learns the
 // mount's periodic error while guiding and sends its share ahead of time.
 //
-// The lock position: the reference is one frame, so it carries that frame's
-// seeing, and guiding would hold the star off by as much. Over the first
-// frames the rule fits a line through where the mount alone would have put
-// the star (the error plus the corrections sent so far) and takes its value
-// at the reference frame as the reference's own error, which it subtracts
-// from then on. The first Step() is the reference frame itself.
+// The lock position is the reference as measured: the rule never moves it
+// (settling and dithering measure against it).
 #pragma once
 #include <array>
 #include <cstdint>
@@ -61,23 +57,15 @@ struct SmoothAxisPulse {
 
 struct SmoothPulses {
     SmoothAxisPulse ra, dec;
-    double raErrorPx = 0, decErrorPx = 0;  // the error along the trained axes (lock refined)
+    double raErrorPx = 0, decErrorPx = 0;  // the error along the trained axes
     double predictedPx = 0;                // the predictor's share in R.A.
     bool decHeld = false;                  // a Dec reversal waits for more frames
 };
 
 class SmoothRule {
 public:
-    // Frames after the reference that refine the lock position.
-    static constexpr int kLockFrames = 10;
-    // The refinement moves the lock by at most this much (pixels per axis).
-    static constexpr double kMostLockShiftPx = 1;
     SmoothRule(const TrainedCalibration& cal, const SmoothParams& params);
     SmoothPulses Step(double exPx, double eyPx, double tS);
-    // The reference's error found (pixels along R.A. and Dec); 0 until
-    // kLockFrames frames are in.
-    double LockRaPx() const { return lockRa_; }
-    double LockDecPx() const { return lockDec_; }
 
 private:
     struct AxisState {
@@ -93,11 +81,5 @@ private:
     int decPending_ = 0;  // frames in a row with the Dec error on the other side
     PeriodicPredictor predictor_;
     bool haveTime_ = false;
-    double firstS_ = 0, lastS_ = 0;
-    // The lock refinement: sums of the line fits and the corrections sent.
-    int lockN_ = 0;
-    double st_ = 0, stt_ = 0, sRa_ = 0, stRa_ = 0, sDec_ = 0, stDec_ = 0;
-    double appliedRa_ = 0, appliedDec_ = 0;
-    double lockRa_ = 0, lockDec_ = 0;
-    void RefineLock(double tS, double raPx, double decPx);
+    double lastS_ = 0;
 };

@@ -1,6 +1,6 @@
 // Writes the fuzz targets' seed files: the program's own files of the small
 // fuzzing geometry, made by the same writers the program uses.
-//   make_seeds DIR   ->  DIR/fits, DIR/raw, DIR/tiff, DIR/hpm, DIR/settings,
+//   make_seeds DIR   ->  DIR/fits, DIR/raw, DIR/tiff, DIR/hpm, DIR/settings, DIR/guiding_file, DIR/server,
 // and the inputs of the targets that read no file: a mount's answers
 // (DIR/lx200) and runs of INDI property changes (DIR/indi_property).
 #include <cstdio>
@@ -16,6 +16,8 @@
 #include "fuzz_support.h"
 #include "platform/paths.h"
 #include "settings/settings_file.h"
+#include "guiding/guider_state.h"
+#include "guiding/guiding_file.h"
 
 namespace fs = std::filesystem;
 
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path out = argv[1];
-    for (const char* d : {"fits", "raw", "tiff", "hpm", "settings", "lx200", "indi_property"})
+    for (const char* d : {"fits", "raw", "tiff", "hpm", "settings", "lx200", "guiding_file", "server", "indi_property"})
         fs::create_directories(out / d);
     Write(out / "lx200/camera_port", MountAnswers(false, false));
     Write(out / "lx200/camera_port_refused", MountAnswers(false, true));
@@ -95,8 +97,27 @@ int main(int argc, char** argv) {
           std::string("\1") + guider + "\2\2" + char(0x81) + Short(10) + Short(20) + Short(200) + Short(120) +
               char(0x82) + Word(500) + Word(0) + char(-1) + '\3' + '\1' + Word(300) + '\1' + '\3' + '\0' + Word(200) + '\0' +
               '\4' + '\3' + '\5' + "\x05Ha-01\x04OIII\0\0\0\0\0");
+    // A sequencer's requests (each chunk starts with its client and length
+    // byte, see server_fuzz.cpp).
+    auto chunk = [](int client, const std::string& line) {
+        return std::string(1, char((((line.size() + 7) / 8) << 1) | client)) + line +
+               std::string((line.size() + 7) / 8 * 8 + 1 - line.size(), '\n');
+    };
+    Write(out / "server/session",
+          chunk(0, "{\"method\":\"echo\",\"params\":[1.5,true],\"id\":1}\r\n") +
+              chunk(1, "{\"method\":\"number\",\"params\":{\"distance\":2,\"flag\":true},\"id\":\"a\"}\n") +
+              chunk(0, "{\"method\":\"refuse\",\"params\":[\"settling\"],\"id\":3}\r") +
+              chunk(1, "{\"method\":\"nothing\",\"id\":4}\nnot json\n"));
     fuzz::Start();
     fuzz::Reset();
+    // A trained calibration as the guiding file keeps it.
+    Guider().trained = Guider().useTrained = true;
+    Guider().trainedSet.rx = 2.5;
+    Guider().trainedSet.dy = -1.25;
+    Guider().trainedRule = GuideRule::Smooth;
+    Guider().focalLengthMm = 1000;
+    Write(out / "guiding_file/trained.txt", GuidingFileText());
+    ResetGuider();
     Pixel* a = State().imageA;
     Picture(a);
     const std::string home = fuzz::Home();

@@ -61,15 +61,20 @@ GuiderDefaultCalibration DefaultCalibration() {
 }
 
 TrainedCalibration TrainedSet() {
-    const GuiderTrainingResult& t = Guider().trainedSet;
+    const GuiderState& g = Guider();
+    const GuiderTrainingResult& t = g.trainedSet;
     const Settings& s = State().settings;
+    // A calibration kept from a night at another binning: its pixels were
+    // larger or smaller by the ratio of the binnings.
+    const int binning = (g.trainedOnMain ? State().geometry.binned : g.exposure.binned) ? 2 : 1;
+    const double k = double(std::max(1, g.trainedBinning)) / binning;
     TrainedCalibration c;
-    c.rx = t.rx;
-    c.ry = t.ry;
-    c.dx = t.dx;
-    c.dy = t.dy;
-    c.raBacklash = t.raBacklash;
-    c.decBacklash = t.decBacklash;
+    c.rx = t.rx * k;
+    c.ry = t.ry * k;
+    c.dx = t.dx * k;
+    c.dy = t.dy * k;
+    c.raBacklash = t.raBacklash * k;
+    c.decBacklash = t.decBacklash * k;
     c.raHysteresis = s.guiderRaHysteresis;
     c.decHysteresis = s.guiderDecHysteresis;
     return c;

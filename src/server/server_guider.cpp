@@ -108,7 +108,6 @@ std::string Base64(const std::string& bytes) {
 // The unit vectors of the R.A. (West) and Dec (North) axes on the sensor:
 // the trained ones when guiding uses a training, else the camera axes.
 void Axes(double& ux, double& uy, double& vx, double& vy) {
-    const GuiderState& g = Guider();
     ux = 1, uy = 0, vx = 0, vy = 1;
     if (!GuiderCalibrationInUse()) return;
     const TrainedCalibration t = TrainedSet();

@@ -217,4 +217,30 @@ TEST_F(GuidingFileTest, TrainThenGuideInSeparateRunsGuideOnTheKeptCalibration) {
     EXPECT_NEAR(value(guided, "rms_total_arcsec"), value(guided, "rms_total") * scale, 0.002) << guided;
 }
 
+// A calibration kept from a night at another binning is scaled to the
+// pixels guided now: rates and backlash by trained binning / binning now.
+TEST_F(GuidingFileTest, AKeptCalibrationFollowsTheBinningGuidedNow) {
+    struct Case {
+        bool onMain;
+        int trainedBinning;
+        bool binnedNow;
+        double rx, backlash;
+    } cases[] = {
+        {false, 1, false, 3, 0.8}, {false, 1, true, 1.5, 0.4}, {false, 2, false, 6, 1.6},
+        {true, 2, false, 6, 1.6},  {true, 2, true, 3, 0.8},
+    };
+    for (const Case& c : cases) {
+        ResetGuider();
+        GuiderState& g = Guider();
+        g.trainedSet.rx = 3;
+        g.trainedSet.raBacklash = 0.8;
+        g.trainedOnMain = c.onMain;
+        g.trainedBinning = c.trainedBinning;
+        (c.onMain ? State().geometry.binned : g.exposure.binned) = c.binnedNow;
+        EXPECT_DOUBLE_EQ(TrainedSet().rx, c.rx) << c.onMain << c.trainedBinning << c.binnedNow;
+        EXPECT_DOUBLE_EQ(TrainedSet().raBacklash, c.backlash) << c.onMain << c.trainedBinning << c.binnedNow;
+        State().geometry.binned = false;
+    }
+}
+
 }  // namespace

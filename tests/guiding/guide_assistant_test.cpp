@@ -59,7 +59,9 @@ TEST(GuideAssistantTest, AnalysisFindsPeriodicErrorDriftAndSeeing) {
         } else {
             EXPECT_EQ(r.pePeriodS, 0);
         }
-        if (c.amplitude == 0) EXPECT_LT(r.peAmplitudePx, 0.1);
+        if (c.amplitude == 0) {
+            EXPECT_LT(r.peAmplitudePx, 0.1);
+        }
         EXPECT_NEAR(r.decDriftPxPerMin, c.decDriftPerMin, 0.03);
         EXPECT_NEAR(r.seeingPx, c.noise, 0.1 * c.noise);
         EXPECT_DOUBLE_EQ(r.minMovePx, 1.5 * r.seeingPx);

@@ -106,7 +106,9 @@ TEST_F(GuidingFileTest, UnusableLinesKeepTheirDefaultsAndAreNamed) {
         EXPECT_EQ(Guider().serverInstance, c.instance) << c.name;
         EXPECT_EQ(Guider().trained, c.trained) << c.name;
         EXPECT_EQ(Guider().useTrained, c.trained) << c.name;
-        if (!c.trained) EXPECT_EQ(Guider().trainedSet.rx, 0) << c.name;
+        if (!c.trained) {
+            EXPECT_EQ(Guider().trainedSet.rx, 0) << c.name;
+        }
         EXPECT_EQ(Guider().smooth.raAggressiveness, c.trained ? 0.55 : 0.4) << c.name;
     }
 }

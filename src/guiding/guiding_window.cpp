@@ -15,6 +15,7 @@
 
 #include "core/main_window.h"
 #include "core/state.h"
+#include "guiding/guider_state.h"
 #include "guiding/image_scale.h"
 #include "platform/paths.h"
 
@@ -30,8 +31,9 @@ QLabel* Field(QFormLayout* form, const char* name, const char* label) {
     return field;
 }
 
-// The guider frames' scale (arc seconds per pixel, 0: unknown).
-double Scale() { return GuidingScaleArcsec(false); }
+// The scale of the frames that guide (arc seconds per pixel, 0: unknown):
+// the main camera's while it guides, else the guider head's.
+double Scale() { return GuidingScaleArcsec(Guider().mainGuiding); }
 
 QString RmsText(const GuidingRms& r) {
     char text[256];

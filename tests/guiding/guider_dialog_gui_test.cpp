@@ -555,6 +555,16 @@ TEST_F(GuiderDialogTest, KeptCalibrationIsShownAndClearedAndTheFocalLengthGivesA
     window->Update(data);
     EXPECT_EQ(window->findChild<QLabel*>("dxArcsec")->text(), "0.64\"");
     EXPECT_EQ(window->findChild<QLabel*>("dyArcsec")->text(), "-1.53\"");
+    // Bin 2x2 on the guider doubles its scale; while the main camera guides,
+    // its own (unbinned) scale counts.
+    Guider().exposure.binned = true;
+    window->Update(data);
+    EXPECT_EQ(window->findChild<QLabel*>("dxArcsec")->text(), "1.28\"");
+    Guider().mainGuiding = true;
+    window->Update(data);
+    EXPECT_EQ(window->findChild<QLabel*>("dxArcsec")->text(), "0.64\"");
+    Guider().mainGuiding = false;
+    Guider().exposure.binned = false;
     auto* scale = window->findChild<QComboBox*>("graphScale");
     auto* length = window->findChild<QComboBox*>("graphLength");
     ASSERT_TRUE(scale && length);

@@ -83,6 +83,8 @@ TGInfoDialog::TGInfoDialog(QWidget* parent) : QDialog(parent) {
     y_ = Field(form, "y", "y");
     dx_ = Field(form, "dx", "dx");
     dy_ = Field(form, "dy", "dy");
+    dxArcsec_ = Field(form, "dxArcsec", "dx (\")");
+    dyArcsec_ = Field(form, "dyArcsec", "dy (\")");
 }
 
 void TGInfoDialog::Show(const GuidingInfoData& data) {
@@ -90,6 +92,9 @@ void TGInfoDialog::Show(const GuidingInfoData& data) {
     y_->setText(Q(OneDecimal(data.y)));
     dx_->setText(Q(ErrorText(data.ex)));
     dy_->setText(Q(ErrorText(data.ey)));
+    // The main camera guides here: its scale (empty without a focal length).
+    dxArcsec_->setText(Q(ArcsecText(data.ex, GuidingScaleArcsec(true))));
+    dyArcsec_->setText(Q(ArcsecText(data.ey, GuidingScaleArcsec(true))));
 }
 
 // ---- The drawing --------------------------------------------------------------

@@ -23,6 +23,8 @@ private:
     QLabel* y_;
     QLabel* dx_;
     QLabel* dy_;
+    QLabel* dxArcsec_;
+    QLabel* dyArcsec_;
 };
 
 // The drawing of the guiding window: the guider frame, the plot and the graph.

@@ -437,6 +437,13 @@ TEST_F(GuiderDialogTest, GuidingInfoFields) {
     EXPECT_EQ(text("y"), "60.0");
     EXPECT_EQ(text("dx"), "-1.2");
     EXPECT_EQ(text("dy"), "0.0");
+    EXPECT_EQ(text("dxArcsec"), "");  // no focal length: no arc seconds
+    // 7.4 um pixels at 1000 mm: 1.526 "/px.
+    Guider().focalLengthMm = 1000;
+    info->Show(GuidingInfoData{64.3, 60.0, -1250, 40});
+    EXPECT_EQ(text("dxArcsec"), "-1.91\"");
+    EXPECT_EQ(text("dyArcsec"), "0.06\"");
+    Guider().focalLengthMm = 0;
     EXPECT_EQ(OpenGuidingInfo(), info);
 }
 

@@ -325,6 +325,24 @@ void PrintTrained(const Run& run) {
                 SimHeadBacklashPx(sim, head));
 }
 
+// Trains and prints the result; false when the training did not finish.
+bool TrainAndPrint(const Run& run) {
+    if (Train(run, {}) != LoopEnd::Done) {
+        // A suspect fit that was not adopted is still shown.
+        if (!SmoothFitLine().empty()) std::printf("%s\n", SmoothFitLine().c_str());
+        return false;
+    }
+    TakeShownMessage();  // the summary box
+    PrintTrained(run);
+    return true;
+}
+
+// --minutes M of guide and guide-assistant.
+bool TakeMinutes(CliArgs& args, double& minutes) {
+    auto m = TakeOption(args, "--minutes");
+    return m && ParseNumber(*m, minutes) && minutes > 0 && minutes <= 600;
+}
+
 int RunTrain(const CliArgs& argv) {
     CliArgs args = argv;
     Run run;
@@ -332,14 +350,7 @@ int RunTrain(const CliArgs& argv) {
     if (!Prepare(args, run, error)) return Usage(error);
     ScopedSimulatedClock clock;
     if (!Start(args, run, error)) return Usage(error.empty() ? "no guide star found" : error);
-    if (Train(run, {}) != LoopEnd::Done) {
-        // A suspect fit that was not adopted is still shown.
-        if (!SmoothFitLine().empty()) std::printf("%s\n", SmoothFitLine().c_str());
-        return 1;
-    }
-    TakeShownMessage();  // the summary box
-    PrintTrained(run);
-    return 0;
+    return TrainAndPrint(run) ? 0 : 1;
 }
 
 int RunGuide(const CliArgs& argv) {
@@ -347,19 +358,14 @@ int RunGuide(const CliArgs& argv) {
     Run run;
     std::string error;
     double minutes = 0;
-    auto m = TakeOption(args, "--minutes");
-    if (!m || !ParseNumber(*m, minutes) || minutes <= 0 || minutes > 600) return Usage("--minutes M wanted (0 < M <= 600)");
+    if (!TakeMinutes(args, minutes)) return Usage("--minutes M wanted (0 < M <= 600)");
     const bool train = TakeFlag(args, "--train");
     const bool unguided = TakeFlag(args, "--unguided");
     const std::optional<std::string> logPath = TakeOption(args, "--log");
     if (!Prepare(args, run, error)) return Usage(error);
     ScopedSimulatedClock clock;
     if (!Start(args, run, error)) return Usage(error.empty() ? "no guide star found" : error);
-    if (train) {
-        if (Train(run, {}) != LoopEnd::Done) return 1;
-        TakeShownMessage();
-        PrintTrained(run);
-    }
+    if (train && !TrainAndPrint(run)) return 1;
     TrueOffsetProbe probe;
     GuidingStats stats;
     GuidingLog log;
@@ -439,18 +445,13 @@ int RunGuideAssistant(const CliArgs& argv) {
     Run run;
     std::string error;
     double minutes = 0;
-    auto m = TakeOption(args, "--minutes");
-    if (!m || !ParseNumber(*m, minutes) || minutes <= 0 || minutes > 600) return Usage("--minutes M wanted (0 < M <= 600)");
+    if (!TakeMinutes(args, minutes)) return Usage("--minutes M wanted (0 < M <= 600)");
     const bool train = TakeFlag(args, "--train");
     if (std::find(args.begin(), args.end(), "--ao") != args.end()) return Usage("guide-assistant runs on --main or --guider");
     if (!Prepare(args, run, error)) return Usage(error);
     ScopedSimulatedClock clock;
     if (!Start(args, run, error)) return Usage(error.empty() ? "no guide star found" : error);
-    if (train) {
-        if (Train(run, {}) != LoopEnd::Done) return 1;
-        TakeShownMessage();
-        PrintTrained(run);
-    }
+    if (train && !TrainAndPrint(run)) return 1;
     UnguidedRunOptions o;
     o.mainCamera = run.head == Head::Main;
     o.exposureMs = run.exposureMs;

@@ -8,16 +8,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "support/test_env.h"
 
-StarPosition At(double x, double y) {
-    StarPosition p;
-    p.x = int(std::floor(x));
-    p.y = int(std::floor(y));
-    p.tenthsX = int(std::floor((x - p.x) * 10 + 1e-9));
-    p.tenthsY = int(std::floor((y - p.y) * 10 + 1e-9));
-    return p;
-}
+namespace {
 
 // A mount of the test's own: each axis moves the picture along its vector
 // while driven, after the slack (seconds of drive) a reversal takes up.
@@ -43,7 +36,7 @@ struct TestMount {
         x += dir * v[0] * s;
         y += dir * v[1] * s;
     }
-    StarPosition Seen() { return At(x + Noise(), y + Noise()); }
+    StarPosition Seen() { return StarAt(x + Noise(), y + Noise()); }
 };
 
 TEST(SmoothCalibrationTest, FitsRatesAngleSkewAndBacklash) {
@@ -102,11 +95,11 @@ TEST(SmoothCalibrationTest, FitsRatesAngleSkewAndBacklash) {
 }
 
 TEST(SmoothCalibrationTest, AStarThatNeverMovesFitsNothing) {
-    SmoothCalibration cal(At(100, 100), 500, 290, 8);
+    SmoothCalibration cal(StarAt(100, 100), 500, 290, 8);
     TrainingStep step;
     int steps = 0;
     while (cal.Next(step)) {
-        cal.Measured(At(100, 100));
+        cal.Measured(StarAt(100, 100));
         ++steps;
     }
     EXPECT_EQ(steps, SmoothCalibration::kMaxProbes);

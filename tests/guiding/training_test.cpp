@@ -5,17 +5,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "support/test_env.h"
 
-// A position in whole pixels and tenths (truncated), as the centroid gives.
-StarPosition At(double x, double y) {
-    StarPosition p;
-    p.x = int(std::floor(x));
-    p.y = int(std::floor(y));
-    p.tenthsX = int(std::floor((x - p.x) * 10 + 1e-9));
-    p.tenthsY = int(std::floor((y - p.y) * 10 + 1e-9));
-    return p;
-}
+namespace {
 
 // Feeds the machine: every measuring step gets the next position.
 void Feed(TrainingMachine& m, const std::vector<StarPosition>& positions, std::vector<TrainingStep>* steps = nullptr) {
@@ -34,11 +26,11 @@ void Feed(TrainingMachine& m, const std::vector<StarPosition>& positions, std::v
 }
 
 TEST(MainTrainingTest, StepsRatesAndBacklash) {
-    MainTraining m(1, /*ra hysteresis*/ 5, /*dec*/ 3, /*settle relays*/ true, At(50, 100));
+    MainTraining m(1, /*ra hysteresis*/ 5, /*dec*/ 3, /*settle relays*/ true, StarAt(50, 100));
     std::vector<TrainingStep> steps;
     Feed(m,
-         {At(50, 98), At(50, 95), At(50, 97), At(50, 100),    // N, N, S, S
-          At(53, 100), At(57, 100), At(55, 100), At(51, 100)},  // E, E, W, W
+         {StarAt(50, 98), StarAt(50, 95), StarAt(50, 97), StarAt(50, 100),    // N, N, S, S
+          StarAt(53, 100), StarAt(57, 100), StarAt(55, 100), StarAt(51, 100)},  // E, E, W, W
          &steps);
     ASSERT_EQ(steps.size(), 12u);
     const char relay[] = "nsew";
@@ -61,8 +53,8 @@ TEST(MainTrainingTest, StepsRatesAndBacklash) {
 }
 
 TEST(MainTrainingTest, StarThatDoesNotMoveGivesRatesOneBacklashZero) {
-    MainTraining m(2, 0, 0, false, At(40, 40));
-    Feed(m, std::vector<StarPosition>(8, At(40, 40)));
+    MainTraining m(2, 0, 0, false, StarAt(40, 40));
+    Feed(m, std::vector<StarPosition>(8, StarAt(40, 40)));
     const MainTrainingResult r = m.Result();
     EXPECT_EQ(r.storedRaRate, 1);
     EXPECT_EQ(r.storedDecRate, 1);
@@ -75,11 +67,11 @@ TEST(MainTrainingTest, StarThatDoesNotMoveGivesRatesOneBacklashZero) {
 // 12 px per pulse a search kept at x₀ would leave the star outside a window
 // of radius 8.
 TEST(MainTrainingTest, RaSearchesFollowTheStar) {
-    MainTraining m(1, 0, 0, false, At(30, 60));
+    MainTraining m(1, 0, 0, false, StarAt(30, 60));
     std::vector<TrainingStep> steps;
     Feed(m,
-         {At(31, 57), At(31, 54), At(31, 57), At(31, 60),      // N, N, S, S
-          At(42, 60), At(54, 60), At(42, 60), At(30, 60)},    // E, E, W, W: 12 px per pulse
+         {StarAt(31, 57), StarAt(31, 54), StarAt(31, 57), StarAt(31, 60),      // N, N, S, S
+          StarAt(42, 60), StarAt(54, 60), StarAt(42, 60), StarAt(30, 60)},    // E, E, W, W: 12 px per pulse
          &steps);
     ASSERT_EQ(steps.size(), 8u);
     const int searchX[8] = {30, 30, 30, 30, 30, 42, 54, 42};
@@ -99,14 +91,14 @@ std::vector<StarPosition> GuiderRun(double x0, double y0, double wx, double wy, 
     auto move = [&](double s, double vx, double vy) {
         x += s * vx;
         y += s * vy;
-        out.push_back(At(x, y));
+        out.push_back(StarAt(x, y));
     };
     move(0.1 * T, wx, wy);
     move(T, wx, wy);
     move(T, wx, wy);
     move(T, -wx, -wy);
     x += eastLoss;  // the East move fell short by this much
-    out.back() = At(x, y);
+    out.back() = StarAt(x, y);
     move(T, wx, wy);
     move(0.2 * T, nx, ny);
     move(T, nx, ny);
@@ -116,7 +108,7 @@ std::vector<StarPosition> GuiderRun(double x0, double y0, double wx, double wy, 
 
 TEST(GuiderTrainingTest, ThirtyDegreesThreePixelsPerSecond) {
     const double t = 30 * M_PI / 180;
-    GuiderTraining m(1, At(100, 100), 500, 290, 8);
+    GuiderTraining m(1, StarAt(100, 100), 500, 290, 8);
     Feed(m, GuiderRun(100, 100, 3 * std::cos(t), 3 * std::sin(t), 3 * std::sin(t), -3 * std::cos(t), 1));
     const GuiderTrainingResult r = m.Result();
     EXPECT_NEAR(r.rx, 2.598, 0.1);
@@ -143,7 +135,7 @@ TEST(GuiderTrainingTest, AVectorOfLessThanHalfAPixelIsAFailedTraining) {
         {0.3, 0, 0, -3, true},   // 0.6 px
     };
     for (const Case& c : cases) {
-        GuiderTraining m(1, At(100, 100), 500, 290, 8);
+        GuiderTraining m(1, StarAt(100, 100), 500, 290, 8);
         Feed(m, GuiderRun(100, 100, c.wx, c.wy, c.nx, c.ny, 1));
         EXPECT_EQ(m.Result().moved, c.moved) << c.wx << " " << c.nx << " " << c.ny;
     }
@@ -151,7 +143,7 @@ TEST(GuiderTrainingTest, AVectorOfLessThanHalfAPixelIsAFailedTraining) {
 
 TEST(GuiderTrainingTest, BacklashOfExactlyOneIsKeptBelowOneDropped) {
     for (double loss : {1.0, 0.9}) {
-        GuiderTraining m(1, At(100, 100), 500, 290, 8);
+        GuiderTraining m(1, StarAt(100, 100), 500, 290, 8);
         Feed(m, GuiderRun(100, 100, 3, 0, 0, -3, 1, loss));
         const GuiderTrainingResult r = m.Result();
         EXPECT_NEAR(r.bx, loss, 1e-9);
@@ -160,7 +152,7 @@ TEST(GuiderTrainingTest, BacklashOfExactlyOneIsKeptBelowOneDropped) {
 }
 
 TEST(GuiderTrainingTest, StepTableCaptionsPulsesAndSearchStarts) {
-    GuiderTraining m(2, At(100, 100), 500, 290, 8);
+    GuiderTraining m(2, StarAt(100, 100), 500, 290, 8);
     std::vector<TrainingStep> steps;
     // West 20 px/s: step 1 moves 4 px (0.1 x 2 s), so f = 9 x 4 + 1 = 37.
     Feed(m, GuiderRun(100, 100, 20, 0, 0, -2, 2), &steps);
@@ -188,19 +180,19 @@ TEST(GuiderTrainingTest, StepTableCaptionsPulsesAndSearchStarts) {
 }
 
 TEST(GuiderTrainingTest, PredictedStartsStayInsideTheFrame) {
-    GuiderTraining m(1, At(480, 100), 500, 290, 8);
+    GuiderTraining m(1, StarAt(480, 100), 500, 290, 8);
     TrainingStep step;
     ASSERT_TRUE(m.Next(step));
-    m.Measured(At(485, 100));  // f = 46: 485 + 46 would leave the frame
+    m.Measured(StarAt(485, 100));  // f = 46: 485 + 46 would leave the frame
     ASSERT_TRUE(m.Next(step));
     EXPECT_EQ(step.searchX, 500 - 8 - 1);
 }
 
 TEST(AoTrainingTest, GainsFromTheFourMoves) {
     const char letters[4] = {'n', 's', 'e', 'w'};
-    AoTraining m(At(100, 100), letters);
+    AoTraining m(StarAt(100, 100), letters);
     std::vector<TrainingStep> steps;
-    Feed(m, {At(104, 100), At(100, 100), At(100, 95), At(100, 100)}, &steps);
+    Feed(m, {StarAt(104, 100), StarAt(100, 100), StarAt(100, 95), StarAt(100, 100)}, &steps);
     ASSERT_EQ(steps.size(), 4u);
     const char dirs[] = "wens";
     const int waits[] = {250, 250, 250, 50};
@@ -225,12 +217,12 @@ TEST(AoTrainingTest, NoMotionIsAFailedTraining) {
         std::vector<StarPosition> seen;
         bool moved;
     } cases[] = {
-        {{At(104, 100), At(100, 100), At(100, 100), At(100, 100)}, false},   // Dec did not move
-        {{At(100.4, 100), At(100, 100), At(100, 95), At(100, 100)}, false},  // R.A. 0.4 px
-        {{At(100.5, 100), At(100, 100), At(100, 95), At(100, 100)}, true},
+        {{StarAt(104, 100), StarAt(100, 100), StarAt(100, 100), StarAt(100, 100)}, false},   // Dec did not move
+        {{StarAt(100.4, 100), StarAt(100, 100), StarAt(100, 95), StarAt(100, 100)}, false},  // R.A. 0.4 px
+        {{StarAt(100.5, 100), StarAt(100, 100), StarAt(100, 95), StarAt(100, 100)}, true},
     };
     for (const Case& c : cases) {
-        AoTraining m(At(100, 100), letters);
+        AoTraining m(StarAt(100, 100), letters);
         Feed(m, c.seen);
         EXPECT_EQ(m.Result().moved, c.moved) << c.seen[0].X() << " " << c.seen[2].Y();
     }

@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "stars/centroid.h"
 
 struct RecordedMessage {
     std::string caption;
@@ -124,3 +126,14 @@ inline CliResult RunVelmoraCli(const std::string& home, const std::string& args)
     return RunVelmoraCli(VELMORA_CLI, home, args);
 }
 #endif
+
+// A star position in whole pixels and tenths (truncated), as the centroid
+// gives it, for scripted positions.
+inline StarPosition StarAt(double x, double y) {
+    StarPosition p;
+    p.x = int(std::floor(x));
+    p.y = int(std::floor(y));
+    p.tenthsX = int(std::floor((x - p.x) * 10 + 1e-9));
+    p.tenthsY = int(std::floor((y - p.y) * 10 + 1e-9));
+    return p;
+}

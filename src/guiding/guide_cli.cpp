@@ -71,17 +71,7 @@ bool ParseNumber(const std::string& text, double& value) {
 // The guider exposure closest to ms: seconds up to 10 s, else tenths or
 // hundredths.
 void SetGuiderExposure(int ms) {
-    GuiderExposure& e = Guider().exposure;
-    if (ms >= 1000 && ms % 1000 == 0 && ms <= 10000) {
-        e.unit = 's';
-        e.value = ms / 1000;
-    } else if (ms % 100 == 0 && ms <= 10000) {
-        e.unit = 't';
-        e.value = ms / 100;
-    } else {
-        e.unit = 'h';
-        e.value = std::max(1, std::min(500, ms / 10));
-    }
+    if (!SetGuiderExposureMs(ms)) SetGuiderExposureMs(std::clamp(ms / 10, 1, 500) * 10);
 }
 
 // Picks a guide star as the user would: a bright star of the simulated

@@ -84,6 +84,10 @@ GuiderState& Guider();
 // Back to the start-up content (tests).
 void ResetGuider();
 
+// The guider's exposure set to ms when the dialog's ranges can take it
+// exactly (hundredths to 5 s, tenths to 10 s, seconds); false otherwise.
+bool SetGuiderExposureMs(int ms);
+
 // The working search radius: the configured guide-star search radius.
 int GuidingSearchRadius();
 // The guider frame's size: guider width x 290 rows.

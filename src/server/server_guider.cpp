@@ -144,15 +144,6 @@ SettleRequest ParseSettle(const Json* settle) {
     return r;
 }
 
-bool SetGuiderExposureMs(int ms) {
-    GuiderExposure& e = Guider().exposure;
-    if (ms >= 1000 && ms <= 10000 && ms % 1000 == 0) e.unit = 's', e.value = ms / 1000;
-    else if (ms >= 100 && ms <= 10000 && ms % 100 == 0) e.unit = 't', e.value = ms / 100;
-    else if (ms >= 10 && ms <= 5000 && ms % 10 == 0) e.unit = 'h', e.value = ms / 10;
-    else return false;
-    return true;
-}
-
 // What the loops report, turned into events.
 class ServerGuider::Display : public GuidingDisplay {
 public:

@@ -29,10 +29,6 @@ SettleRequest ParseSettle(const Json* settle);
 // A region of interest [x, y, width, height] (bad params when malformed).
 void ParseRoi(const Json& roi, int out[4]);
 
-// The guider's exposure set to ms when the dialog's ranges can take it
-// exactly (hundredths to 5 s, tenths to 10 s, seconds); false otherwise.
-bool SetGuiderExposureMs(int ms);
-
 class ServerGuider {
 public:
     // profile: the one profile's name ("Simulator" on the simulator).

@@ -181,6 +181,8 @@ bool VelmoraCCD::Disconnect() {
     coolerTimer_.stop();
     relays_.Stop(GuideAxis::NorthSouth);
     relays_.Stop(GuideAxis::WestEast);
+    AwaitImageSent(PrimaryCCD);
+    AwaitImageSent(GuideCCD);
     if (PrimaryCCD.isExposing()) PrimaryCCD.setExposureFailed();
     if (GuideCCD.isExposing()) GuideCCD.setExposureFailed();
     DisconnectCamera();
@@ -191,6 +193,7 @@ bool VelmoraCCD::Disconnect() {
 // Main camera exposures.
 
 bool VelmoraCCD::StartExposure(float duration) {
+    AwaitImageSent(PrimaryCCD);
     const ImageGeometry& g = State().geometry;
     const int hor = PrimaryCCD.getBinX(), ver = PrimaryCCD.getBinY();
     const SensorFrame frame{PrimaryCCD.getSubX(), PrimaryCCD.getSubY(), PrimaryCCD.getSubW(), PrimaryCCD.getSubH()};
@@ -243,6 +246,7 @@ void VelmoraCCD::MainExposureStep() {
                 PrimaryCCD.setExposureFailed();
                 return;
             }
+            mainSending_ = true;
             ExposureComplete(&PrimaryCCD);
             return;
         }
@@ -257,7 +261,19 @@ bool VelmoraCCD::AbortExposure() {
     return true;
 }
 
+void VelmoraCCD::AwaitImageSent(INDI::CCDChip& chip) {
+    bool& sending = &chip == &GuideCCD ? guiderSending_ : mainSending_;
+    if (!sending) return;
+    sending = false;
+    // That thread waits for the server's replies, which only this event
+    // loop reads: the wait keeps the loop turning rather than sleeping.
+    int never = 0;
+    const uint32_t start = NowMs();
+    while (chip.isExposing() && NowMs() - start < 10000) IEDeferLoop(5, &never);
+}
+
 bool VelmoraCCD::BusyExposing(INDI::CCDChip& chip) {
+    AwaitImageSent(chip);
     if (!chip.isExposing()) return false;
     ShowMessage(50, "Sorry, binning and frame cannot change during an exposure");
     ReportMessages(true);
@@ -292,6 +308,7 @@ bool VelmoraCCD::UpdateCCDFrame(int x, int y, int w, int h) {
 // The guider head.
 
 bool VelmoraCCD::StartGuideExposure(float duration) {
+    AwaitImageSent(GuideCCD);
     messages_.Take();
     if (!CameraConnected()) {
         ShowMessage(50, "Sorry, No camera found on USB");
@@ -326,6 +343,7 @@ void VelmoraCCD::GuiderExposureDone() {
         GuideCCD.setExposureFailed();
         return;
     }
+    guiderSending_ = true;
     ExposureComplete(&GuideCCD);
 }
 

@@ -59,6 +59,12 @@ private:
     // goes out with the binning and frame it was read with, so these cannot
     // change until it has.
     bool BusyExposing(INDI::CCDChip& chip);
+    // libindi sends the image from a thread of its own and only then marks
+    // the exposure done. A request that comes on the heels of the image (a
+    // new frame, binning or exposure) waits for that, rather than being
+    // refused as made during an exposure or racing the send for the frame
+    // buffer and the header's frame.
+    void AwaitImageSent(INDI::CCDChip& chip);
     void MainExposureStep();
     void GuiderExposureDone();
     IPState Pulse(velmora_indi::GuideDirection direction, uint32_t ms);
@@ -77,6 +83,9 @@ private:
     velmora_indi::MainRead read_;
     velmora_indi::GuiderRead guiderRead_;
     bool darkFrame_ = false;
+    // Set when a chip's image is handed to libindi, cleared once it is sent.
+    bool mainSending_ = false;
+    bool guiderSending_ = false;
     uint32_t guiderExposureMs_ = 0;
 
     INDI::Timer exposureTimer_;
